@@ -1,0 +1,88 @@
+#pragma once
+// File system with Windows attributes. Paths are byte strings (std::string) exactly as the
+// operating system stores them: a name that is not valid UTF-8 still round-trips.
+// Every call answers failure by its result; nothing throws.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenno::platform {
+
+namespace Attribute {
+inline constexpr std::uint32_t Normal = 0x00;
+inline constexpr std::uint32_t ReadOnly = 0x01;
+inline constexpr std::uint32_t Hidden = 0x02;
+inline constexpr std::uint32_t System = 0x04;
+inline constexpr std::uint32_t Directory = 0x10;
+inline constexpr std::uint32_t Archive = 0x20;
+} // namespace Attribute
+
+// Only regular files are files. Symbolic links, FIFOs, sockets and devices are Other:
+// never entered, never opened.
+enum class EntryKind { File, Folder, Other };
+
+struct DirEntry {
+    std::string name;              // bare name, no folder
+    EntryKind kind = EntryKind::Other;
+    std::uint64_t length = 0;      // bytes; files only
+    std::uint32_t attributes = 0;  // Attribute bits
+};
+
+// A file opened for reading, read as a stream of blocks.
+class FileReader {
+public:
+    virtual ~FileReader() = default;
+    // Reads up to buffer.size() bytes. Returns the count read, 0 at the end, -1 on an error.
+    virtual std::int64_t read(std::span<std::uint8_t> buffer) = 0;
+    // Length of the file when it was opened.
+    virtual std::uint64_t length() const = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Every entry of the folder but "." and "..", ordered by name with ASCII letters
+    // compared without case (ties by bytes). nullopt when the folder cannot be listed.
+    virtual std::optional<std::vector<DirEntry>> listFolder(const std::string& folder) const = 0;
+    // The entry itself (not following a final symbolic link). nullopt when it does not exist.
+    virtual std::optional<DirEntry> entry(const std::string& path) const = 0;
+
+    // nullptr unless path is a regular file that could be opened for reading.
+    virtual std::unique_ptr<FileReader> openRead(const std::string& path) const = 0;
+    // Whole content of a regular file; nullopt when it is missing or cannot be read in full.
+    virtual std::optional<std::string> readWholeFile(const std::string& path) const = 0;
+    // Writes the whole file beside the target and renames it over the target, so the
+    // target holds either its old or its new content, never a part.
+    virtual bool writeWholeFile(const std::string& path, std::string_view content) = 0;
+    // Copies a regular file. With overwrite false an existing target is never replaced.
+    // The target appears only complete (written beside it, then renamed into place).
+    virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
+    virtual bool removeFile(const std::string& path) = 0;
+    // Attribute::Normal clears every DOS bit and lets the owner write.
+    virtual bool setAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    virtual bool createFolder(const std::string& path) = 0;
+    // Birth time where the file system keeps one, else the modification time.
+    virtual std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const = 0;
+    virtual bool exists(const std::string& path) const = 0;
+
+    // The folder that holds the executable, without a trailing separator.
+    virtual std::string applicationFolder() const = 0;
+    // Full path of a name inside the application folder. The name may start with "\" or "/"
+    // and use either separator; an existing entry is found whatever its letter case, a
+    // missing one keeps the spelling given.
+    virtual std::string inApplicationFolder(std::string_view name) const = 0;
+    // The separator of full paths ("/" on Linux, "\" on Windows).
+    virtual char separator() const = 0;
+};
+
+// "*" and "?" wildcards, letters compared without case; "*.*" matches every name.
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+} // namespace quenno::platform

@@ -1,0 +1,17 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace quenno::platform {
+
+// Starts other programs without waiting for them.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // Opens a document in the desktop's program for its kind (help in the browser).
+    virtual bool openHelp(const QString& path) = 0;
+    // Opens a plain-text file in the desktop's default text editor, whatever its extension.
+    virtual bool openTextEditor(const QString& path) = 0;
+};
+
+} // namespace quenno::platform

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quenno::platform {
+
+struct RegistryValue {
+    enum class Type { String, Dword };
+    Type type = Type::String;
+    std::string text;          // String values (UTF-8)
+    std::uint32_t dword = 0;   // Dword values
+};
+
+// Values addressed by one path: root "\" key "\" value name. Roots may be written long
+// ("HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE") or short ("HKCU", "HKLM").
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Create the value and its key when absent. False when the store refuses the write.
+    virtual bool writeString(const std::string& path, const std::string& data) = 0;
+    virtual bool writeDword(const std::string& path, std::uint32_t data) = 0;
+    // False when the value does not exist or the store refuses.
+    virtual bool deleteValue(const std::string& path) = 0;
+    virtual std::optional<RegistryValue> readValue(const std::string& path) const = 0;
+};
+
+} // namespace quenno::platform

@@ -1,0 +1,3 @@
+#include "FileSystem.h"
+
+// Implemented with the Linux file system.

@@ -1,0 +1,40 @@
+#include "Form.h"
+
+#include <QFile>
+
+namespace quenno::shell {
+
+Form::Form(const platform::Platform& platform, const QString& objectName, const QString& caption,
+           QSize clientSize, TitleButtons buttons)
+    : QWidget(nullptr), m_platform(platform)
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(clientSize);
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    switch (buttons) {
+    case TitleButtons::MinimizeClose:
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+        break;
+    case TitleButtons::Close:
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        break;
+    case TitleButtons::None:
+        break;
+    }
+    setWindowFlags(flags);
+}
+
+void Form::PlaySound(const QString& fullPath)
+{
+    if (m_platform.sound)
+        m_platform.sound->play(fullPath);
+}
+
+QString Form::appPath(const char* name) const
+{
+    return QFile::decodeName(QByteArray::fromStdString(m_platform.files->inApplicationFolder(name)));
+}
+
+} // namespace quenno::shell
