@@ -1,0 +1,34 @@
+#pragma once
+// The checksum component: the CRC-32 (IEEE 802.3, reflected 0xEDB88320) of a file's whole
+// content, rendered as the checksum text that database.db stores.
+
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quenno::detection {
+
+// Upper-case hexadecimal, no leading zeros, no prefix; "0" for zero.
+std::string ChecksumText(std::uint32_t crc);
+
+class CRC {
+public:
+    CRC(const platform::FileSystem& files, platform::EventPump& events);
+
+    // Checksum text of the file's whole content, read in blocks. "" for an empty path;
+    // "0" for a missing, empty or unreadable file. Never fails towards the caller.
+    // Lets pending events run between blocks and once before returning.
+    std::string FromFile(const std::string& path);
+
+    // CRC-32 of bytes, continuing from seed (0 for a new checksum).
+    static std::uint32_t ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed = 0);
+
+private:
+    const platform::FileSystem& m_files;
+    platform::EventPump& m_events;
+};
+
+} // namespace quenno::detection

@@ -1,0 +1,77 @@
+#pragma once
+// database.db: the settings line and the signature records. Text is 8-bit bytes; every
+// byte of a line survives a rewrite.
+
+#include "platform/FileSystem.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quenno::detection {
+
+// One entry per non-empty line, each the ";"-separated fields of that line.
+using SignatureTable = std::vector<std::vector<std::string>>;
+
+inline constexpr const char* kDatabaseName = "database.db";
+inline constexpr const char* kNormalSettings = "50000;*.exe;Limits dan ekstensi";
+inline constexpr const char* kFullSettings = "100000;*.*;Limits dan ekstensi ";
+
+// Whole content, or nullopt when the file is missing or cannot be read (the caller decides).
+std::optional<std::string> ReadWholeFile(const platform::FileSystem& files, const std::string& path);
+// Splits at CR LF, drops empty lines and lines holding NUL, splits each at `delimiter`.
+SignatureTable ParseDelimitedText(const std::string& text, const std::string& delimiter);
+std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& files, const std::string& path,
+                                                 const std::string& delimiter);
+
+// The count label's text: " " + (pieces at CR LF - 2), never negative.
+std::string CountText(const std::string& wholeFile);
+
+// Settings of a table's entry 0: size limit (field 0) and pattern (field 1).
+struct ScanSettings {
+    std::int32_t sizeLimit = 0;
+    std::string pattern;
+};
+std::optional<ScanSettings> SettingsOf(const SignatureTable& table);
+
+// The scan screen's signature state: the table, the parallel lists wName/wSign, the
+// record list List1 (every line, blank ones included) and Text2 (last settings written).
+class SignatureFile {
+public:
+    SignatureFile(platform::FileSystem& files, std::string path);
+
+    // Empties wName/wSign and refills them from the parsed file. False when the file
+    // could not be read (lists then stay empty).
+    bool LoadSignatures();
+    // Refills List1 with every line of the file. False when the file is missing or
+    // unreadable; List1 then stays as it was.
+    bool LoadRecords();
+    // Writes List1 back, every line ending CR LF, beside-then-rename. Never runs after a
+    // failed read of the file.
+    bool UpdateRecords();
+    // Mode switches: replace the settings line (inserting one above the records when the
+    // file has none), rewrite, reload.
+    bool ExeFiles();
+    bool AllFiles();
+
+    const SignatureTable& table() const { return m_table; }
+    const std::vector<std::string>& wName() const { return m_wName; }
+    const std::vector<std::string>& wSign() const { return m_wSign; }
+    const std::vector<std::string>& List1() const { return m_list1; }
+    const std::string& Text2() const { return m_text2; }
+    const std::string& path() const { return m_path; }
+
+private:
+    bool switchMode(const std::string& settingsLine, const std::string& text2);
+
+    platform::FileSystem& m_files;
+    std::string m_path;
+    SignatureTable m_table;
+    std::vector<std::string> m_wName;
+    std::vector<std::string> m_wSign;
+    std::vector<std::string> m_list1;
+    std::string m_text2;
+    bool m_recordsReadable = false;
+};
+
+} // namespace quenno::detection

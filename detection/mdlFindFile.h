@@ -1,0 +1,49 @@
+#pragma once
+// The scan engine: a depth-first, pre-order walk that compares every selected file's
+// checksum text with the signature list.
+
+#include "CRC.h"
+
+#include <string>
+#include <vector>
+
+namespace quenno::detection {
+
+// What the engine touches of the scan screen.
+class ScanView {
+public:
+    virtual ~ScanView() = default;
+    // StopScan: true asks the running scan to stop.
+    virtual bool stopRequested() const = 0;
+    // lblStatus: the full path of the file being examined.
+    virtual void setStatus(const std::string& fullPath) = 0;
+    // Appends to lstFound, then to lstVirusFound ("File x.exe, detected as: Worm.X").
+    virtual void addResult(const std::string& fullPath, const std::string& resultLine) = 0;
+    // IscanKillProcessb is visible; read at every match.
+    virtual bool killProcessOn() const = 0;
+    // KillProcessByName with the bare file name.
+    virtual void killProcessesNamed(const std::string& bareName) = 0;
+    // Lets pending user-interface events run (once per listed file).
+    virtual void letEventsRun() = 0;
+};
+
+// Signature lists searched by checksum text: every record index that holds a text, in
+// list order, so the cost per file does not grow with the number of signatures.
+class SignatureIndex {
+public:
+    SignatureIndex(const std::vector<std::string>& wName, const std::vector<std::string>& wSign);
+    // Indexes into wName/wSign whose checksum equals text exactly, ascending.
+    const std::vector<std::size_t>* find(const std::string& text) const;
+    const std::vector<std::string>& names() const { return *m_names; }
+    bool empty() const;
+
+private:
+    const std::vector<std::string>* m_names;
+    struct Impl;
+    std::shared_ptr<const Impl> m_impl;
+};
+
+void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
+                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view);
+
+} // namespace quenno::detection
