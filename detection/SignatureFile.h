@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,16 @@ std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& fil
 // The count label's text: " " + (pieces at CR LF - 2), never negative.
 std::string CountText(const std::string& wholeFile);
 
-// Settings of a table's entry 0: size limit (field 0) and pattern (field 1).
+// Every line of the text, split at CR LF only (a lone CR or LF stays inside its line);
+// the empty piece after a final CR LF is not a line, so "" has no lines.
+std::vector<std::string> SplitRecordLines(const std::string& text);
+
+// A settings line is one whose first field is a whole number (optional sign, digits,
+// within 32 bits).
+bool IsSettingsLine(const std::string& line);
+
+// Settings of a table's entry 0: size limit (field 0) and pattern (field 1). nullopt when
+// there is no entry 0, it has no pattern, or its limit is not a 32-bit whole number.
 struct ScanSettings {
     std::int32_t sizeLimit = 0;
     std::string pattern;
@@ -41,7 +51,8 @@ public:
     SignatureFile(platform::FileSystem& files, std::string path);
 
     // Empties wName/wSign and refills them from the parsed file. False when the file
-    // could not be read (lists then stay empty).
+    // could not be read (lists then stay empty). A record without a checksum field gets
+    // "" (which no file has), so item i of the lists is always table entry i + 1.
     bool LoadSignatures();
     // Refills List1 with every line of the file. False when the file is missing or
     // unreadable; List1 then stays as it was.
@@ -50,7 +61,8 @@ public:
     // failed read of the file.
     bool UpdateRecords();
     // Mode switches: replace the settings line (inserting one above the records when the
-    // file has none), rewrite, reload.
+    // file has none), rewrite, reload. The records are read again first, so lines edited
+    // in the file since LoadRecords are kept. False when nothing could be written.
     bool ExeFiles();
     bool AllFiles();
 

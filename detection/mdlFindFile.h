@@ -4,6 +4,9 @@
 
 #include "CRC.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,20 +32,24 @@ public:
 
 // Signature lists searched by checksum text: every record index that holds a text, in
 // list order, so the cost per file does not grow with the number of signatures.
+// The index keeps its own copy of the names: the screen may reload its lists (a mode
+// switch during a scan) while a scan still uses the index.
 class SignatureIndex {
 public:
     SignatureIndex(const std::vector<std::string>& wName, const std::vector<std::string>& wSign);
-    // Indexes into wName/wSign whose checksum equals text exactly, ascending.
+    // Indexes into wName/wSign whose checksum equals text exactly, ascending; nullptr when none.
     const std::vector<std::size_t>* find(const std::string& text) const;
-    const std::vector<std::string>& names() const { return *m_names; }
+    const std::vector<std::string>& names() const;
     bool empty() const;
 
 private:
-    const std::vector<std::string>* m_names;
     struct Impl;
     std::shared_ptr<const Impl> m_impl;
 };
 
+// Scans folder and every folder below it that is not marked System; reports each match
+// to view. Symbolic links, FIFOs and devices are never entered or opened; a folder that
+// cannot be listed contributes nothing. Returns at once once view asks to stop.
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
                   const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view);
 

@@ -1,0 +1,66 @@
+#include "CRC.h"
+
+#include "Crc32Kernels.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace quenno::detection {
+namespace {
+
+// Large enough that the kernel dominates, small enough that memory stays bounded
+// whatever the file's size.
+constexpr std::size_t kBlockSize = 512 * 1024;
+constexpr std::size_t kSmallestBlock = 4096;
+
+} // namespace
+
+std::string ChecksumText(std::uint32_t crc)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    if (crc == 0)
+        return "0";
+    std::string text;
+    for (; crc != 0; crc >>= 4)
+        text.insert(text.begin(), kDigits[crc & 0xFu]);
+    return text;
+}
+
+CRC::CRC(const platform::FileSystem& files, platform::EventPump& events) : m_files(files), m_events(events) {}
+
+std::uint32_t CRC::ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed)
+{
+    return crc32Update(seed, bytes.data(), bytes.size());
+}
+
+std::string CRC::FromFile(const std::string& path)
+{
+    if (path.empty())
+        return "";
+
+    std::string text = "0";
+    if (auto reader = m_files.openRead(path)) {
+        const auto length = reader->length();
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
+            std::clamp<std::uint64_t>(length, kSmallestBlock, kBlockSize)));
+        std::uint32_t crc = 0;
+        bool complete = false;
+        for (;;) {
+            const std::int64_t got = reader->read(buffer);
+            if (got < 0)
+                break;  // a failed read never yields the checksum of bytes not read
+            if (got == 0) {
+                complete = true;
+                break;
+            }
+            crc = ComputeCrc(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)), crc);
+            m_events.letEventsRun();
+        }
+        if (complete)
+            text = ChecksumText(crc);
+    }
+    m_events.letEventsRun();
+    return text;
+}
+
+} // namespace quenno::detection
