@@ -68,6 +68,9 @@ public:
     // Attribute::Normal clears every DOS bit and lets the owner write.
     virtual bool setAttributes(const std::string& path, std::uint32_t attributes) = 0;
     virtual bool createFolder(const std::string& path) = 0;
+    // Takes every execute permission away from a regular file, so that a stored copy of a
+    // detected file cannot be started. True where the file system has no such permission.
+    virtual bool forbidExecution(const std::string& path) { return !path.empty(); }
     // Birth time where the file system keeps one, else the modification time.
     virtual std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const = 0;
     virtual bool exists(const std::string& path) const = 0;
