@@ -3,6 +3,7 @@
 // constructors. Tests fill it with the real Linux implementations where they are safe
 // and with small fakes where they are not.
 
+#include "Autostart.h"
 #include "Clock.h"
 #include "EventPump.h"
 #include "FileSystem.h"
@@ -31,6 +32,7 @@ struct Platform {
     FolderDialog* folders = nullptr;
     Launcher* launcher = nullptr;
     Tray* tray = nullptr;
+    Autostart* autostart = nullptr;
     // Each screen that plays movies or music makes its own players.
     std::function<std::unique_ptr<MoviePlayer>()> makeMoviePlayer;
     std::function<std::unique_ptr<MediaPlayer>()> makeMediaPlayer;

@@ -1,0 +1,129 @@
+#include "LinuxAutostart.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cstdlib>
+
+namespace quenno::platform {
+
+namespace {
+
+bool isUtf8(const std::string& bytes)
+{
+    const QByteArray raw = QByteArray::fromStdString(bytes);
+    return QString::fromUtf8(raw).toUtf8() == raw;
+}
+
+bool usableName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
+        && name.find('\0') == std::string::npos && isUtf8(name);
+}
+
+// Escapes of the key file's string type, applied to every value as the last step.
+std::string escapeString(const std::string& value)
+{
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case ' ': out += i == 0 ? "\\s" : " "; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// One argument of an Exec line: always inside double quotes, where '"', '`', '$' and '\'
+// take a backslash; a literal '%' is written "%%" so it is not read as a field code.
+std::string quoteExecArgument(const std::string& argument)
+{
+    std::string out = "\"";
+    for (const char c : argument) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            out += '\\';
+        if (c == '%')
+            out += '%';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string entryPath(const std::string& name)
+{
+    return LinuxAutostart::folder() + "/" + name + ".desktop";
+}
+
+} // namespace
+
+std::string LinuxAutostart::executablePath() const
+{
+    if (!QCoreApplication::instance())
+        return {};
+    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+}
+
+std::string LinuxAutostart::folder()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/')
+        return std::string(config) + "/autostart";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/autostart";
+}
+
+std::optional<std::string> LinuxAutostart::entryText(const std::string& name, const std::string& exePath)
+{
+    if (!usableName(name) || exePath.empty() || exePath.front() != '/'
+        || exePath.find('\0') != std::string::npos || !isUtf8(exePath))
+        return std::nullopt;
+    const std::string workingFolder = exePath.substr(0, std::max<std::size_t>(exePath.rfind('/'), 1));
+    std::string text = "[Desktop Entry]\n";
+    text += "Type=Application\n";
+    text += "Name=" + escapeString(name) + "\n";
+    text += "Exec=" + escapeString(quoteExecArgument(exePath)) + "\n";
+    // The help and signature-list commands name their files relative to the working folder.
+    text += "Path=" + escapeString(workingFolder) + "\n";
+    text += "Terminal=false\n";
+    text += "X-GNOME-Autostart-enabled=true\n";
+    return text;
+}
+
+bool LinuxAutostart::enable(const std::string& name, const std::string& exePath)
+{
+    const std::optional<std::string> text = entryText(name, exePath);
+    if (!text)
+        return false;
+    if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(folder()))))
+        return false;
+    // Written beside the entry and renamed over it: a session never reads half an entry.
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(entryPath(name))));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = QByteArray::fromStdString(*text);
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
+bool LinuxAutostart::disable(const std::string& name)
+{
+    if (!usableName(name))
+        return false;
+    const QString path = QFile::decodeName(QByteArray::fromStdString(entryPath(name)));
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    return QFile::remove(path);
+}
+
+} // namespace quenno::platform
