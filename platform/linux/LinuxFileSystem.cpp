@@ -1,0 +1,324 @@
+#include "LinuxFileSystem.h"
+
+#include "LinuxFsDetail.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+namespace quenno::platform {
+
+using namespace linux_fs;
+
+namespace {
+
+constexpr std::uint32_t kDosBits = Attribute::ReadOnly | Attribute::Hidden | Attribute::System | Attribute::Archive;
+// Bits that setting attributes replaces; the others (directory, sparse, compressed...) stay.
+constexpr std::uint32_t kSettableBits = kDosBits | 0x80u /*normal*/ | 0x100u /*temporary*/
+                                        | 0x1000u /*offline*/ | 0x2000u /*not indexed*/;
+
+constexpr unsigned char foldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldAscii(static_cast<unsigned char>(a[i])) != foldAscii(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+EntryKind kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    if (S_ISDIR(mode))
+        return EntryKind::Folder;
+    return EntryKind::Other;
+}
+
+DirEntry makeEntry(std::string name, const struct stat& st, const std::optional<DosAttrib>& stored)
+{
+    DirEntry e;
+    e.kind = kindOf(st.st_mode);
+    e.length = e.kind == EntryKind::File ? static_cast<std::uint64_t>(st.st_size) : 0;
+    e.attributes = attributesFrom(st, name, stored);
+    e.name = std::move(name);
+    return e;
+}
+
+std::string executableFolder()
+{
+    std::array<char, 4096> buf{};
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n <= 0)
+        return ".";
+    return parentFolder(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+}
+
+} // namespace
+
+namespace linux_fs {
+
+std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported)
+{
+    std::array<std::uint8_t, 512> buf;
+    const ssize_t n = ::lgetxattr(path, kDosAttribName, buf.data(), buf.size());
+    if (n < 0) {
+        if ((errno == ENOTSUP || errno == EOPNOTSUPP) && xattrSupported)
+            *xattrSupported = false;
+        return std::nullopt;
+    }
+    return parseDosAttrib(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n)));
+}
+
+std::uint32_t attributesFrom(const struct stat& st, std::string_view name, const std::optional<DosAttrib>& stored)
+{
+    std::uint32_t attributes = stored ? stored->attributes & kDosBits : 0;
+    if (!name.empty() && name.front() == '.')
+        attributes |= Attribute::Hidden;
+    if ((S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) && (st.st_mode & S_IWUSR) == 0)
+        attributes |= Attribute::ReadOnly;
+    if (S_ISDIR(st.st_mode))
+        attributes |= Attribute::Directory;
+    return attributes;
+}
+
+std::string_view baseName(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string parentFolder(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return std::string(path.substr(0, slash));
+}
+
+} // namespace linux_fs
+
+bool nameLess(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ca = foldAscii(static_cast<unsigned char>(a[i]));
+        const auto cb = foldAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb)
+            return ca < cb;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
+}
+
+LinuxFileSystem::LinuxFileSystem() : m_applicationFolder(executableFolder()) {}
+
+LinuxFileSystem::LinuxFileSystem(std::string applicationFolder) : m_applicationFolder(std::move(applicationFolder))
+{
+    while (m_applicationFolder.size() > 1 && m_applicationFolder.back() == '/')
+        m_applicationFolder.pop_back();
+}
+
+std::optional<std::vector<DirEntry>> LinuxFileSystem::listFolder(const std::string& folder) const
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return std::nullopt;
+    }
+
+    std::vector<DirEntry> entries;
+    // One path buffer for the attribute reads; it stops growing after the longest name.
+    std::string path = folder;
+    if (path.empty() || path.back() != '/')
+        path.push_back('/');
+    const std::size_t base = path.size();
+    bool xattrSupported = true;
+    bool failed = false;
+    for (;;) {
+        errno = 0;
+        const dirent* de = ::readdir(dir);
+        if (!de) {
+            failed = errno != 0;
+            break;
+        }
+        const std::string_view name(de->d_name);
+        if (name == "." || name == "..")
+            continue;
+        struct stat st;
+        if (::fstatat(fd, de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;  // gone since the folder was read
+        std::optional<DosAttrib> stored;
+        if (xattrSupported && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
+            path.resize(base);
+            path.append(name);
+            stored = readDosAttrib(path.c_str(), &xattrSupported);
+        }
+        entries.push_back(makeEntry(std::string(name), st, stored));
+    }
+    ::closedir(dir);
+    if (failed)
+        return std::nullopt;
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return nameLess(a.name, b.name); });
+    return entries;
+}
+
+std::optional<DirEntry> LinuxFileSystem::entry(const std::string& path) const
+{
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    std::optional<DosAttrib> stored;
+    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        stored = readDosAttrib(path.c_str());
+    return makeEntry(std::string(baseName(path)), st, stored);
+}
+
+bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attributes)
+{
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
+        return false;
+
+    bool xattrSupported = true;
+    const std::optional<DosAttrib> stored = readDosAttrib(path.c_str(), &xattrSupported);
+    const std::uint32_t wanted = attributes & kDosBits;
+    const bool readOnly = (wanted & Attribute::ReadOnly) != 0;
+    const bool writable = (st.st_mode & S_IWUSR) != 0;
+
+    // The owner needs write permission to change a user attribute, so it is granted first.
+    if (!readOnly && !writable && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+        return false;
+
+    bool ok = true;
+    if (stored || wanted != 0) {
+        DosAttrib record;
+        record.attributes = ((stored ? stored->attributes : 0) & ~kSettableBits) | wanted;
+        if (S_ISDIR(st.st_mode))
+            record.attributes |= Attribute::Directory;
+        record.createTime = stored ? stored->createTime : std::nullopt;
+        if (!record.createTime) {
+            struct statx sx;
+            if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0
+                && (sx.stx_mask & STATX_BTIME))
+                record.createTime = unixToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+        }
+        const std::string bytes = encodeDosAttrib(record);
+        auto store = [&] { return ::lsetxattr(path.c_str(), kDosAttribName, bytes.data(), bytes.size(), 0) == 0; };
+        if (!xattrSupported || !store()) {
+            if (!xattrSupported || errno == ENOTSUP || errno == EOPNOTSUPP) {
+                // Without stored attributes only read-only (permissions) and hidden (a
+                // leading dot) can be kept.
+                const bool dotName = baseName(path).starts_with('.');
+                const std::uint32_t representable = Attribute::ReadOnly | (dotName ? Attribute::Hidden : 0u);
+                ok = (wanted & ~representable) == 0;
+            } else if (errno == EACCES && readOnly && !writable) {
+                ok = ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 && store();
+            } else {
+                ok = false;
+            }
+        }
+    }
+
+    if (readOnly && ::chmod(path.c_str(), st.st_mode & 07777 & ~mode_t{0222}) != 0)
+        ok = false;
+    return ok;
+}
+
+std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTime(const std::string& path) const
+{
+    struct statx sx;
+    if (path.empty() || ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &sx) != 0)
+        return std::nullopt;
+    const statx_timestamp& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
+    using namespace std::chrono;
+    return system_clock::time_point(duration_cast<system_clock::duration>(seconds(t.tv_sec) + nanoseconds(t.tv_nsec)));
+}
+
+bool LinuxFileSystem::exists(const std::string& path) const
+{
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string LinuxFileSystem::applicationFolder() const
+{
+    return m_applicationFolder;
+}
+
+std::string LinuxFileSystem::inApplicationFolder(std::string_view name) const
+{
+    std::string relative(name);
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const bool trailingSeparator = !relative.empty() && relative.back() == '/';
+
+    std::string result = m_applicationFolder;
+    bool resolving = true;
+    std::size_t pos = 0;
+    while (pos < relative.size()) {
+        std::size_t end = relative.find('/', pos);
+        if (end == std::string::npos)
+            end = relative.size();
+        const std::string_view part(relative.data() + pos, end - pos);
+        pos = end + 1;
+        if (part.empty())
+            continue;
+        const std::size_t parentLength = result.size();
+        if (result.empty() || result.back() != '/')
+            result.push_back('/');
+        result.append(part);
+        if (!resolving)
+            continue;
+        struct stat st;
+        if (::lstat(result.c_str(), &st) == 0)
+            continue;
+        // Not spelled this way: look for the one entry whose name differs only in case
+        // (the first in listing order if several do).
+        std::string best;
+        const std::string parent = parentLength == 0 ? "/" : result.substr(0, parentLength);
+        if (DIR* dir = ::opendir(parent.c_str())) {
+            while (const dirent* de = ::readdir(dir)) {
+                const std::string_view candidate(de->d_name);
+                if (equalsIgnoringAsciiCase(candidate, part) && (best.empty() || nameLess(candidate, best)))
+                    best.assign(candidate);
+            }
+            ::closedir(dir);
+        }
+        if (best.empty()) {
+            resolving = false;
+        } else {
+            result.resize(result.size() - part.size());
+            result.append(best);
+        }
+    }
+    if (trailingSeparator && (result.empty() || result.back() != '/'))
+        result.push_back('/');
+    return result;
+}
+
+} // namespace quenno::platform

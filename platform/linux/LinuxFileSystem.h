@@ -1,0 +1,38 @@
+#pragma once
+// The file system on Linux. DOS attributes: hidden from a leading dot or the stored hidden
+// bit; read-only, system and archive from the "user.DOSATTRIB" extended attribute (read-only
+// also when the owner has no write permission). Symbolic links are never followed.
+
+#include "platform/FileSystem.h"
+
+namespace quenno::platform {
+
+class LinuxFileSystem final : public FileSystem {
+public:
+    // The application folder is the executable's folder unless one is given (tests).
+    LinuxFileSystem();
+    explicit LinuxFileSystem(std::string applicationFolder);
+
+    std::optional<std::vector<DirEntry>> listFolder(const std::string& folder) const override;
+    std::optional<DirEntry> entry(const std::string& path) const override;
+    std::unique_ptr<FileReader> openRead(const std::string& path) const override;
+    std::optional<std::string> readWholeFile(const std::string& path) const override;
+    bool writeWholeFile(const std::string& path, std::string_view content) override;
+    bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
+    bool removeFile(const std::string& path) override;
+    bool setAttributes(const std::string& path, std::uint32_t attributes) override;
+    bool createFolder(const std::string& path) override;
+    std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const override;
+    bool exists(const std::string& path) const override;
+    std::string applicationFolder() const override;
+    std::string inApplicationFolder(std::string_view name) const override;
+    char separator() const override { return '/'; }
+
+private:
+    std::string m_applicationFolder;
+};
+
+// Order of listed names: ASCII letters without case, ties by bytes.
+bool nameLess(std::string_view a, std::string_view b);
+
+} // namespace quenno::platform

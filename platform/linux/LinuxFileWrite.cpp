@@ -1,0 +1,264 @@
+// Reading, writing and copying whole files. A file that is written or copied is first
+// written in full beside its target, flushed to disk and then renamed over the target, so
+// the target always holds either its old or its new content.
+
+#include "LinuxFileSystem.h"
+
+#include "LinuxFsDetail.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <random>
+
+namespace quenno::platform {
+
+using namespace linux_fs;
+
+namespace {
+
+class FdReader final : public FileReader {
+public:
+    FdReader(int fd, std::uint64_t length) : m_fd(fd), m_length(length) {}
+    ~FdReader() override { ::close(m_fd); }
+    FdReader(const FdReader&) = delete;
+    FdReader& operator=(const FdReader&) = delete;
+
+    std::int64_t read(std::span<std::uint8_t> buffer) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
+            if (n >= 0)
+                return n;
+            if (errno != EINTR)
+                return -1;
+        }
+    }
+    std::uint64_t length() const override { return m_length; }
+
+private:
+    int m_fd;
+    std::uint64_t m_length;
+};
+
+// A regular file opened for reading; a FIFO or device is never waited on, a link never followed.
+int openRegularFile(const std::string& path, struct stat* st)
+{
+    if (path.empty())
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A new, empty file beside the target, created with the usual permissions.
+int createBeside(const std::string& target, std::string* tempPath)
+{
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937 random{std::random_device{}()};
+    const std::string folder = parentFolder(target);
+    const std::string prefix = (folder == "/" ? folder : folder + "/") + "." + std::string(baseName(target)) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *tempPath = prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-"
+                    + std::to_string(random() % 1000000) + ".part";
+        const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+void syncFolderOf(const std::string& path)
+{
+    const int fd = ::open(parentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// An existing target may be replaced only when it is a regular file that is not read-only.
+bool mayReplace(const std::string& target)
+{
+    struct stat st;
+    if (::lstat(target.c_str(), &st) != 0)
+        return errno == ENOENT;
+    if (!S_ISREG(st.st_mode))
+        return false;
+    const auto stored = readDosAttrib(target.c_str());
+    return (attributesFrom(st, baseName(target), stored) & Attribute::ReadOnly) == 0;
+}
+
+enum class Replace { Always, Never };
+
+// Flushes and closes the written temporary file and renames it onto the target; the
+// temporary file is removed whatever fails.
+bool finishBeside(int fd, const std::string& temp, const std::string& target, Replace replace)
+{
+    bool ok = ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) {
+        if (replace == Replace::Always) {
+            ok = ::rename(temp.c_str(), target.c_str()) == 0;
+        } else {
+            ok = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
+            if (!ok && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+                // No such rename here: a hard link never replaces an existing name either.
+                ok = ::link(temp.c_str(), target.c_str()) == 0;
+                if (ok)
+                    ::unlink(temp.c_str());
+            }
+        }
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    syncFolderOf(target);
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<FileReader> LinuxFileSystem::openRead(const std::string& path) const
+{
+    struct stat st;
+    const int fd = openRegularFile(path, &st);
+    if (fd < 0)
+        return nullptr;
+    return std::make_unique<FdReader>(fd, static_cast<std::uint64_t>(st.st_size));
+}
+
+std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& path) const
+{
+    struct stat st;
+    const int fd = openRegularFile(path, &st);
+    if (fd < 0)
+        return std::nullopt;
+    FdReader reader(fd, static_cast<std::uint64_t>(st.st_size));
+    std::string content;
+    content.reserve(static_cast<std::size_t>(st.st_size));
+    std::array<std::uint8_t, 64 * 1024> buf;
+    for (;;) {
+        const std::int64_t n = reader.read(buf);
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            return content;
+        content.append(reinterpret_cast<const char*>(buf.data()), static_cast<std::size_t>(n));
+    }
+}
+
+bool LinuxFileSystem::writeWholeFile(const std::string& path, std::string_view content)
+{
+    if (path.empty() || !mayReplace(path))
+        return false;
+    std::string temp;
+    const int fd = createBeside(path, &temp);
+    if (fd < 0)
+        return false;
+    // The rewritten file keeps the permissions and stored attributes of the one it replaces.
+    struct stat old;
+    if (::lstat(path.c_str(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+        std::array<char, 512> attr;
+        const ssize_t n = ::lgetxattr(path.c_str(), kDosAttribName, attr.data(), attr.size());
+        if (n > 0)
+            ::fsetxattr(fd, kDosAttribName, attr.data(), static_cast<std::size_t>(n), 0);
+    }
+    if (!writeAll(fd, content.data(), content.size())) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return finishBeside(fd, temp, path, Replace::Always);
+}
+
+bool LinuxFileSystem::copyFile(const std::string& from, const std::string& to, bool overwrite)
+{
+    if (to.empty())
+        return false;
+    struct stat target;
+    if (::lstat(to.c_str(), &target) == 0 && (!overwrite || !mayReplace(to)))
+        return false;
+    struct stat st;
+    const int in = openRegularFile(from, &st);
+    if (in < 0)
+        return false;
+    std::string temp;
+    const int out = createBeside(to, &temp);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    ::fchmod(out, st.st_mode & 0777);
+    bool ok = true;
+    std::array<char, 128 * 1024> buf;
+    for (;;) {
+        const ssize_t n = ::read(in, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(in);
+    if (!ok) {
+        ::close(out);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return finishBeside(out, temp, to, overwrite ? Replace::Always : Replace::Never);
+}
+
+bool LinuxFileSystem::removeFile(const std::string& path)
+{
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool LinuxFileSystem::createFolder(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return true;
+    struct stat st;
+    return errno == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace quenno::platform

@@ -1,0 +1,488 @@
+// The Linux file system facility on real files in a temporary folder.
+
+#include "platform/FileSystem.h"
+#include "platform/linux/DosAttrib.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+
+using namespace quenno::platform;
+namespace A = quenno::platform::Attribute;
+
+namespace {
+
+std::string bytes(std::initializer_list<int> values)
+{
+    std::string s;
+    for (int v : values)
+        s.push_back(static_cast<char>(v));
+    return s;
+}
+
+void writeFile(const std::string& path, const std::string& content)
+{
+    QFile f(QString::fromStdString(path));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(content.data(), static_cast<qint64>(content.size())), static_cast<qint64>(content.size()));
+}
+
+std::string readFile(const std::string& path)
+{
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll().toStdString();
+}
+
+std::string rawDosAttrib(const std::string& path)
+{
+    char buf[512];
+    const ssize_t n = ::lgetxattr(path.c_str(), "user.DOSATTRIB", buf, sizeof buf);
+    return n < 0 ? std::string() : std::string(buf, static_cast<std::size_t>(n));
+}
+
+bool setDosAttrib(const std::string& path, const std::string& value)
+{
+    return ::lsetxattr(path.c_str(), "user.DOSATTRIB", value.data(), value.size(), 0) == 0;
+}
+
+// Version 4 record: empty text, version 4, flags attrib|create, attributes, itime, create time.
+std::string version4(std::uint32_t attributes, std::uint64_t createTime)
+{
+    std::string s = bytes({0, 0, 4, 0, 4, 0, 0, 0, 0x11, 0, 0, 0});
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>(attributes >> (8 * i)));
+    s.append(8, '\0');
+    for (int i = 0; i < 8; ++i)
+        s.push_back(static_cast<char>(createTime >> (8 * i)));
+    return s;
+}
+
+std::vector<std::string> namesIn(const FileSystem& fs, const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs.listFolder(folder).value_or(std::vector<DirEntry>{}))
+        names.push_back(e.name);
+    return names;
+}
+
+} // namespace
+
+class TestFileSystem : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    std::string m_dir;
+    LinuxFileSystem m_fs;
+
+    std::string path(const std::string& name) const { return m_dir + "/" + name; }
+    void requireXattrs()
+    {
+        const std::string probe = path("xattr-probe");
+        writeFile(probe, "x");
+        const bool ok = setDosAttrib(probe, "0x0");
+        ::unlink(probe.c_str());
+        if (!ok)
+            QSKIP("this file system refuses user extended attributes");
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_tmp.isValid());
+        const std::string base = m_tmp.path().toStdString() + "/" + QTest::currentTestFunction();
+        const std::string tag = QTest::currentDataTag() ? QTest::currentDataTag() : "";
+        m_dir = base + (tag.empty() ? "" : "-" + std::to_string(std::hash<std::string>{}(tag)));
+        QVERIFY(::mkdir(m_dir.c_str(), 0777) == 0);
+    }
+
+    void listsEveryKindInNameOrder()
+    {
+        writeFile(path("b.txt"), "12345");
+        writeFile(path("a.exe"), "1");
+        writeFile(path("A.exe"), "22");
+        writeFile(path(".profile"), "");
+        QVERIFY(::mkdir(path("Sub").c_str(), 0777) == 0);
+        QVERIFY(::symlink("loop", path("loop").c_str()) == 0);
+        QVERIFY(::symlink("b.txt", path("link-to-file").c_str()) == 0);
+        QVERIFY(::mkfifo(path("pipe").c_str(), 0666) == 0);
+
+        const auto list = m_fs.listFolder(m_dir);
+        QVERIFY(list);
+        struct Expected { const char* name; EntryKind kind; std::uint64_t length; std::uint32_t attributes; };
+        const Expected expected[] = {
+            {".profile", EntryKind::File, 0, A::Hidden},
+            {"A.exe", EntryKind::File, 2, 0},
+            {"a.exe", EntryKind::File, 1, 0},
+            {"b.txt", EntryKind::File, 5, 0},
+            {"link-to-file", EntryKind::Other, 0, 0},
+            {"loop", EntryKind::Other, 0, 0},
+            {"pipe", EntryKind::Other, 0, 0},
+            {"Sub", EntryKind::Folder, 0, A::Directory},
+        };
+        QCOMPARE(list->size(), std::size(expected));
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            const DirEntry& e = (*list)[i];
+            QCOMPARE(e.name, std::string(expected[i].name));
+            QCOMPARE(e.kind, expected[i].kind);
+            QCOMPARE(e.length, expected[i].length);
+            QCOMPARE(e.attributes, expected[i].attributes);
+        }
+    }
+
+    void listingFailsForWhatIsNoFolder()
+    {
+        writeFile(path("file"), "x");
+        QVERIFY(!m_fs.listFolder(path("missing")));
+        QVERIFY(!m_fs.listFolder(path("file")));
+        QVERIFY(!m_fs.listFolder(""));
+        QVERIFY(m_fs.listFolder(m_dir + "/"));
+    }
+
+    void readsStoredAttributes_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<uint>("expected");
+        QTest::newRow("text hidden archive") << QByteArray("0x22") << uint(A::Hidden | A::Archive);
+        QTest::newRow("text with NUL") << QByteArray("0x4\0", 4) << uint(A::System);
+        QTest::newRow("text upper-case digits") << QByteArray("0x2F") << uint(A::Hidden | A::System | A::Archive | A::ReadOnly);
+        QTest::newRow("version 5 record")
+            << QByteArray::fromStdString(bytes({0, 0, 5, 0, 5, 0, 0, 0, 0x11, 0, 0, 0, 0x06, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 1}))
+            << uint(A::Hidden | A::System);
+        QTest::newRow("version 4 record") << QByteArray::fromStdString(version4(0x21, 1)) << uint(A::ReadOnly | A::Archive);
+        {
+            // Version 3 keeps the hex text too; the record's own field counts.
+            std::string v3 = std::string("0x20\0", 5) + bytes({0, 3, 0, 3, 0, 0, 0}) + bytes({0x11, 0, 0, 0, 0x04, 0, 0, 0});
+            v3.append(36, '\0');
+            QTest::newRow("version 3 record") << QByteArray::fromStdString(v3) << uint(A::System);
+        }
+        QTest::newRow("normal bit only") << QByteArray("0x80") << uint(0);
+        QTest::newRow("not hex") << QByteArray("hidden") << uint(0);
+        QTest::newRow("truncated record") << QByteArray::fromStdString(bytes({0, 0, 5, 0, 5, 0, 0, 0, 0x11})) << uint(0);
+    }
+    void readsStoredAttributes()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(uint, expected);
+        requireXattrs();
+        const std::string file = path("f.exe");
+        writeFile(file, "x");
+        QVERIFY(setDosAttrib(file, stored.toStdString()));
+        QCOMPARE(m_fs.entry(file)->attributes, expected);
+        const auto list = m_fs.listFolder(m_dir);
+        QCOMPARE(list->at(0).attributes, expected);
+    }
+
+    void systemFolderIsMarked()
+    {
+        requireXattrs();
+        QVERIFY(::mkdir(path("Sys").c_str(), 0777) == 0);
+        QVERIFY(setDosAttrib(path("Sys"), "0x14"));
+        QCOMPARE(m_fs.listFolder(m_dir)->at(0).attributes, uint(A::System | A::Directory));
+    }
+
+    void writtenRecordKeepsCreateTime()
+    {
+        requireXattrs();
+        const std::string file = path("kept.exe");
+        writeFile(file, "x");
+        const std::uint64_t created = 0x01D0'1234'5678'9ABCULL;
+        QVERIFY(setDosAttrib(file, version4(A::Hidden | A::System, created)));
+
+        QVERIFY(m_fs.setAttributes(file, A::Archive));
+        QCOMPARE(m_fs.entry(file)->attributes, uint(A::Archive));
+        const std::string raw = rawDosAttrib(file);
+        QCOMPARE(raw.substr(0, 8), bytes({0, 0, 5, 0, 5, 0, 0, 0}));
+        const auto record = quenno::platform::linux_fs::parseDosAttrib(
+            std::span(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()));
+        QVERIFY(record);
+        QCOMPARE(record->attributes, uint(A::Archive));
+        QCOMPARE(record->createTime.value_or(0), created);
+
+        QVERIFY(m_fs.setAttributes(file, A::Normal));
+        QCOMPARE(m_fs.entry(file)->attributes, uint(0));
+        QCOMPARE(rawDosAttrib(file).size(), std::size_t(24));
+    }
+
+    void normalClearsEverything_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<uint>("expected");
+        QTest::newRow("plain name") << QByteArray("virus.exe") << uint(0);
+        QTest::newRow("dot name stays hidden") << QByteArray(".virus.exe") << uint(A::Hidden);
+    }
+    void normalClearsEverything()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(uint, expected);
+        requireXattrs();
+        const std::string file = path(name.toStdString());
+        writeFile(file, "x");
+        QVERIFY(setDosAttrib(file, "0x27"));
+        QVERIFY(::chmod(file.c_str(), 0444) == 0);
+        QCOMPARE(m_fs.entry(file)->attributes, uint(A::ReadOnly | A::Hidden | A::System | A::Archive));
+
+        QVERIFY(m_fs.setAttributes(file, A::Normal));
+        QCOMPARE(m_fs.entry(file)->attributes, expected);
+        struct stat st;
+        QVERIFY(::stat(file.c_str(), &st) == 0);
+        QVERIFY(st.st_mode & S_IWUSR);
+    }
+
+    void readOnlyFollowsOwnerWritePermission()
+    {
+        const std::string file = path("ro.txt");
+        writeFile(file, "x");
+        QVERIFY(::chmod(file.c_str(), 0466) == 0);  // others may write, the owner may not
+        QCOMPARE(m_fs.entry(file)->attributes, uint(A::ReadOnly));
+
+        QVERIFY(::chmod(file.c_str(), 0644) == 0);
+        QVERIFY(m_fs.setAttributes(file, A::ReadOnly));
+        struct stat st;
+        QVERIFY(::stat(file.c_str(), &st) == 0);
+        QCOMPARE(st.st_mode & 0777, mode_t{0444});
+        QCOMPARE(m_fs.entry(file)->attributes & A::ReadOnly, uint(A::ReadOnly));
+
+        QVERIFY(m_fs.setAttributes(file, A::Normal));
+        QCOMPARE(m_fs.entry(file)->attributes, uint(0));
+    }
+
+    void setAttributesRefusesWhatIsNoFileOrFolder()
+    {
+        QVERIFY(::symlink("target", path("link").c_str()) == 0);
+        QVERIFY(!m_fs.setAttributes(path("link"), A::Normal));
+        QVERIFY(!m_fs.setAttributes(path("missing"), A::Normal));
+    }
+
+    void wildcard_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("extension without case") << "*.exe" << "A.EXE" << true;
+        QTest::newRow("other extension") << "*.exe" << "a.com" << false;
+        QTest::newRow("extension must end the name") << "*.exe" << "a.exe.txt" << false;
+        QTest::newRow("star dot star, no dot") << "*.*" << "noext" << true;
+        QTest::newRow("star dot star, dots") << "*.*" << "a.b.c" << true;
+        QTest::newRow("star") << "*" << ".hidden" << true;
+        QTest::newRow("question mark one character") << "?.exe" << "a.exe" << true;
+        QTest::newRow("question mark not zero characters") << "?.exe" << ".exe" << false;
+        QTest::newRow("question mark not two characters") << "?.exe" << "ab.exe" << false;
+        QTest::newRow("star backtracks") << "*a*b" << "xxaxxbxxb" << true;
+        QTest::newRow("literal name") << "database.db" << "DataBase.DB" << true;
+        QTest::newRow("name dot star takes bare name") << "readme.*" << "README" << true;
+        QTest::newRow("empty pattern") << "" << "a" << false;
+    }
+    void wildcard()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, name);
+        QFETCH(bool, matches);
+        QCOMPARE(wildcardMatch(pattern.toStdString(), name.toStdString()), matches);
+    }
+
+    void writeWholeFileReplacesContent()
+    {
+        const std::string file = path("database.db");
+        QVERIFY(m_fs.writeWholeFile(file, "first"));
+        QVERIFY(::chmod(file.c_str(), 0640) == 0);
+        QVERIFY(m_fs.writeWholeFile(file, std::string("second\0line", 11)));
+        QCOMPARE(readFile(file), std::string("second\0line", 11));
+        struct stat st;
+        QVERIFY(::stat(file.c_str(), &st) == 0);
+        QCOMPARE(st.st_mode & 0777, mode_t{0640});
+        QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
+    }
+
+    void writeWholeFileFailureLeavesOldContent()
+    {
+        const std::string file = path("database.db");
+        writeFile(file, "old content");
+        // A file-size limit makes every write past 4 KiB fail, as on a full disk, also for root.
+        struct sigaction ignore {};
+        struct sigaction previous {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &previous);
+        rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const bool written = m_fs.writeWholeFile(file, std::string(100000, 'x'));
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::sigaction(SIGXFSZ, &previous, nullptr);
+
+        QVERIFY(!written);
+        QCOMPARE(readFile(file), std::string("old content"));
+        QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
+    }
+
+    void writeWholeFileInReadOnlyFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        const std::string file = path("database.db");
+        writeFile(file, "old");
+        QVERIFY(::chmod(m_dir.c_str(), 0555) == 0);
+        const bool written = m_fs.writeWholeFile(file, "new");
+        ::chmod(m_dir.c_str(), 0777);
+        QVERIFY(!written);
+        QCOMPARE(readFile(file), std::string("old"));
+    }
+
+    void writeWholeFileRespectsReadOnly()
+    {
+        const std::string file = path("locked.db");
+        writeFile(file, "old");
+        QVERIFY(::chmod(file.c_str(), 0444) == 0);
+        QVERIFY(!m_fs.writeWholeFile(file, "new"));
+        QCOMPARE(readFile(file), std::string("old"));
+        QVERIFY(::symlink("locked.db", path("link.db").c_str()) == 0);
+        QVERIFY(!m_fs.writeWholeFile(path("link.db"), "new"));
+    }
+
+    void copyFile_data()
+    {
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("new target") << false << false << true;
+        QTest::newRow("existing target kept") << true << false << false;
+        QTest::newRow("existing target replaced") << true << true << true;
+        QTest::newRow("new target, overwrite allowed") << false << true << true;
+    }
+    void copyFile()
+    {
+        QFETCH(bool, targetExists);
+        QFETCH(bool, overwrite);
+        QFETCH(bool, copied);
+        const std::string from = path("virus.exe");
+        const std::string to = path("q.mal");
+        writeFile(from, std::string("MZ\0\1payload", 11));
+        if (targetExists)
+            writeFile(to, "keep me");
+        QCOMPARE(m_fs.copyFile(from, to, overwrite), copied);
+        QCOMPARE(readFile(to), copied ? std::string("MZ\0\1payload", 11) : std::string("keep me"));
+        QCOMPARE(readFile(from), std::string("MZ\0\1payload", 11));
+        QCOMPARE(namesIn(m_fs, m_dir), (std::vector<std::string>{"q.mal", "virus.exe"}));
+    }
+
+    void copyFileRefusesWhatIsNoFile()
+    {
+        QVERIFY(::mkfifo(path("pipe").c_str(), 0666) == 0);
+        QVERIFY(::symlink("pipe", path("link").c_str()) == 0);
+        QVERIFY(!m_fs.copyFile(path("pipe"), path("a"), false));
+        QVERIFY(!m_fs.copyFile(path("link"), path("b"), false));
+        QVERIFY(!m_fs.copyFile(path("missing"), path("c"), true));
+        writeFile(path("f"), "x");
+        QVERIFY(::mkdir(path("folder").c_str(), 0777) == 0);
+        QVERIFY(!m_fs.copyFile(path("f"), path("folder"), true));
+        QCOMPARE(namesIn(m_fs, m_dir), (std::vector<std::string>{"f", "folder", "link", "pipe"}));
+    }
+
+    void openReadNeverWaitsOnSpecialFiles()
+    {
+        QVERIFY(::mkfifo(path("pipe").c_str(), 0666) == 0);
+        writeFile(path("data"), std::string(70000, 'q'));
+        QVERIFY(::symlink("data", path("link").c_str()) == 0);
+        QVERIFY(!m_fs.openRead(path("pipe")));
+        QVERIFY(!m_fs.openRead(path("link")));
+        QVERIFY(!m_fs.openRead(m_dir));
+        QVERIFY(!m_fs.openRead("/dev/null"));
+        QVERIFY(!m_fs.readWholeFile(path("pipe")));
+        QVERIFY(!m_fs.readWholeFile(path("missing")));
+
+        auto reader = m_fs.openRead(path("data"));
+        QVERIFY(reader);
+        QCOMPARE(reader->length(), std::uint64_t{70000});
+        std::vector<std::uint8_t> block(65536);
+        QCOMPARE(reader->read(block), std::int64_t{65536});
+        QCOMPARE(reader->read(block), std::int64_t{70000 - 65536});
+        QCOMPARE(reader->read(block), std::int64_t{0});
+        QCOMPARE(m_fs.readWholeFile(path("data"))->size(), std::size_t{70000});
+    }
+
+    void removeAndCreate()
+    {
+        writeFile(path("gone"), "x");
+        QVERIFY(m_fs.removeFile(path("gone")));
+        QVERIFY(!m_fs.exists(path("gone")));
+        QVERIFY(!m_fs.removeFile(path("gone")));
+        QVERIFY(m_fs.createFolder(path("Quarantine")));
+        QVERIFY(m_fs.createFolder(path("Quarantine")));  // already there
+        QVERIFY(!m_fs.removeFile(path("Quarantine")));
+        QCOMPARE(m_fs.entry(path("Quarantine"))->kind, EntryKind::Folder);
+        writeFile(path("file"), "x");
+        QVERIFY(!m_fs.createFolder(path("file")));
+        QVERIFY(::symlink("nowhere", path("dangling").c_str()) == 0);
+        QVERIFY(m_fs.exists(path("dangling")));
+    }
+
+    void inApplicationFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("other case") << "\\Help.wav" << "/help.wav";
+        QTest::newRow("forward slash") << "/HELP.WAV" << "/help.wav";
+        QTest::newRow("no leading separator") << "help.wav" << "/help.wav";
+        QTest::newRow("folder with trailing separator") << "\\quarantine\\" << "/Quarantine/";
+        QTest::newRow("file in folder") << "\\QUARANTINE\\X.MAL" << "/Quarantine/x.mal";
+        QTest::newRow("missing keeps spelling") << "\\Finish.wav" << "/Finish.wav";
+        QTest::newRow("missing folder keeps rest") << "\\Sounds\\Help.wav" << "/Sounds/Help.wav";
+        QTest::newRow("exact spelling wins") << "\\Menu.wav" << "/Menu.wav";
+        QTest::newRow("empty") << "" << "";
+    }
+    void inApplicationFolder()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        writeFile(path("help.wav"), "");
+        writeFile(path("Menu.wav"), "");
+        writeFile(path("menu.wav"), "");
+        QVERIFY(::mkdir(path("Quarantine").c_str(), 0777) == 0);
+        writeFile(path("Quarantine/x.mal"), "");
+        LinuxFileSystem fs(m_dir + "/");
+        QCOMPARE(fs.applicationFolder(), m_dir);
+        QCOMPARE(fs.inApplicationFolder(name.toStdString()), m_dir + expected.toStdString());
+        QCOMPARE(fs.separator(), '/');
+    }
+
+    void applicationFolderIsExecutableFolder()
+    {
+        LinuxFileSystem fs;
+        QCOMPARE(QString::fromStdString(fs.applicationFolder()), QCoreApplication::applicationDirPath());
+    }
+
+    void creationTime()
+    {
+        const std::string file = path("dated");
+        writeFile(file, "x");
+        const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, file.c_str(), old, 0) == 0);
+        struct statx sx;
+        QVERIFY(::statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME, &sx) == 0);
+        const auto created = m_fs.creationTime(file);
+        QVERIFY(created);
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(created->time_since_epoch()).count();
+        if (sx.stx_mask & STATX_BTIME) {
+            const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                std::chrono::system_clock::now().time_since_epoch()).count();
+            QVERIFY(std::abs(now - seconds) < 600);
+        } else {
+            QCOMPARE(seconds, 1000000000);
+        }
+        QVERIFY(!m_fs.creationTime(path("missing")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileSystem)
+#include "tst_filesystem.moc"
