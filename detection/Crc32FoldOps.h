@@ -1,0 +1,68 @@
+#pragma once
+// 128-bit folding steps shared by the folding kernel sources. Include only from files built
+// with PCLMULQDQ enabled; everything here has internal linkage, so each kernel file keeps
+// its own copy compiled for its own instruction set.
+
+#include "Crc32Constants.h"
+
+#include <cstdint>
+#include <immintrin.h>
+
+namespace quenno::detection::crc32 {
+namespace {
+
+// Constants as a (low, high) pair in one register.
+inline __m128i pair(std::uint64_t low, std::uint64_t high)
+{
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+}
+
+template <unsigned Bits>
+inline __m128i foldConstants()
+{
+    return pair(foldLow(Bits), foldHigh(Bits));
+}
+
+inline __m128i loadBlock(const std::uint8_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// a moved forward by the distance whose constants k holds (congruent, 128 bits).
+inline __m128i foldForward(__m128i a, __m128i k)
+{
+    return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_clmulepi64_si128(a, k, 0x11));
+}
+
+// The 32-bit register value congruent to the block times x^32 (not yet inverted).
+inline std::uint32_t reduceBlock(__m128i a)
+{
+    const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
+    const __m128i k = pair(kReduce96, kReduce64);
+    // 128 -> 96 bits: high half times (x^96 mod P); the low half only moves down.
+    __m128i r = _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_srli_si128(a, 8));
+    // 96 -> 64 bits: top 32 bits times (x^64 mod P).
+    r = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(r, mask32), k, 0x10),
+                      _mm_srli_si128(r, 4));
+    // 64 -> 32 bits by Barrett reduction.
+    const __m128i b = pair(kBarrettMu, kPolyReflected);
+    __m128i q = _mm_and_si128(_mm_clmulepi64_si128(_mm_and_si128(r, mask32), b, 0x00), mask32);
+    q = _mm_clmulepi64_si128(q, b, 0x10);
+    return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(r, q), 1));
+}
+
+// Folds whole 16-byte blocks of data onto x, then finishes: the result is the CRC value
+// (inverted), with any last bytes under 16 taken by the table kernel.
+inline std::uint32_t finishBlocks(__m128i x, const std::uint8_t* data, std::size_t size)
+{
+    const __m128i k128 = foldConstants<128>();
+    while (size >= 16) {
+        x = _mm_xor_si128(foldForward(x, k128), loadBlock(data));
+        data += 16;
+        size -= 16;
+    }
+    return tableUpdate(~reduceBlock(x), data, size);
+}
+
+} // namespace
+} // namespace quenno::detection::crc32
