@@ -15,7 +15,7 @@ packages=(
     # artwork generator
     lame
     # tests: a headless display, pointer driving, screenshots, attributes, GIF encoders
-    xvfb xauth xdotool x11-apps imagemagick giflib-tools attr trayer
+    xvfb xauth xdotool x11-apps imagemagick giflib-tools attr trayer libglib2.0-bin
     # sanitizer and fuzzing builds
     clang libclang-rt-14-dev
 )
