@@ -1,17 +1,29 @@
 #include "platform/Platform.h"
 
+#include "DesktopLauncher.h"
 #include "LinuxAutostart.h"
 #include "LinuxFileSystem.h"
 #include "LinuxProcessTable.h"
+#include "QtEventPump.h"
+#include "QtFolderDialog.h"
 #include "QtMediaPlayer.h"
+#include "QtMessageBoxes.h"
 #include "QtMoviePlayer.h"
+#include "QtSound.h"
 #include "QtTray.h"
+#include "SystemClock.h"
 
 namespace quenno::platform {
 
 struct NativePlatform::Parts {
     LinuxFileSystem files;
     LinuxProcessTable processes;
+    SystemClock clock;
+    QtEventPump events;
+    QtSound sound;
+    QtMessageBoxes messages;
+    QtFolderDialog folders;
+    DesktopLauncher launcher;
     QtTray tray;
     LinuxAutostart autostart;
 };
@@ -20,6 +32,12 @@ NativePlatform::NativePlatform() : m_parts(std::make_unique<Parts>())
 {
     m_platform.files = &m_parts->files;
     m_platform.processes = &m_parts->processes;
+    m_platform.clock = &m_parts->clock;
+    m_platform.events = &m_parts->events;
+    m_platform.sound = &m_parts->sound;
+    m_platform.messages = &m_parts->messages;
+    m_platform.folders = &m_parts->folders;
+    m_platform.launcher = &m_parts->launcher;
     m_platform.tray = &m_parts->tray;
     m_platform.autostart = &m_parts->autostart;
     m_platform.makeMoviePlayer = [] { return std::unique_ptr<MoviePlayer>(std::make_unique<QtMoviePlayer>()); };

@@ -1,0 +1,269 @@
+// The Qt facilities: event pump, sound, message boxes, folder dialog, desktop launcher.
+
+#include "platform/linux/DesktopEntry.h"
+#include "platform/linux/DesktopLauncher.h"
+#include "platform/linux/QtEventPump.h"
+#include "platform/linux/QtFolderDialog.h"
+#include "platform/linux/QtMessageBoxes.h"
+#include "platform/linux/QtSound.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace quenno::platform;
+
+namespace {
+
+QStringList g_messages;
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    g_messages << text;
+}
+
+// Runs check on the modal dialog once it is up.
+void whenModal(std::function<void(QWidget*)> check)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, check] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            check(modal);
+        }
+    });
+    timer->start();
+}
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+QByteArray waveBytes()
+{
+    QByteArray data(200, '\0');
+    QByteArray w("RIFF");
+    const auto le32 = [](quint32 v) { return QByteArray::fromRawData(reinterpret_cast<const char*>(&v), 4); };
+    w += le32(36 + data.size()) + "WAVEfmt " + le32(16);
+    w += QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(16000) + QByteArray("\x02\x00\x10\x00", 4);
+    w += "data" + le32(data.size()) + data;
+    return w;
+}
+
+} // namespace
+
+class TestUiFacilities : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+
+private slots:
+    void eventPumpRunsPendingEvents()
+    {
+        int ran = 0;
+        QtEventPump everyTime(std::chrono::microseconds(0));
+        QTimer::singleShot(0, this, [&] { ++ran; });
+        everyTime.letEventsRun();
+        QCOMPARE(ran, 1);
+        QTimer::singleShot(0, this, [&] { ++ran; });
+        everyTime.letEventsRun();
+        QCOMPARE(ran, 2);
+    }
+
+    void eventPumpSkipsWithinItsInterval()
+    {
+        int ran = 0;
+        QtEventPump pump(std::chrono::seconds(60));
+        QTimer::singleShot(0, this, [&] { ++ran; });
+        pump.letEventsRun();  // the first request always runs
+        QCOMPARE(ran, 1);
+        QTimer::singleShot(0, this, [&] { ++ran; });
+        pump.letEventsRun();
+        QCOMPARE(ran, 1);
+        QCoreApplication::processEvents();
+    }
+
+    void waveRecognised_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("wave");
+        QTest::newRow("wave") << waveBytes() << true;
+        QTest::newRow("text") << QByteArray("not a sound at all") << false;
+        QTest::newRow("riff but not wave") << QByteArray("RIFF\0\0\0\0AVI LIST", 16) << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    void waveRecognised()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, wave);
+        const QString path = m_tmp.filePath("s.wav");
+        writeText(path, content);
+        QCOMPARE(QtSound::looksLikeWave(path), wave);
+        QVERIFY(!QtSound::looksLikeWave(m_tmp.filePath("missing.wav")));
+        QVERIFY(!QtSound::looksLikeWave(m_tmp.path()));
+    }
+
+    void soundIsQuietWhateverItIsGiven()
+    {
+        writeText(m_tmp.filePath("Help.wav"), waveBytes());
+        writeText(m_tmp.filePath("broken.wav"), "garbage");
+        QtSound sound;
+        g_messages.clear();
+        const auto previous = qInstallMessageHandler(recordMessage);
+        sound.play(m_tmp.filePath("missing.wav"));
+        sound.play(m_tmp.filePath("broken.wav"));
+        sound.play(m_tmp.filePath("Help.wav"));
+        sound.play(m_tmp.filePath("Help.wav"));  // replaces the one playing
+        sound.play(m_tmp.path());
+        QTest::qWait(50);
+        qInstallMessageHandler(previous);
+        QVERIFY2(g_messages.isEmpty(), qPrintable(g_messages.join('\n')));
+    }
+
+    void messageBox_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("click");
+        QTest::addColumn<int>("answer");
+        using S = MessageBoxes::Style;
+        using Ans = MessageBoxes::Answer;
+        QTest::newRow("ok") << int(S::Ok) << int(QMessageBox::NoIcon) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(Ans::Ok);
+        QTest::newRow("critical") << int(S::Critical) << int(QMessageBox::Critical) << int(QMessageBox::Ok)
+                                  << int(QMessageBox::Ok) << int(Ans::Ok);
+        QTest::newRow("information") << int(S::Information) << int(QMessageBox::Information) << int(QMessageBox::Ok)
+                                     << int(QMessageBox::Ok) << int(Ans::Ok);
+        QTest::newRow("question yes") << int(S::YesNoQuestion) << int(QMessageBox::Question)
+                                      << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes) << int(Ans::Yes);
+        QTest::newRow("question no") << int(S::YesNoQuestion) << int(QMessageBox::Question)
+                                     << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::No) << int(Ans::No);
+    }
+    void messageBox()
+    {
+        QFETCH(int, style);
+        QFETCH(int, icon);
+        QFETCH(int, buttons);
+        QFETCH(int, click);
+        QFETCH(int, answer);
+        bool checked = false;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            QCOMPARE(box->windowTitle(), QStringLiteral("QuennoAV"));
+            QCOMPARE(box->text(), QStringLiteral("Virus Found : 2"));
+            QCOMPARE(int(box->icon()), icon);
+            QCOMPARE(int(box->standardButtons()), buttons);
+            checked = true;
+            box->button(QMessageBox::StandardButton(click))->click();
+        });
+        QtMessageBoxes boxes;
+        QCOMPARE(int(boxes.show("Virus Found : 2", MessageBoxes::Style(style))), answer);
+        QVERIFY(checked);
+    }
+
+    void folderDialog_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("choose") << true;
+    }
+    void folderDialog()
+    {
+        QFETCH(bool, accept);
+        const QString folder = m_tmp.filePath("Scan Here");
+        QDir().mkpath(folder);
+        bool checked = false;
+        whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Folder To Scan"));
+            QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+            QVERIFY(dialog->testOption(QFileDialog::ShowDirsOnly));
+            checked = true;
+            if (accept) {
+                dialog->setDirectory(folder);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                dialog->reject();
+            }
+        });
+        QtFolderDialog dialogs;
+        const QString chosen = dialogs.browse("Select Folder To Scan");
+        QVERIFY(checked);
+        QCOMPARE(chosen, accept ? folder : QString());
+    }
+
+    void execLine_data()
+    {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QStringList>("expected");
+        const QString file = "/data/database.db";
+        QTest::newRow("file code") << "gedit %U" << QStringList{"gedit", "file:///data/database.db"};
+        QTest::newRow("local file code") << "mousepad --new %f" << QStringList{"mousepad", "--new", file};
+        QTest::newRow("no code: file at the end") << "leafpad" << QStringList{"leafpad", file};
+        QTest::newRow("quoted program with space") << "\"/opt/My Editor/edit\" %F"
+                                                   << QStringList{"/opt/My Editor/edit", file};
+        QTest::newRow("escapes inside quotes") << "sh -c \"echo \\\"\\$1\\\"\" %f"
+                                               << QStringList{"sh", "-c", "echo \"$1\"", file};
+        QTest::newRow("icon code dropped, percent kept") << "ed %i --x=100%% %f" << QStringList{"ed", "--x=100%", file};
+        QTest::newRow("open quote") << "\"edit %f" << QStringList{};
+    }
+    void execLine()
+    {
+        QFETCH(QString, exec);
+        QFETCH(QStringList, expected);
+        desktop::Entry entry;
+        entry.exec = exec;
+        QCOMPARE(desktop::commandFor(entry, "/data/database.db"), expected);
+    }
+
+    void textEditorIsTheDefaultForPlainText()
+    {
+        // A private desktop: one entry, named as the default for text/plain, that records
+        // its arguments.
+        const QString home = m_tmp.filePath("xdg");
+        QDir().mkpath(home + "/config");
+        QDir().mkpath(home + "/data/applications");
+        const QString marker = m_tmp.filePath("editor-args");
+        const QString recorder = home + "/record editor.sh";
+        writeText(recorder, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + marker.toUtf8() + ".part\"\nmv \"" + marker.toUtf8()
+                                + ".part\" \"" + marker.toUtf8() + "\"\n");
+        QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeText(home + "/data/applications/quenno-test-editor.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Recorder\nExec=\"" + recorder.toUtf8() + "\" --edit %F\n");
+        writeText(home + "/data/applications/other.desktop", "[Desktop Entry]\nType=Application\nName=Other\nExec=/bin/false %f\n");
+        writeText(home + "/config/mimeapps.list",
+                  "[Added Associations]\ntext/plain=other.desktop;\n[Default Applications]\n"
+                  "text/plain=missing.desktop;quenno-test-editor.desktop;\n");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/config"));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home + "/none"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home + "/data"));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(home + "/none"));
+
+        QCOMPARE(desktop::defaultEntryFor("text/plain"), home + "/data/applications/quenno-test-editor.desktop");
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(m_tmp.path());
+        DesktopLauncher launcher;
+        const bool started = launcher.openTextEditor("database.db");
+        QDir::setCurrent(previous);
+        QVERIFY(started);
+        QTRY_VERIFY(QFile::exists(marker));
+        QFile args(marker);
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(args.readAll()), "--edit\n" + m_tmp.filePath("database.db") + "\n");
+    }
+};
+
+QTEST_MAIN(TestUiFacilities)
+#include "tst_uifacilities.moc"
