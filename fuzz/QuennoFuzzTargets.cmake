@@ -1,0 +1,17 @@
+# The fuzz drivers: one per parser of outside input. Read both by fuzz/CMakeLists.txt
+# (libFuzzer builds) and by tests/reliability (replay of corpora and past findings).
+set(_fuzz "${CMAKE_CURRENT_LIST_DIR}")
+set(QUENNO_FUZZ_TARGETS
+    fuzz_signature_file
+    fuzz_wildcard
+    fuzz_dosattrib
+    fuzz_registry_file
+)
+set(QUENNO_FUZZ_fuzz_signature_file_SOURCES "${_fuzz}/fuzz_signature_file.cpp" "${_fuzz}/MemoryFileSystem.h")
+set(QUENNO_FUZZ_fuzz_signature_file_LIBS quenno_detection)
+set(QUENNO_FUZZ_fuzz_wildcard_SOURCES "${_fuzz}/fuzz_wildcard.cpp")
+set(QUENNO_FUZZ_fuzz_wildcard_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_dosattrib_SOURCES "${_fuzz}/fuzz_dosattrib.cpp")
+set(QUENNO_FUZZ_fuzz_dosattrib_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_registry_file_SOURCES "${_fuzz}/fuzz_registry_file.cpp")
+set(QUENNO_FUZZ_fuzz_registry_file_LIBS quenno_platform)
