@@ -4,6 +4,7 @@
 #include "LinuxAutostart.h"
 #include "LinuxFileSystem.h"
 #include "LinuxProcessTable.h"
+#include "LinuxRegistry.h"
 #include "QtEventPump.h"
 #include "QtFolderDialog.h"
 #include "QtMediaPlayer.h"
@@ -18,6 +19,7 @@ namespace quenno::platform {
 struct NativePlatform::Parts {
     LinuxFileSystem files;
     LinuxProcessTable processes;
+    LinuxRegistry registry;
     SystemClock clock;
     QtEventPump events;
     QtSound sound;
@@ -32,6 +34,7 @@ NativePlatform::NativePlatform() : m_parts(std::make_unique<Parts>())
 {
     m_platform.files = &m_parts->files;
     m_platform.processes = &m_parts->processes;
+    m_platform.registry = &m_parts->registry;
     m_platform.clock = &m_parts->clock;
     m_platform.events = &m_parts->events;
     m_platform.sound = &m_parts->sound;
