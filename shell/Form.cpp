@@ -34,7 +34,19 @@ void Form::PlaySound(const QString& fullPath)
 
 QString Form::appPath(const char* name) const
 {
+    if (!m_platform.files)
+        return {};
     return QFile::decodeName(QByteArray::fromStdString(m_platform.files->inApplicationFolder(name)));
+}
+
+void Form::Enter(const PictureButton& button, std::initializer_list<const PictureButton*> neighbours)
+{
+    button.light();
+    for (const PictureButton* neighbour : neighbours) {
+        neighbour->hover->setVisible(false);
+        neighbour->rest->setVisible(true);
+    }
+    PlaySound(appPath("\\Menu Command.wav"));
 }
 
 } // namespace quenno::shell

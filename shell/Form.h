@@ -2,9 +2,12 @@
 // Base of every screen: a fixed-size top-level window captioned as the screen's table
 // says, with the screen's own PlaySound. Closing a screen unloads it.
 
+#include "PictureButton.h"
 #include "platform/Platform.h"
 
 #include <QWidget>
+
+#include <initializer_list>
 
 namespace quenno::shell {
 
@@ -20,6 +23,10 @@ public:
     void PlaySound(const QString& fullPath);
     // Application folder followed by `name` ("\Menu Command.wav"), letter case ignored.
     QString appPath(const char* name) const;
+    // A picture button lit by the pointer: its resting picture gives way to its hover
+    // picture, each neighbour listed goes back to rest (hover hidden, then resting shown),
+    // then "Menu Command.wav" of the application folder plays.
+    void Enter(const PictureButton& button, std::initializer_list<const PictureButton*> neighbours = {});
 
 protected:
     const platform::Platform& m_platform;

@@ -77,9 +77,8 @@ void mainWindow(QPainter& p, const QRectF& full)
     // Menu column behind the five large buttons.
     frame(p, QRectF(30, 150, 196, 272), 12);
     caption(p, QRectF(46, 158, 160, 20), QStringLiteral("MENU"), 13, colour::teal);
-    // Frame around the panels and the tool strip.
-    frame(p, QRectF(302, 148, 396 - 6, 300), 12);
-    frame(p, QRectF(416, 434, 208, 56), 10);
+    // Tray of the four small buttons.
+    frame(p, QRectF(418, 432, 204, 58), 10);
     caption(p, QRectF(310, 450, 100, 22), QStringLiteral("Tools"), 13, colour::teal, Qt::AlignRight | Qt::AlignVCenter);
     // Footer.
     caption(p, QRectF(36, 470, 360, 16), QStringLiteral("Files are known by the CRC-32 of their content."), 11);

@@ -59,7 +59,7 @@ QString glyphText(Glyph glyph)
     case Glyph::Scan: return QStringLiteral("\u25CE");
     case Glyph::Quarantine: return QStringLiteral("\u2623");
     case Glyph::Check: return QStringLiteral("\u2713");
-    case Glyph::Exit: return QStringLiteral("\u23FB");
+    case Glyph::Exit: return QStringLiteral("\u2715");
     case Glyph::Help: return QStringLiteral("?");
     case Glyph::About: return QStringLiteral("i");
     case Glyph::Update: return QStringLiteral("\u21BB");
