@@ -15,8 +15,10 @@
 // is a 128-bit block congruent to A*x^D + B. Folding never changes the remainder.
 //
 // Final reduction of the last block A (the register is A*x^32 mod P):
-//   128 -> 96 bits: h*(x^96 mod P) + l*x^32 (l needs no multiply: it just moves down);
-//   96 -> 64 bits:  top 32 bits times (x^64 mod P), plus the low 64 bits;
+//   128 -> 64 bits: with a3..a0 the 32-bit pieces of A from the top,
+//                   A*x^32 = a3*x^128 + a2*x^96 + a1*x^64 + a0*x^32
+//                   == a3*(x^128 mod P) + a2*(x^96 mod P) + a1*(x^64 mod P) + a0*x^32,
+//                   each term below x^64 (a 32-bit by 33-bit product lands in S's format);
 //   64 -> 32 bits:  Barrett, q = floor(top32 * mu / x^32) with mu = floor(x^64 / P),
 //                   remainder = low 32 bits of (S + q*P).
 
@@ -66,6 +68,7 @@ consteval std::uint64_t barrettMu()
 consteval std::uint64_t foldLow(unsigned bits) { return reflect33(xPowModP(bits + 32)); }
 consteval std::uint64_t foldHigh(unsigned bits) { return reflect33(xPowModP(bits - 32)); }
 
+inline constexpr std::uint64_t kReduce128 = reflect33(xPowModP(128));
 inline constexpr std::uint64_t kReduce96 = reflect33(xPowModP(96));
 inline constexpr std::uint64_t kReduce64 = reflect33(xPowModP(64));
 inline constexpr std::uint64_t kBarrettMu = reflect33(barrettMu());

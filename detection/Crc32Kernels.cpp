@@ -7,15 +7,23 @@
 namespace quenno::detection {
 namespace {
 
+constexpr std::size_t kPathCount = 4;
+
+std::size_t index(Crc32Path path)
+{
+    return static_cast<std::size_t>(path);
+}
+
 struct Dispatch {
     crc32::FoldKernels fold;
     crc32::Kernel best;
     Crc32Path bestPath;
+    crc32::Kernel byPath[kPathCount]; // a missing kernel is replaced by the best one
 };
 
 Dispatch makeDispatch()
 {
-    Dispatch d{crc32::detectFoldKernels(), crc32::tableUpdate, Crc32Path::Table};
+    Dispatch d{crc32::detectFoldKernels(), crc32::tableUpdate, Crc32Path::Table, {}};
     if (d.fold.fold512) {
         d.best = d.fold.fold512;
         d.bestPath = Crc32Path::Fold512;
@@ -23,6 +31,10 @@ Dispatch makeDispatch()
         d.best = d.fold.fold128;
         d.bestPath = Crc32Path::Fold128;
     }
+    d.byPath[index(Crc32Path::Auto)] = d.best;
+    d.byPath[index(Crc32Path::Table)] = crc32::tableUpdate;
+    d.byPath[index(Crc32Path::Fold128)] = d.fold.fold128 ? d.fold.fold128 : d.best;
+    d.byPath[index(Crc32Path::Fold512)] = d.fold.fold512 ? d.fold.fold512 : d.best;
     return d;
 }
 
@@ -32,39 +44,34 @@ const Dispatch& dispatch()
     return d;
 }
 
+template <std::size_t I>
 std::uint32_t resolveAndRun(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
-// The hot path is one indirect call. It starts at the resolver, which is constant-initialised,
-// so even a checksum taken during another file's static initialisation is correct.
-std::atomic<crc32::Kernel> g_best{resolveAndRun};
+// The hot path is one indirect call through these. Each starts at its resolver, which is
+// constant-initialised, so even a checksum taken during another file's static
+// initialisation is correct; the first call puts the chosen kernel in its place.
+std::atomic<crc32::Kernel> g_kernels[kPathCount] = {
+    resolveAndRun<0>, resolveAndRun<1>, resolveAndRun<2>, resolveAndRun<3>};
 
+template <std::size_t I>
 std::uint32_t resolveAndRun(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
-    const crc32::Kernel best = dispatch().best;
-    g_best.store(best, std::memory_order_relaxed);
-    return best(crc, data, size);
+    const crc32::Kernel kernel = dispatch().byPath[I];
+    g_kernels[I].store(kernel, std::memory_order_relaxed);
+    return kernel(crc, data, size);
 }
 
 crc32::Kernel kernelFor(Crc32Path path)
 {
-    switch (path) {
-    case Crc32Path::Table:
-        return crc32::tableUpdate;
-    case Crc32Path::Fold128:
-        return dispatch().fold.fold128 ? dispatch().fold.fold128 : dispatch().best;
-    case Crc32Path::Fold512:
-        return dispatch().fold.fold512 ? dispatch().fold.fold512 : dispatch().best;
-    case Crc32Path::Auto:
-        break;
-    }
-    return dispatch().best;
+    const std::size_t i = index(path);
+    return g_kernels[i < kPathCount ? i : 0].load(std::memory_order_relaxed);
 }
 
 } // namespace
 
 std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
-    return g_best.load(std::memory_order_relaxed)(crc, data, size);
+    return g_kernels[index(Crc32Path::Auto)].load(std::memory_order_relaxed)(crc, data, size);
 }
 
 std::uint32_t crc32UpdateWith(Crc32Path path, std::uint32_t crc, const std::uint8_t* data,

@@ -46,6 +46,32 @@ __m512i fold512(__m512i a, __m512i k, __m512i b)
                                      _mm512_clmulepi64_epi128(a, k, 0x11), b, 0x96);
 }
 
+// Moves lanes 0, 1 and 2 of a register onto lane 3 (384, 256 and 128 bits on); lane 3's
+// own constants are zero, so its products vanish and it is added back as it is.
+__m512i lanesToLast()
+{
+    auto v = [](std::uint64_t x) { return static_cast<long long>(x); };
+    return _mm512_set_epi64(0, 0, v(foldHigh(128)), v(foldLow(128)), v(foldHigh(256)),
+                            v(foldLow(256)), v(foldHigh(384)), v(foldLow(384)));
+}
+
+// Moves each lane of accumulator I onto lane 3 of the last accumulator.
+template <int I>
+__m512i toLastBlock()
+{
+    static_assert(I < kLanes - 1, "the last accumulator uses lanesToLast");
+    constexpr unsigned base = (kLanes - 1 - I) * 512;
+    return laneConstants<base + 384, base + 256, base + 128, base>();
+}
+
+// XOR of the four 128-bit lanes.
+__m128i xorLanes(__m512i v)
+{
+    v = _mm512_xor_si512(v, _mm512_maskz_shuffle_i64x2(0xFF, v, v, 0x4E)); // lanes 2,3,0,1
+    v = _mm512_xor_si512(v, _mm512_maskz_shuffle_i64x2(0xFF, v, v, 0xB1)); // lanes 1,0,3,2
+    return _mm512_maskz_extracti32x4_epi32(0xF, v, 0);
+}
+
 } // namespace
 
 std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
@@ -68,34 +94,44 @@ std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::si
         size -= kStride;
     }
 
-    // Eight accumulators into one, in a tree: 4 x 2048 bits, then 2 x 1024, then 512.
-    const __m512i k2048 = foldConstants512<2048>();
-    for (int i = 0; i < 4; ++i)
-        x[i] = fold512(x[i], k2048, x[i + 4]);
-    const __m512i k1024 = foldConstants512<1024>();
-    x[0] = fold512(x[0], k1024, x[2]);
-    x[1] = fold512(x[1], k1024, x[3]);
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i lastLane = _mm512_maskz_mov_epi64(0xC0, x[kLanes - 1]);
+    if (size < 64) {
+        // Nothing left for a wide fold: every lane of every accumulator goes straight onto
+        // the last 16 bytes, all 32 moves side by side.
+        const __m512i t0 = fold512(x[0], toLastBlock<0>(), lastLane);
+        const __m512i t1 = fold512(x[1], toLastBlock<1>(), zero);
+        const __m512i t2 = fold512(x[2], toLastBlock<2>(), zero);
+        const __m512i t3 = fold512(x[3], toLastBlock<3>(), zero);
+        const __m512i t4 = fold512(x[4], toLastBlock<4>(), zero);
+        const __m512i t5 = fold512(x[5], toLastBlock<5>(), zero);
+        const __m512i t6 = fold512(x[6], toLastBlock<6>(), zero);
+        const __m512i t7 = fold512(x[7], lanesToLast(), zero);
+        const __m512i sum = _mm512_ternarylogic_epi64(
+            _mm512_ternarylogic_epi64(t0, t1, t2, 0x96),
+            _mm512_ternarylogic_epi64(t3, t4, t5, 0x96), _mm512_xor_si512(t6, t7), 0x96);
+        return finishBlocks(xorLanes(sum), data, size);
+    }
+
+    // Eight accumulators into one, each moved straight onto the last so that the seven
+    // folds run side by side; then on over the remaining 64-byte pieces.
+    const __m512i t0 = fold512(x[0], foldConstants512<7 * 512>(), x[7]);
+    const __m512i t1 = fold512(x[1], foldConstants512<6 * 512>(), zero);
+    const __m512i t2 = fold512(x[2], foldConstants512<5 * 512>(), zero);
+    const __m512i t3 = fold512(x[3], foldConstants512<4 * 512>(), zero);
+    const __m512i t4 = fold512(x[4], foldConstants512<3 * 512>(), zero);
+    const __m512i t5 = fold512(x[5], foldConstants512<2 * 512>(), zero);
+    const __m512i t6 = fold512(x[6], foldConstants512<1 * 512>(), zero);
+    __m512i acc = _mm512_ternarylogic_epi64(_mm512_ternarylogic_epi64(t0, t1, t2, 0x96),
+                                            _mm512_ternarylogic_epi64(t3, t4, t5, 0x96), t6, 0x96);
     const __m512i k512 = foldConstants512<512>();
-    __m512i acc = fold512(x[0], k512, x[1]);
     while (size >= 64) {
         acc = fold512(acc, k512, load512(data));
         data += 64;
         size -= 64;
     }
-
-    // The four lanes are 384, 256, 128 and 0 bits before the end of the accumulator: move
-    // the first three onto the last, then XOR the lanes together.
-    const __m512i kLanesToLast = _mm512_set_epi64(0, 0, static_cast<long long>(foldHigh(128)),
-        static_cast<long long>(foldLow(128)), static_cast<long long>(foldHigh(256)),
-        static_cast<long long>(foldLow(256)), static_cast<long long>(foldHigh(384)),
-        static_cast<long long>(foldLow(384)));
-    __m512i sum = _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(acc, kLanesToLast, 0x00),
-                                            _mm512_clmulepi64_epi128(acc, kLanesToLast, 0x11),
-                                            _mm512_maskz_mov_epi64(0xC0, acc), 0x96);
-    sum = _mm512_xor_si512(sum, _mm512_maskz_shuffle_i64x2(0xFF, sum, sum, 0x4E)); // lanes 2,3,0,1
-    sum = _mm512_xor_si512(sum, _mm512_maskz_shuffle_i64x2(0xFF, sum, sum, 0xB1)); // lanes 1,0,3,2
-    const __m128i x1 = _mm512_maskz_extracti32x4_epi32(0xF, sum, 0);
-    return finishBlocks(x1, data, size);
+    const __m512i sum = fold512(acc, lanesToLast(), _mm512_maskz_mov_epi64(0xC0, acc));
+    return finishBlocks(xorLanes(sum), data, size);
 }
 
 } // namespace quenno::detection::crc32
