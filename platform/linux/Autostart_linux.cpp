@@ -58,6 +58,15 @@ std::string quoteExecArgument(const std::string& argument)
     return out;
 }
 
+// Launchers check that the first word of the line names a program before they turn "%%"
+// back into "%", so a path holding "%" is handed to the shell as an argument instead.
+std::string execLine(const std::string& exePath)
+{
+    if (exePath.find('%') == std::string::npos)
+        return quoteExecArgument(exePath);
+    return "/bin/sh -c " + quoteExecArgument("exec \"$0\"") + " " + quoteExecArgument(exePath);
+}
+
 std::string entryPath(const std::string& name)
 {
     return LinuxAutostart::folder() + "/" + name + ".desktop";
@@ -90,7 +99,7 @@ std::optional<std::string> LinuxAutostart::entryText(const std::string& name, co
     std::string text = "[Desktop Entry]\n";
     text += "Type=Application\n";
     text += "Name=" + escapeString(name) + "\n";
-    text += "Exec=" + escapeString(quoteExecArgument(exePath)) + "\n";
+    text += "Exec=" + escapeString(execLine(exePath)) + "\n";
     // The help and signature-list commands name their files relative to the working folder.
     text += "Path=" + escapeString(workingFolder) + "\n";
     text += "Terminal=false\n";
