@@ -2,6 +2,7 @@
 // It takes no command-line arguments.
 
 #include "platform/Platform.h"
+#include "shell/FormAbout.h"
 #include "shell/FormUtama.h"
 #include "shell/ScreenManager.h"
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     screens.registerScreen(ScreenId::FormUtama,
                            [&] { return new quenno::shell::FormUtama(platform, screens); });
     // Each screen is registered here with one line as it is built.
+    screens.registerScreen(ScreenId::FormAbout, [&] { return new quenno::shell::FormAbout(platform); });
 
     if (!screens.open(ScreenId::FormUtama))
         return 1;
