@@ -1,0 +1,193 @@
+#include "FormProcess.h"
+
+#include "FileLists.h"
+#include "ToolsLayout.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace quenno::tools {
+
+namespace {
+
+constexpr int RefreshMs = 35000;
+
+QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+bool startsWith(const std::string& text, std::string_view prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+FormProcess::FormProcess(const platform::Platform& platform)
+    : Form(platform, QStringLiteral("FormProcess"), QStringLiteral("Process Manager"), QSize(326, 433), TitleButtons::None)
+{
+    using namespace layout;
+    setFont(fontOf(OcrB, 8.25));
+
+    // Lowest first, so each control lies over the ones created before it.
+    Image1 = picture(this, "FormProcess", "Image1", QRect(0, 0, 327, 434));
+    m_kill.rest = picture(this, "FormProcess", "IProcessKill", QRect(32, 384, 110, 33));
+    lblPath = makeLabel(this, "lblPath", QRect(24, 320, 281, 25));
+    m_kill.hover = picture(this, "FormProcess", "IProcessKillb", QRect(33, 384, 109, 33));
+    m_close.rest = picture(this, "FormProcess", "IProcessDelete", QRect(183, 384, 109, 33));
+    lblSize = makeLabel(this, "lblSize", QRect(128, 356, 121, 17));
+    m_close.hover = picture(this, "FormProcess", "IProcessDeleteb", QRect(183, 384, 109, 33));
+
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(24, 72, 137, 228);
+    List1->setFont(fontOf(CourierNew, 8.25));
+    QPalette white = List1->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    List1->setPalette(white);
+
+    List2 = new QListWidget(this);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setGeometry(176, 72, 65, 228);
+    List2->setFont(fontOf(Arial, 8.25));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(RefreshMs);
+
+    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            List1_Click();
+    });
+    // A pid picked directly selects its process in List1, so that Kill always ends the
+    // process whose path is shown.
+    connect(List2, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != List1->currentRow())
+            List1->setCurrentRow(row);
+    });
+    // The two lists scroll together, entry beside entry.
+    connect(List1->verticalScrollBar(), &QScrollBar::valueChanged, List2->verticalScrollBar(), &QScrollBar::setValue);
+    connect(List2->verticalScrollBar(), &QScrollBar::valueChanged, List1->verticalScrollBar(), &QScrollBar::setValue);
+    connect(Timer1, &QTimer::timeout, this, &FormProcess::Timer1_Timer);
+    connect(m_kill.hover, &shell::Picture::Click, this, &FormProcess::IProcessKillb_Click);
+    connect(m_close.hover, &shell::Picture::Click, this, &FormProcess::IProcessDeleteb_Click);
+    connect(Image1, &shell::Picture::MouseMove, this, &FormProcess::Image1_MouseMove);
+    connect(m_kill.rest, &shell::Picture::MouseMove, this, &FormProcess::IProcessKill_MouseMove);
+    connect(m_close.rest, &shell::Picture::MouseMove, this, &FormProcess::IProcessDelete_MouseMove);
+
+    Form_Load();
+}
+
+FormProcess::~FormProcess() = default;
+
+void FormProcess::Form_Load()
+{
+    m_kill.toRest();
+    m_close.toRest();
+    ListProcesses();
+    Timer1->start();
+}
+
+void FormProcess::ListProcesses()
+{
+    const QSignalBlocker quiet1(List1);
+    const QSignalBlocker quiet2(List2);
+    List1->clear();
+    List2->clear();
+    if (!m_platform.processes)
+        return;
+    for (const platform::ProcessEntry& process : m_platform.processes->snapshot()) {
+        List1->addItem(displayName(process.imageName));
+        List2->addItem(QString::number(process.pid));
+    }
+}
+
+std::string FormProcess::PathByPID(std::uint32_t pid) const
+{
+    if (!m_platform.processes)
+        return {};
+    std::string path = m_platform.processes->imagePath(pid);
+    // Native forms some system processes report; they are not translated.
+    if (startsWith(path, "\\??\\") || startsWith(path, "\\SystemRoot\\"))
+        return {};
+    return path;
+}
+
+void FormProcess::List1_Click()
+{
+    const int row = List1->currentRow();
+    if (row < 0 || row >= List2->count())
+        return;
+    {
+        const QSignalBlocker quiet(List2);
+        List2->setCurrentRow(row);
+    }
+    bool ok = false;
+    const std::uint32_t pid = List2->currentItem()->text().toUInt(&ok);
+    const std::string path = ok ? PathByPID(pid) : std::string();
+    lblPath->setText(displayName(path));
+    // The size of the image file, or nothing when there is no readable file to measure.
+    QString size;
+    if (!path.empty()) {
+        const auto entry = m_platform.files->entry(path);
+        if (entry && entry->kind == platform::EntryKind::File)
+            size = QString::number(entry->length) + QStringLiteral(" bytes");
+    }
+    lblSize->setText(size);
+}
+
+void FormProcess::IProcessKillb_Click()
+{
+    // With nothing selected there is no process id to read: nothing is ended.
+    if (const QListWidgetItem* selected = List2->currentRow() >= 0 ? List2->currentItem() : nullptr) {
+        bool ok = false;
+        const std::uint32_t pid = selected->text().toUInt(&ok);
+        // The process table refuses this program's own process and process 1.
+        if (ok && m_platform.processes)
+            m_platform.processes->terminate(pid);
+    }
+    ListProcesses();
+}
+
+void FormProcess::IProcessDeleteb_Click()
+{
+    close();
+}
+
+void FormProcess::Timer1_Timer()
+{
+    ListProcesses();
+}
+
+void FormProcess::Image1_MouseMove()
+{
+    shell::Reset({&m_kill, &m_close});
+}
+
+void FormProcess::IProcessKill_MouseMove()
+{
+    lightButton(m_kill);
+}
+
+void FormProcess::IProcessDelete_MouseMove()
+{
+    lightButton(m_close);
+}
+
+void FormProcess::lightButton(const shell::PictureButton& button)
+{
+    button.light();
+    PlaySound(appPath("\\Menu Command.wav"));
+}
+
+} // namespace quenno::tools
