@@ -51,12 +51,17 @@ void writeText(const QString& path, const QByteArray& text)
 
 QByteArray waveBytes()
 {
-    QByteArray data(200, '\0');
+    const QByteArray data(200, '\0');
+    const auto le32 = [](qsizetype v) {
+        QByteArray b(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            b[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        return b;
+    };
     QByteArray w("RIFF");
-    const auto le32 = [](quint32 v) { return QByteArray::fromRawData(reinterpret_cast<const char*>(&v), 4); };
-    w += le32(36 + data.size()) + "WAVEfmt " + le32(16);
-    w += QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(16000) + QByteArray("\x02\x00\x10\x00", 4);
-    w += "data" + le32(data.size()) + data;
+    w += le32(36 + data.size());
+    w += QByteArray("WAVEfmt ") + le32(16) + QByteArray("\x01\x00\x01\x00", 4) + le32(8000) + le32(16000);
+    w += QByteArray("\x02\x00\x10\x00", 4) + QByteArray("data") + le32(data.size()) + data;
     return w;
 }
 
