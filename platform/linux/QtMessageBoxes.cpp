@@ -24,6 +24,8 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, Style style)
         break;
     }
     QMessageBox box(icon, QStringLiteral("QuennoAV"), text, buttons, QApplication::activeWindow());
+    // Texts carry file names, which may look like markup.
+    box.setTextFormat(Qt::PlainText);
     if (style == Style::YesNoQuestion) {
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);

@@ -166,14 +166,15 @@ private slots:
             auto* box = qobject_cast<QMessageBox*>(modal);
             QVERIFY(box);
             QCOMPARE(box->windowTitle(), QStringLiteral("QuennoAV"));
-            QCOMPARE(box->text(), QStringLiteral("Virus Found : 2"));
+            QCOMPARE(box->text(), QStringLiteral("File <b>x</b>.exe"));
+            QCOMPARE(box->textFormat(), Qt::PlainText);
             QCOMPARE(int(box->icon()), icon);
             QCOMPARE(int(box->standardButtons()), buttons);
             checked = true;
             box->button(QMessageBox::StandardButton(click))->click();
         });
         QtMessageBoxes boxes;
-        QCOMPARE(int(boxes.show("Virus Found : 2", MessageBoxes::Style(style))), answer);
+        QCOMPARE(int(boxes.show("File <b>x</b>.exe", MessageBoxes::Style(style))), answer);
         QVERIFY(checked);
     }
 
