@@ -142,9 +142,10 @@ bool SignatureFile::LoadRecords()
 {
     const auto text = ReadWholeFile(m_files, m_path);
     if (!text) {
-        // Remember the failure so that a later switch never overwrites a file whose
-        // records were never seen.
-        m_recordsReadable = false;
+        // A file that is there but cannot be read must never be overwritten by a later
+        // switch. A file that vanished may be written again from the records last read.
+        if (m_files.exists(m_path))
+            m_recordsReadable = false;
         return false;
     }
     m_list1 = SplitRecordLines(*text);

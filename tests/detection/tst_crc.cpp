@@ -1,0 +1,233 @@
+// The checksum component: checksum text of whole files, read in blocks.
+
+#include "ForwardingFileSystem.h"
+#include "detection/CRC.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <zlib.h>
+
+using namespace quenno;
+
+namespace {
+
+class CountingPump final : public platform::EventPump {
+public:
+    void letEventsRun() override { ++count; }
+    int count = 0;
+};
+
+// Reads succeed for the first good blocks, then fail.
+class FailingReader final : public platform::FileReader {
+public:
+    FailingReader(std::uint64_t length, int goodBlocks) : m_length(length), m_goodBlocks(goodBlocks) {}
+    std::int64_t read(std::span<std::uint8_t> buffer) override
+    {
+        if (m_goodBlocks-- <= 0)
+            return -1;
+        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+        return static_cast<std::int64_t>(buffer.size());
+    }
+    std::uint64_t length() const override { return m_length; }
+
+private:
+    std::uint64_t m_length;
+    int m_goodBlocks;
+};
+
+class FailingReadFileSystem final : public testing::ForwardingFileSystem {
+public:
+    FailingReadFileSystem(platform::FileSystem& inner, int goodBlocks)
+        : ForwardingFileSystem(inner), m_goodBlocks(goodBlocks)
+    {
+    }
+    std::unique_ptr<platform::FileReader> openRead(const std::string&) const override
+    {
+        return std::make_unique<FailingReader>(4u * 1024 * 1024, m_goodBlocks);
+    }
+
+private:
+    int m_goodBlocks;
+};
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char& b : bytes)
+        b = static_cast<char>(generator.bounded(256));
+    return bytes;
+}
+
+QString zlibText(const QByteArray& bytes)
+{
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()), static_cast<uInt>(bytes.size())));
+    return crc == 0 ? QStringLiteral("0") : QString::number(crc, 16).toUpper();
+}
+
+} // namespace
+
+class TestCrc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void fromFile_knownContent_data();
+    void fromFile_knownContent();
+    void fromFile_pathsWithoutContent_data();
+    void fromFile_pathsWithoutContent();
+    void fromFile_agreesWithZlib_data();
+    void fromFile_agreesWithZlib();
+    void fromFile_failedReadIsNeverAChecksum_data();
+    void fromFile_failedReadIsNeverAChecksum();
+    void fromFile_unreadableFile();
+    void fromFile_letsEventsRunBetweenBlocks();
+    void computeCrc_continuesFromSeed();
+
+private:
+    platform::LinuxFileSystem m_files;
+};
+
+void TestCrc::fromFile_knownContent_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("check value") << QByteArray("123456789") << "CBF43926";
+    QTest::newRow("no leading zeros") << QByteArray("ae") << "E7DDCE";
+    QTest::newRow("top bit set, no sign") << QByteArray("a") << "E8B7BE43";
+    QTest::newRow("empty file") << QByteArray() << "0";
+    QTest::newRow("CR LF kept as bytes") << QByteArray("a\r\nb\n") << zlibText("a\r\nb\n");
+}
+
+void TestCrc::fromFile_knownContent()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("file.exe");
+    QVERIFY(writeFile(path, content));
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    QCOMPARE(QString::fromStdString(crc.FromFile(path.toStdString())), expected);
+    // A second instance gives the same text.
+    detection::CRC other(m_files, events);
+    QCOMPARE(QString::fromStdString(other.FromFile(path.toStdString())), expected);
+}
+
+void TestCrc::fromFile_pathsWithoutContent_data()
+{
+    QTest::addColumn<QString>("relative");  // "" for the empty path
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty path") << "" << "";
+    QTest::newRow("missing file") << "missing.exe" << "0";
+    QTest::newRow("folder") << "sub" << "0";
+    QTest::newRow("fifo is never opened") << "pipe.exe" << "0";
+    QTest::newRow("dangling link") << "dangling.exe" << "0";
+}
+
+void TestCrc::fromFile_pathsWithoutContent()
+{
+    QFETCH(QString, relative);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    QCOMPARE(mkfifo(dir.filePath("pipe.exe").toLocal8Bit().constData(), 0644), 0);
+    QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("dangling.exe")));
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    const std::string path = relative.isEmpty() ? std::string() : dir.filePath(relative).toStdString();
+    QCOMPARE(QString::fromStdString(crc.FromFile(path)), expected);
+}
+
+void TestCrc::fromFile_agreesWithZlib_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    const qsizetype block = 512 * 1024;
+    QTest::newRow("one byte") << qsizetype(1);
+    QTest::newRow("small") << qsizetype(4095);
+    QTest::newRow("one block less a byte") << block - 1;
+    QTest::newRow("exactly one block") << block;
+    QTest::newRow("one block and a byte") << block + 1;
+    QTest::newRow("several blocks") << 5 * block + 12345;
+}
+
+void TestCrc::fromFile_agreesWithZlib()
+{
+    QFETCH(qsizetype, size);
+    const QByteArray bytes = randomBytes(size, static_cast<quint32>(size));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("random.bin");
+    QVERIFY(writeFile(path, bytes));
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    QCOMPARE(QString::fromStdString(crc.FromFile(path.toStdString())), zlibText(bytes));
+}
+
+void TestCrc::fromFile_failedReadIsNeverAChecksum_data()
+{
+    QTest::addColumn<int>("goodBlocks");
+    QTest::newRow("first read fails") << 0;
+    QTest::newRow("fails mid-way") << 2;
+}
+
+void TestCrc::fromFile_failedReadIsNeverAChecksum()
+{
+    QFETCH(int, goodBlocks);
+    FailingReadFileSystem files(m_files, goodBlocks);
+    CountingPump events;
+    detection::CRC crc(files, events);
+    QCOMPARE(crc.FromFile("/any/file.exe"), std::string("0"));
+    QVERIFY(events.count >= 1);  // still yields before returning
+}
+
+void TestCrc::fromFile_unreadableFile()
+{
+    if (geteuid() == 0)
+        QSKIP("root reads every file; the failing reader above covers this path");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("locked.exe");
+    QVERIFY(writeFile(path, "123456789"));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    QCOMPARE(crc.FromFile(path.toStdString()), std::string("0"));
+}
+
+void TestCrc::fromFile_letsEventsRunBetweenBlocks()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.bin");
+    QVERIFY(writeFile(path, randomBytes(3 * 512 * 1024, 7)));
+    CountingPump events;
+    detection::CRC crc(m_files, events);
+    crc.FromFile(path.toStdString());
+    // At least once per block read and once more before returning.
+    QVERIFY2(events.count >= 4, qPrintable(QString::number(events.count)));
+}
+
+void TestCrc::computeCrc_continuesFromSeed()
+{
+    const QByteArray bytes = randomBytes(1000, 3);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const std::uint32_t whole = detection::CRC::ComputeCrc({data, 1000});
+    const std::uint32_t first = detection::CRC::ComputeCrc({data, 333});
+    QCOMPARE(detection::CRC::ComputeCrc({data + 333, 667}, first), whole);
+    QCOMPARE(detection::CRC::ComputeCrc({data, 0}, 0x1234u), 0x1234u);  // no bytes: the seed
+    QCOMPARE(QString::fromStdString(detection::ChecksumText(whole)), zlibText(bytes));
+}
+
+QTEST_GUILESS_MAIN(TestCrc)
+#include "tst_crc.moc"

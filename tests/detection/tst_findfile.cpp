@@ -1,0 +1,351 @@
+// The scan engine: walk order, selection, matching, stop requests and awkward entries.
+
+#include "ForwardingFileSystem.h"
+#include "detection/mdlFindFile.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace quenno;
+
+namespace {
+
+// Every call the engine makes on the screen, paths relative to the scanned folder.
+class RecordingView final : public detection::ScanView {
+public:
+    explicit RecordingView(std::string root) : m_root(std::move(root)) {}
+
+    bool stopRequested() const override { return stopAfterStatus >= 0 && m_statuses >= stopAfterStatus; }
+    void setStatus(const std::string& fullPath) override
+    {
+        ++m_statuses;
+        log << "status " + relative(fullPath);
+    }
+    void addResult(const std::string& fullPath, const std::string& resultLine) override
+    {
+        ++m_results;
+        log << "found " + relative(fullPath) + " | " + QString::fromStdString(resultLine);
+    }
+    bool killProcessOn() const override { return killOnAfterResults >= 0 && m_results >= killOnAfterResults; }
+    void killProcessesNamed(const std::string& bareName) override
+    {
+        log << "kill " + QString::fromStdString(bareName);
+    }
+    void letEventsRun() override { ++yields; }
+
+    QStringList log;
+    int stopAfterStatus = -1;     // asks to stop once this many statuses were shown
+    int killOnAfterResults = -1;  // the kill option is switched on after this many results
+    int yields = 0;
+
+private:
+    QString relative(const std::string& path) const
+    {
+        const QString full = QString::fromStdString(path);
+        const QString prefix = QString::fromStdString(m_root) + '/';
+        return full.startsWith(prefix) ? full.mid(prefix.size()) : "OUTSIDE " + full;
+    }
+
+    std::string m_root;
+    int m_statuses = 0;
+    int m_results = 0;
+};
+
+// Listing fails for every folder whose path contains the marker; listings may get
+// entries that do not exist.
+class BrokenListingFileSystem final : public testing::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::optional<std::vector<platform::DirEntry>> listFolder(const std::string& folder) const override
+    {
+        if (folder.find("Broken") != std::string::npos)
+            return std::nullopt;
+        auto listing = ForwardingFileSystem::listFolder(folder);
+        if (listing && !ghost.empty())
+            listing->insert(listing->begin(), platform::DirEntry{ghost, platform::EntryKind::File, 9, 0});
+        return listing;
+    }
+    std::string ghost;
+};
+
+const std::vector<std::string> kNames{"Trojan.B", "Virus.C", "Dup.B", "Worm.AE"};
+const std::vector<std::string> kSigns{"CBF43926", "E8B7BE43", "CBF43926", "E7DDCE"};
+
+} // namespace
+
+class TestFindFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void walk_data();
+    void walk();
+    void folderArgument_data();
+    void folderArgument();
+    void sizeLimit_data();
+    void sizeLimit();
+    void attributes();
+    void stop_data();
+    void stop();
+    void killOptionReadAtEachMatch();
+    void linksAndFifosAreNeverFollowed();
+    void failingEntriesContributeNothing();
+
+private:
+    void makeFile(const QString& path, const QByteArray& content);
+    QStringList scan(const QString& root, const std::string& pattern, std::int64_t limit,
+                     RecordingView& view, const platform::FileSystem* files = nullptr);
+    void makeWalkTree(const QString& root);
+
+    platform::LinuxFileSystem m_files;
+};
+
+void TestFindFile::makeFile(const QString& path, const QByteArray& content)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
+QStringList TestFindFile::scan(const QString& root, const std::string& pattern, std::int64_t limit,
+                               RecordingView& view, const platform::FileSystem* files)
+{
+    const platform::FileSystem& fs = files ? *files : m_files;
+    platform::NoEventPump events;
+    detection::CRC crc(fs, events);
+    const detection::SignatureIndex index(kNames, kSigns);
+    detection::FindAndMatch(fs, root.toStdString(), pattern, index, limit, crc, view);
+    return view.log;
+}
+
+void TestFindFile::makeWalkTree(const QString& root)
+{
+    makeFile(root + "/a.exe", "123456789");  // two records
+    makeFile(root + "/b.txt", "a");
+    makeFile(root + "/C.EXE", "ae");
+    makeFile(root + "/clean.exe", "clean");
+    makeFile(root + "/zz.exe", "a");  // listed after Sub, examined before it
+    makeFile(root + "/Sub/b.exe", "a");
+    makeFile(root + "/Sub/Deeper/c.exe", "123456789");
+    QVERIFY(QDir(root).mkpath("Sub/Empty"));
+}
+
+void TestFindFile::walk_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList exeFiles{
+        "status a.exe",
+        "found a.exe | File a.exe, detected as: Trojan.B",
+        "found a.exe | File a.exe, detected as: Dup.B",
+        "status C.EXE",
+        "found C.EXE | File C.EXE, detected as: Worm.AE",
+        "status clean.exe",
+        "status zz.exe",
+        "found zz.exe | File zz.exe, detected as: Virus.C",
+        "status Sub/b.exe",
+        "found Sub/b.exe | File b.exe, detected as: Virus.C",
+        "status Sub/Deeper/c.exe",
+        "found Sub/Deeper/c.exe | File c.exe, detected as: Trojan.B",
+        "found Sub/Deeper/c.exe | File c.exe, detected as: Dup.B",
+    };
+    QTest::newRow("normal mode pattern") << "*.exe" << exeFiles;
+    QStringList all = exeFiles;
+    all.insert(3, "status b.txt");
+    all.insert(4, "found b.txt | File b.txt, detected as: Virus.C");
+    QTest::newRow("full mode pattern") << "*.*" << all;
+    QTest::newRow("no file matches") << "*.com" << QStringList();
+}
+
+void TestFindFile::walk()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    makeWalkTree(dir.path());
+    RecordingView view(dir.path().toStdString());
+    QCOMPARE(scan(dir.path(), pattern.toStdString(), 50000, view), expected);
+    // Once per examined file.
+    QCOMPARE(view.yields, int(expected.filter(QRegularExpression("^status ")).size()));
+}
+
+void TestFindFile::folderArgument_data()
+{
+    QTest::addColumn<QString>("suffix");  // appended to the temporary folder; "-" alone: empty path
+    QTest::addColumn<bool>("finds");
+    QTest::newRow("without separator") << "" << true;
+    QTest::newRow("with separator, not doubled") << "/" << true;
+    QTest::newRow("empty path") << "-" << false;
+    QTest::newRow("missing folder") << "/nowhere" << false;
+    QTest::newRow("a file, not a folder") << "/a.exe" << false;
+}
+
+void TestFindFile::folderArgument()
+{
+    QFETCH(QString, suffix);
+    QFETCH(bool, finds);
+    QTemporaryDir dir;
+    makeFile(dir.filePath("a.exe"), "a");
+    RecordingView view(dir.path().toStdString());
+    const QString folder = suffix == "-" ? QString() : dir.path() + suffix;
+    const QStringList expected = finds ? QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"}
+                                       : QStringList();
+    QCOMPARE(scan(folder, "*.exe", 50000, view), expected);
+}
+
+void TestFindFile::sizeLimit_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<bool>("compared");
+    QTest::newRow("one byte under") << 99 << qint64(100) << true;
+    QTest::newRow("exactly the limit") << 100 << qint64(100) << true;
+    QTest::newRow("one byte over") << 101 << qint64(100) << false;
+    QTest::newRow("beyond 16 bits") << 70000 << qint64(100000) << true;
+    QTest::newRow("negative limit compares nothing") << 1 << qint64(-1) << false;
+}
+
+void TestFindFile::sizeLimit()
+{
+    QFETCH(int, length);
+    QFETCH(qint64, limit);
+    QFETCH(bool, compared);
+    QTemporaryDir dir;
+    const QByteArray content(length, 'q');
+    makeFile(dir.filePath("x.exe"), content);
+    const auto crc = detection::CRC::ComputeCrc(
+        {reinterpret_cast<const std::uint8_t*>(content.constData()), static_cast<std::size_t>(length)});
+    const detection::SignatureIndex index({"Sized"}, {detection::ChecksumText(crc)});
+    RecordingView view(dir.path().toStdString());
+    platform::NoEventPump events;
+    detection::CRC checksums(m_files, events);
+    detection::FindAndMatch(m_files, dir.path().toStdString(), "*.exe", index, limit, checksums, view);
+    QStringList expected{"status x.exe"};  // shown even when too large
+    if (compared)
+        expected << "found x.exe | File x.exe, detected as: Sized";
+    QCOMPARE(view.log, expected);
+}
+
+void TestFindFile::attributes()
+{
+    using namespace platform::Attribute;
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const struct {
+        const char* path;
+        std::uint32_t attributes;
+    } entries[] = {
+        {"hidden.exe", Hidden},      {"readonly.exe", ReadOnly},     {"system.exe", System},
+        {"HiddenDir/h.exe", Normal}, {"SystemDir/s.exe", Normal},    {"BothDir/b.exe", Normal},
+    };
+    for (const auto& e : entries)
+        makeFile(root + '/' + e.path, "a");
+    for (const auto& e : entries) {
+        if (e.attributes != Normal)
+            QVERIFY(m_files.setAttributes((root + '/' + e.path).toStdString(), e.attributes));
+    }
+    QVERIFY(m_files.setAttributes((root + "/HiddenDir").toStdString(), Directory | Hidden));
+    QVERIFY(m_files.setAttributes((root + "/SystemDir").toStdString(), Directory | System));
+    QVERIFY(m_files.setAttributes((root + "/BothDir").toStdString(), Directory | Hidden | System));
+
+    RecordingView view(root.toStdString());
+    const QStringList found = scan(root, "*.exe", 50000, view).filter(QRegularExpression("^found "));
+    QCOMPARE(found, (QStringList{
+                        "found hidden.exe | File hidden.exe, detected as: Virus.C",
+                        "found readonly.exe | File readonly.exe, detected as: Virus.C",
+                        "found system.exe | File system.exe, detected as: Virus.C",
+                        "found HiddenDir/h.exe | File h.exe, detected as: Virus.C",
+                    }));
+}
+
+void TestFindFile::stop_data()
+{
+    QTest::addColumn<int>("statuses");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("before the first file") << 0 << QStringList();
+    QTest::newRow("during the first file: its records still reported")
+        << 1
+        << QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Trojan.B",
+                       "found a.exe | File a.exe, detected as: Dup.B"};
+    QTest::newRow("in a subfolder: no deeper folder entered")
+        << 5
+        << QStringList{"status a.exe",
+                       "found a.exe | File a.exe, detected as: Trojan.B",
+                       "found a.exe | File a.exe, detected as: Dup.B",
+                       "status C.EXE",
+                       "found C.EXE | File C.EXE, detected as: Worm.AE",
+                       "status clean.exe",
+                       "status zz.exe",
+                       "found zz.exe | File zz.exe, detected as: Virus.C",
+                       "status Sub/b.exe",
+                       "found Sub/b.exe | File b.exe, detected as: Virus.C"};
+}
+
+void TestFindFile::stop()
+{
+    QFETCH(int, statuses);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    makeWalkTree(dir.path());
+    makeFile(dir.filePath("Sub/later.exe"), "a");
+    makeFile(dir.filePath("Zlast/z.exe"), "a");
+    RecordingView view(dir.path().toStdString());
+    view.stopAfterStatus = statuses;
+    QCOMPARE(scan(dir.path(), "*.exe", 50000, view), expected);
+    QVERIFY(!view.log.join('\n').contains("Zlast"));
+    QVERIFY(!view.log.join('\n').contains("Deeper"));
+}
+
+void TestFindFile::killOptionReadAtEachMatch()
+{
+    QTemporaryDir dir;
+    makeFile(dir.filePath("a.exe"), "123456789");
+    makeFile(dir.filePath("b.exe"), "a");
+    RecordingView view(dir.path().toStdString());
+    view.killOnAfterResults = 1;  // switched on by the user after the first result
+    QCOMPARE(scan(dir.path(), "*.exe", 50000, view),
+             (QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Trojan.B", "kill a.exe",
+                          "found a.exe | File a.exe, detected as: Dup.B", "status b.exe", "kill b.exe",
+                          "found b.exe | File b.exe, detected as: Virus.C"}));
+}
+
+void TestFindFile::linksAndFifosAreNeverFollowed()
+{
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    const QString root = dir.path();
+    makeFile(root + "/a.exe", "a");
+    makeFile(outside.filePath("far.exe"), "a");
+    QVERIFY(QFile::link(root, root + "/loop"));                     // a folder link back to the root
+    QVERIFY(QFile::link(outside.path(), root + "/outsideLink"));    // a folder link leaving the tree
+    QVERIFY(QFile::link(root + "/a.exe", root + "/link.exe"));      // a file link
+    QCOMPARE(mkfifo(QFile::encodeName(root + "/pipe.exe").constData(), 0644), 0);  // opening it would block
+    RecordingView view(root.toStdString());
+    QCOMPARE(scan(root, "*.*", 50000, view),
+             (QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"}));
+}
+
+void TestFindFile::failingEntriesContributeNothing()
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    makeFile(root + "/Broken/x.exe", "a");
+    makeFile(root + "/Later/y.exe", "a");
+    BrokenListingFileSystem files(m_files);
+    files.ghost = "ghost.exe";  // listed, but gone before it is read
+    RecordingView view(root.toStdString());
+    QCOMPARE(scan(root, "*.exe", 50000, view, &files),
+             (QStringList{"status ghost.exe", "status Later/ghost.exe", "status Later/y.exe",
+                          "found Later/y.exe | File y.exe, detected as: Virus.C"}));
+}
+
+QTEST_GUILESS_MAIN(TestFindFile)
+#include "tst_findfile.moc"
