@@ -199,6 +199,16 @@ std::optional<DirEntry> LinuxFileSystem::entry(const std::string& path) const
     return makeEntry(std::string(baseName(path)), st, stored);
 }
 
+bool LinuxFileSystem::forbidExecution(const std::string& path)
+{
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if ((st.st_mode & 0111) == 0)
+        return true;
+    return ::chmod(path.c_str(), st.st_mode & 0666) == 0;
+}
+
 bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attributes)
 {
     struct stat st;

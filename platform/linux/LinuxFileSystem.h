@@ -22,6 +22,7 @@ public:
     bool removeFile(const std::string& path) override;
     bool setAttributes(const std::string& path, std::uint32_t attributes) override;
     bool createFolder(const std::string& path) override;
+    bool forbidExecution(const std::string& path) override;
     std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const override;
     bool exists(const std::string& path) const override;
     std::string applicationFolder() const override;

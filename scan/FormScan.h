@@ -1,0 +1,152 @@
+#pragma once
+// The scan screen: folder choice, the scan run with its progress animation, the options,
+// and the actions on detected files. Every control of its window table exists under its
+// own objectName; the data holders that lie outside the window are never shown.
+
+#include "detection/SignatureFile.h"
+#include "detection/mdlFindFile.h"
+#include "shell/Form.h"
+#include "shell/Navigator.h"
+#include "shell/Picture.h"
+#include "shell/PictureButton.h"
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+
+namespace quenno::scan {
+
+class FormScan : public shell::Form, public detection::ScanView {
+    Q_OBJECT
+public:
+    explicit FormScan(const platform::Platform& platform);
+    ~FormScan() override;
+
+    // StopScan: set by the stop button (and by closing the screen), read by the engine.
+    bool StopScan = false;
+    // Index of the animation frame shown.
+    int CurrentFrame = 0;
+
+    // Opening steps (run by the constructor).
+    void Form_Load();
+
+    void IScanBrowseb_Click();
+    void IScanFolderb_Click();  // a scan run
+    void IScanStopb_Click();
+    void Timer1_Timer();
+    void IScanFull_Click();
+    void IScanFullb_Click();
+    void lstVirusFound_Click();
+    void IScanDeleteb_Click();
+    void IscanQuab_Click();
+    void IscanKillProcess_Click();
+    void IscanKillProcessb_Click();
+    void IscanClearLs_Click();
+    void IscanClearLsb_Click();
+    // The start-up and tray options and the tray icon's messages.
+    void IscanStar_Click();
+    void IscanStarb_Click();
+    void IScanTray_Click();
+    void IScanTrayb_Click();
+    void TrayMessage(int message);
+    // The screens the tray icon hides and brings back; without one its messages do nothing.
+    void setNavigator(shell::Navigator* navigator) { m_navigator = navigator; }
+
+    // Pointer movement: buttons light up, options show their hint, the background resets.
+    void IScanBack_MouseMove();
+    void IScanBrowse_MouseMove();
+    void IScanFolder_MouseMove();
+    void IScanStop_MouseMove();
+    void IScanDelete_MouseMove();
+    void IscanQua_MouseMove();
+    void IScanFull_MouseMove();
+    void IscanKillProcess_MouseMove();
+    void IscanStar_MouseMove();
+    void IScanTray_MouseMove();
+    void IscanClearLs_MouseMove();
+
+    void ShowVirusCount();
+
+    bool scanning() const { return m_scanning; }
+    // Longest time between two rounds of pending events during a scan; 0 lets them run at
+    // every chance (tests drive the screen from the event pump).
+    void setYieldInterval(int milliseconds) { m_yieldIntervalMs = milliseconds; }
+    const detection::SignatureFile& signatures() const { return m_signatures; }
+    // Full path of each detection as the file system spells it (lstFound's bytes).
+    std::string foundPath(int index) const;
+
+    // detection::ScanView, the engine's view of this screen.
+    bool stopRequested() const override;
+    void setStatus(const std::string& fullPath) override;
+    void addResult(const std::string& fullPath, const std::string& resultLine) override;
+    bool killProcessOn() const override;
+    void killProcessesNamed(const std::string& bareName) override;
+    void letEventsRun() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class RunView;
+
+    void buildControls();
+    void connectHandlers();
+    void fillDataHolders();
+    void showDatabaseState(bool readable);
+    void startAnimation();
+    void stopAnimation();
+    void lightButton(const shell::PictureButton& button);
+    void switchOption(const shell::PictureButton& option, bool on);
+    void actOnSelection(bool quarantine);
+    void removeResult(int row);
+    std::string folderBytes() const;
+    static QString fromFileBytes(const std::string& bytes);
+
+    // False once the screen is destroyed; a run still on the stack reads it after each yield.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    detection::SignatureFile m_signatures;
+    bool m_scanning = false;
+    bool m_closeAfterScan = false;
+    int m_yieldIntervalMs = 10;
+    shell::Navigator* m_navigator = nullptr;
+
+    // Off-window data holders.
+    QLineEdit* Text2 = nullptr;
+    QListWidget* List1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QWidget* CRC1 = nullptr;
+    QListWidget* wName = nullptr;
+    QListWidget* wSign = nullptr;
+    QListWidget* lstFound = nullptr;
+    // Visible controls.
+    QLineEdit* txtPath = nullptr;
+    QListWidget* lstVirusFound = nullptr;
+    QLabel* lblKnown = nullptr;
+    QLabel* lblDate = nullptr;
+    QLabel* lblStatus = nullptr;
+    QLabel* LblGuard = nullptr;
+    QLabel* LblClearList = nullptr;
+    QLabel* LblTray = nullptr;
+    QLabel* LblStartUp = nullptr;
+    QLabel* LblProces = nullptr;
+    shell::Picture* IscanReady = nullptr;
+    std::vector<shell::Picture*> Image1;
+    std::vector<int> m_frameTimes;  // each frame's display time in milliseconds
+    shell::Picture* IScanBack = nullptr;
+    shell::Picture* m_windowBackground = nullptr;
+
+    shell::PictureButton m_browse, m_folder, m_stop, m_delete, m_qua;
+    shell::PictureButton m_full, m_kill, m_star, m_tray, m_clear;
+
+    // Pending status text, drawn when events next run (a label per examined file would
+    // cost more than the scan itself on a tree of small files).
+    QString m_pendingStatus;
+    bool m_statusPending = false;
+};
+
+} // namespace quenno::scan

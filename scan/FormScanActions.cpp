@@ -1,0 +1,92 @@
+// Delete and Quarantine of the selected detections.
+
+#include "FormScan.h"
+
+#include "quarantine/QuarantineStore.h"
+
+#include <QListWidget>
+
+namespace quenno::scan {
+
+void FormScan::removeResult(int row)
+{
+    delete lstFound->takeItem(row);
+    delete lstVirusFound->takeItem(row);
+}
+
+void FormScan::IScanDeleteb_Click()
+{
+    actOnSelection(false);
+}
+
+void FormScan::IscanQuab_Click()
+{
+    actOnSelection(true);
+}
+
+void FormScan::actOnSelection(bool quarantine)
+{
+    using Status = quarantine::QuarantineOutcome::Status;
+    platform::FileSystem& files = *m_platform.files;
+
+    if (lstVirusFound->selectedItems().isEmpty()) {
+        m_platform.messages->show(QStringLiteral("No file selected"), platform::MessageBoxes::Style::Critical);
+        ShowVirusCount();
+        return;
+    }
+
+    // Every selected entry in list order. An entry leaves both lists when its file is gone
+    // from the folder (deleted, moved into quarantine, or already missing); an entry whose
+    // file is still there keeps its place, leaves the selection and is reported.
+    // The entries are taken as selected now: removing an entry moves the list's current
+    // row, and with it the selection, onto its neighbour, which was not chosen.
+    const QList<QListWidgetItem*> chosen = lstVirusFound->selectedItems();
+    QStringList problems;
+    int i = 0;
+    while (i < lstVirusFound->count() && i < lstFound->count()) {
+        QListWidgetItem* line = lstVirusFound->item(i);
+        if (!chosen.contains(line)) {
+            ++i;
+            continue;
+        }
+        const std::string path = foundPath(i);
+        const QString shown = fromFileBytes(path);
+        QString problem;
+        if (quarantine) {
+            switch (quarantine::QuarantineFile(files, *m_platform.clock, path).status) {
+            case Status::Moved:
+            case Status::AlreadyGone:
+                break;
+            case Status::CopyFailed:
+                problem = QStringLiteral("The file '%1' could not be copied into the quarantine folder '%2', "
+                                         "so it was left where it is.")
+                              .arg(shown, fromFileBytes(quarantine::QuarantineFolder(files)));
+                break;
+            case Status::CopyDiffers:
+                problem = QStringLiteral("The copy of '%1' in the quarantine folder did not match the file, "
+                                         "so the file was left where it is.")
+                              .arg(shown);
+                break;
+            case Status::RemoveFailed:
+                problem = QStringLiteral("The file '%1' could not be deleted after it was copied, "
+                                         "so it was left where it is.")
+                              .arg(shown);
+                break;
+            }
+        } else if (quarantine::RemoveDetectedFile(files, path) == quarantine::RemoveOutcome::Failed) {
+            problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
+        }
+
+        if (problem.isEmpty()) {
+            removeResult(i);
+        } else {
+            problems.append(problem);
+            ++i;
+        }
+    }
+    ShowVirusCount();
+    if (!problems.isEmpty())
+        m_platform.messages->show(problems.join(QLatin1Char('\n')), platform::MessageBoxes::Style::Critical);
+}
+
+} // namespace quenno::scan

@@ -1,0 +1,211 @@
+// The scan run, the engine's view of the screen and the progress animation.
+
+#include "FormScan.h"
+
+#include "MdlBrowsFolder.h"
+#include "mdlWinExit.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+
+namespace quenno::scan {
+
+// What the engine talks to during one run. It lives on the run's stack and reaches the
+// screen through a guarded pointer: if the screen is destroyed while the engine has let
+// events run, the engine is told to stop and nothing touches the screen again. It is also
+// the checksum component's event pump, so both yield through one throttle.
+class FormScan::RunView final : public detection::ScanView, public platform::EventPump {
+public:
+    explicit RunView(FormScan& form)
+        : m_form(&form), m_alive(form.m_alive), m_intervalMs(form.m_yieldIntervalMs)
+    {
+        m_sinceYield.start();
+    }
+
+    bool stopRequested() const override
+    {
+        const FormScan* form = screen();
+        return form == nullptr || form->stopRequested();
+    }
+    void setStatus(const std::string& fullPath) override
+    {
+        if (FormScan* form = screen())
+            form->setStatus(fullPath);
+    }
+    void addResult(const std::string& fullPath, const std::string& resultLine) override
+    {
+        if (FormScan* form = screen())
+            form->addResult(fullPath, resultLine);
+    }
+    bool killProcessOn() const override
+    {
+        const FormScan* form = screen();
+        return form != nullptr && form->killProcessOn();
+    }
+    void killProcessesNamed(const std::string& bareName) override
+    {
+        if (FormScan* form = screen())
+            form->killProcessesNamed(bareName);
+    }
+    void letEventsRun() override
+    {
+        FormScan* form = screen();
+        if (form == nullptr || (m_intervalMs > 0 && m_sinceYield.elapsed() < m_intervalMs))
+            return;
+        form->letEventsRun();  // may destroy the screen; screen() then answers null
+        m_sinceYield.restart();
+    }
+
+    bool screenGone() const { return screen() == nullptr; }
+
+private:
+    FormScan* screen() const { return *m_alive ? m_form : nullptr; }
+
+    FormScan* m_form;
+    std::shared_ptr<const bool> m_alive;
+    int m_intervalMs;
+    QElapsedTimer m_sinceYield;
+};
+
+bool FormScan::stopRequested() const
+{
+    return StopScan;
+}
+
+void FormScan::setStatus(const std::string& fullPath)
+{
+    m_pendingStatus = fromFileBytes(fullPath);
+    m_statusPending = true;
+}
+
+void FormScan::addResult(const std::string& fullPath, const std::string& resultLine)
+{
+    auto* found = new QListWidgetItem(fromFileBytes(fullPath));
+    found->setData(Qt::UserRole, QByteArray::fromStdString(fullPath));
+    lstFound->addItem(found);
+    lstVirusFound->addItem(QString::fromLocal8Bit(QByteArray::fromStdString(resultLine)));
+}
+
+bool FormScan::killProcessOn() const
+{
+    return m_kill.lit();
+}
+
+void FormScan::killProcessesNamed(const std::string& bareName)
+{
+    if (m_platform.processes)
+        KillProcessByName(*m_platform.processes, bareName);
+}
+
+void FormScan::letEventsRun()
+{
+    if (m_statusPending) {
+        lblStatus->setText(m_pendingStatus);
+        m_statusPending = false;
+    }
+    if (m_platform.events)
+        m_platform.events->letEventsRun();
+}
+
+std::string FormScan::foundPath(int index) const
+{
+    if (index < 0 || index >= lstFound->count())
+        return {};
+    return lstFound->item(index)->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+std::string FormScan::folderBytes() const
+{
+    return QFile::encodeName(txtPath->text()).toStdString();
+}
+
+void FormScan::IScanFolderb_Click()
+{
+    if (m_scanning)
+        return;  // the button is disabled during a run; a queued click must not start a second one
+    m_scanning = true;
+    const std::shared_ptr<const bool> alive = m_alive;
+
+    Timer1->stop();
+    startAnimation();
+    if (!*alive)
+        return;
+
+    IscanReady->hide();
+    m_folder.hover->setEnabled(false);
+    lstVirusFound->setEnabled(false);
+
+    if (!FolderTextValid(txtPath->text(), m_platform.files->separator())) {
+        m_platform.messages->show(QStringLiteral("Path file not found"), platform::MessageBoxes::Style::Critical);
+        if (!*alive)
+            return;
+    } else {
+        if (m_clear.lit()) {
+            lstFound->clear();
+            lstVirusFound->clear();
+        }
+        StopScan = false;
+
+        if (const auto settings = detection::SettingsOf(m_signatures.table())) {
+            // The index copies the lists: a mode switch during the run reloads them.
+            const detection::SignatureIndex index(m_signatures.wName(), m_signatures.wSign());
+            RunView view(*this);
+            detection::CRC crc(*m_platform.files, view);
+            detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, index,
+                                    settings->sizeLimit, crc, view);
+            if (view.screenGone())
+                return;
+        }
+        PlaySound(appPath("\\Finish.wav"));
+        ShowVirusCount();
+    }
+
+    lstVirusFound->setEnabled(true);
+    m_folder.hover->setEnabled(true);
+    stopAnimation();
+    IscanReady->show();
+    m_scanning = false;
+    if (m_closeAfterScan)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+// ---- Progress animation ---------------------------------------------------------------------
+
+void FormScan::startAnimation()
+{
+    // The frames come from the animated GIF loader; without frames the scan runs plain.
+    if (Image1.size() < 2)
+        return;
+    CurrentFrame = 0;
+    Timer1->setInterval(std::max(1, m_frameTimes[0]));
+    Timer1->start();
+}
+
+void FormScan::stopAnimation()
+{
+    Timer1->stop();
+}
+
+void FormScan::Timer1_Timer()
+{
+    const int lastFrame = static_cast<int>(Image1.size()) - 1;
+    if (lastFrame < 0)
+        return;
+    if (CurrentFrame < lastFrame) {
+        Image1[static_cast<std::size_t>(CurrentFrame)]->hide();
+        ++CurrentFrame;
+        Image1[static_cast<std::size_t>(CurrentFrame)]->show();
+    } else {
+        CurrentFrame = 0;
+        for (std::size_t i = 1; i < Image1.size(); ++i)
+            Image1[i]->hide();
+        Image1[0]->show();
+    }
+    Timer1->setInterval(std::max(1, m_frameTimes[static_cast<std::size_t>(CurrentFrame)]));
+}
+
+} // namespace quenno::scan

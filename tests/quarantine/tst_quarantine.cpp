@@ -1,0 +1,172 @@
+// The quarantine names and the quarantine manager screen, on a temporary application folder.
+
+#include "../scan/ScanRig.h"
+#include "quarantine/FormQuarantine.h"
+#include "quarantine/QuarantineStore.h"
+
+#include <QListWidget>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace quenno;
+using Answer = platform::MessageBoxes::Answer;
+using Style = platform::MessageBoxes::Style;
+
+class TestQuarantine : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Rig> rig;
+
+    QStringList listed(quarantine::FormQuarantine& form)
+    {
+        auto* list = form.findChild<QListWidget*>("FileListQua");
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    void select(quarantine::FormQuarantine& form, const QString& name)
+    {
+        auto* list = form.findChild<QListWidget*>("FileListQua");
+        const auto found = list->findItems(name, Qt::MatchExactly);
+        QVERIFY(!found.isEmpty());
+        list->setCurrentItem(found.front());
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { rig = std::make_unique<test::Rig>(); }
+    void cleanup() { rig.reset(); }
+
+    void stamp_data()
+    {
+        QTest::addColumn<int>("h");
+        QTest::addColumn<int>("m");
+        QTest::addColumn<int>("s");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("09:15:30") << 9 << 15 << 30 << "144430";
+        QTest::newRow("noon") << 12 << 0 << 0 << "120000";
+        QTest::newRow("23:59:59") << 23 << 59 << 59 << "000001";
+        QTest::newRow("midnight") << 0 << 0 << 0 << "000000";
+        QTest::newRow("00:00:01") << 0 << 0 << 1 << "235959";
+    }
+    void stamp()
+    {
+        QFETCH(int, h);
+        QFETCH(int, m);
+        QFETCH(int, s);
+        QFETCH(QString, stamp);
+        const int seconds = quarantine::SecondsSinceLocalMidnight(test::localTimeToday(h, m, s));
+        QCOMPARE(QString::fromStdString(quarantine::QuarantineStamp(seconds)), stamp);
+    }
+
+    void listing_leavesOutHiddenAndFoldersInAStableOrder()
+    {
+        const QString q = rig->quarantine();
+        test::writeFile(q + "/qnosecure144430.mal", "x");
+        test::writeFile(q + "/Other.bin", "y");
+        test::writeFile(q + "/qnosecure000001.mal", "z");
+        test::writeFile(q + "/.hidden", "h");
+        test::writeFile(q + "/marked-hidden.mal", "h");
+        QVERIFY(rig->files.setAttributes(QFile::encodeName(q + "/marked-hidden.mal").toStdString(),
+                                         platform::Attribute::Hidden));
+        QDir().mkpath(q + "/sub");
+        quarantine::FormQuarantine form(rig->platform);
+        const QStringList expected = {"Other.bin", "qnosecure000001.mal", "qnosecure144430.mal"};
+        QCOMPARE(listed(form), expected);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Quarantina"));
+        QCOMPARE(form.size(), QSize(326, 432));
+        QVERIFY(rig->messages.texts.isEmpty());
+    }
+
+    void delete_afterConfirmation_data()
+    {
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<int>("answer");  // Answer
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("nothing selected") << false << int(Answer::Yes) << false;
+        QTest::newRow("No") << true << int(Answer::No) << false;
+        QTest::newRow("Yes") << true << int(Answer::Yes) << true;
+    }
+    void delete_afterConfirmation()
+    {
+        QFETCH(bool, select);
+        QFETCH(int, answer);
+        QFETCH(bool, deleted);
+        const QString q = rig->quarantine();
+        test::writeFile(q + "/qnosecure144430.mal", "x");
+        test::writeFile(q + "/qnosecure120000.mal", "y");
+        quarantine::FormQuarantine form(rig->platform);
+        test::writeFile(q + "/qnosecure000001.mal", "arrived after the screen opened");
+        if (select)
+            this->select(form, "qnosecure144430.mal");
+        rig->messages.answers.push_back(Answer(answer));
+        form.IQuaDeleteb_Click();
+
+        if (!select) {
+            QVERIFY(rig->messages.texts.isEmpty());
+        } else {
+            QCOMPARE(rig->messages.texts.value(0),
+                     "Do you want to delete file '" + q + "/qnosecure144430.mal'?");
+            QCOMPARE(rig->messages.styles.value(0), Style::YesNoQuestion);
+            QCOMPARE(rig->messages.texts.size(), 1);
+        }
+        QCOMPARE(QFile::exists(q + "/qnosecure144430.mal"), !deleted);
+        if (deleted)
+            QCOMPARE(listed(form), QStringList({"qnosecure000001.mal", "qnosecure120000.mal"}));
+        else
+            QCOMPARE(listed(form), QStringList({"qnosecure120000.mal", "qnosecure144430.mal"}));
+    }
+
+    void delete_failureIsReported_data()
+    {
+        QTest::addColumn<bool>("goneBefore");
+        QTest::newRow("refused") << false;
+        QTest::newRow("already gone") << true;
+    }
+    void delete_failureIsReported()
+    {
+        QFETCH(bool, goneBefore);
+        const QString path = rig->quarantine() + "/qnosecure144430.mal";
+        test::writeFile(path, "x");
+        quarantine::FormQuarantine form(rig->platform);
+        select(form, "qnosecure144430.mal");
+        if (goneBefore)
+            QFile::remove(path);
+        else
+            rig->files.refuseRemove.insert(QFile::encodeName(path).toStdString());
+        rig->messages.answers.push_back(Answer::Yes);
+        form.IQuaDeleteb_Click();
+        QCOMPARE(rig->messages.texts.size(), 2);
+        QVERIFY(rig->messages.texts[1].contains(path));
+        QCOMPARE(rig->messages.styles[1], Style::Critical);
+        QCOMPARE(listed(form), goneBefore ? QStringList() : QStringList({"qnosecure144430.mal"}));
+    }
+
+    void opening_withoutTheFolderSaysSoAndStaysUsable()
+    {
+        QVERIFY(QDir(rig->quarantine()).removeRecursively());
+        quarantine::FormQuarantine form(rig->platform);
+        QCOMPARE(rig->messages.texts.size(), 1);
+        QVERIFY(rig->messages.texts[0].contains(rig->quarantine()));
+        QVERIFY(listed(form).isEmpty());
+        form.IQuaDeleteb_Click();  // nothing selected: nothing happens
+        QCOMPARE(rig->messages.texts.size(), 1);
+    }
+
+    void hover_lightsDeleteAndBackgroundResets()
+    {
+        quarantine::FormQuarantine form(rig->platform);
+        auto* rest = form.findChild<QWidget*>("IQuaDelete");
+        auto* lit = form.findChild<QWidget*>("IQuaDeleteb");
+        QVERIFY(rest->isVisibleTo(&form) && !lit->isVisibleTo(&form));
+        form.IQuaDelete_MouseMove();
+        QVERIFY(!rest->isVisibleTo(&form) && lit->isVisibleTo(&form));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Menu Command.wav"}));
+        form.IQuaBackground_MouseMove();
+        QVERIFY(rest->isVisibleTo(&form) && !lit->isVisibleTo(&form));
+    }
+};
+
+QTEST_MAIN(TestQuarantine)
+#include "tst_quarantine.moc"

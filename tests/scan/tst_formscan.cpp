@@ -1,0 +1,596 @@
+// The scan screen driven through its own handlers, on a temporary application folder and
+// a small tree of files whose checksums database.db lists.
+
+#include "ScanRig.h"
+#include "detection/SignatureFile.h"
+#include "scan/FormScan.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+using namespace quenno;
+using Style = platform::MessageBoxes::Style;
+
+namespace {
+
+const QByteArray kVirusOne = "virus one: harmless bytes that the test database lists";
+const QByteArray kVirusTwo = "virus two: other harmless bytes";
+
+} // namespace
+
+class TestFormScan : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Rig> rig;
+
+    std::unique_ptr<scan::FormScan> makeScreen()
+    {
+        auto form = std::make_unique<scan::FormScan>(rig->platform);
+        form->setAttribute(Qt::WA_DeleteOnClose, false);
+        form->setYieldInterval(0);
+        return form;
+    }
+    template <typename T> static T* child(QWidget* form, const char* name)
+    {
+        return form->findChild<T*>(QString::fromLatin1(name));
+    }
+    static QStringList items(QWidget* form, const char* list)
+    {
+        QStringList out;
+        auto* w = child<QListWidget>(form, list);
+        for (int i = 0; i < w->count(); ++i)
+            out << w->item(i)->text();
+        return out;
+    }
+    static QString status(QWidget* form) { return child<QLabel>(form, "lblStatus")->text(); }
+    void scanTree(scan::FormScan& form, const QString& folder = {})
+    {
+        child<QLineEdit>(&form, "txtPath")->setText(folder.isEmpty() ? rig->tree : folder);
+        form.IScanFolderb_Click();
+    }
+    // The standard tree: two detections (a.exe, Sub/c.exe), a clean file, and a text file
+    // with a listed checksum that only full scanning sees.
+    void writeTree()
+    {
+        rig->writeDatabase({{"Worm.A", kVirusOne}, {"Trojan.B", kVirusTwo}});
+        test::writeFile(rig->tree + "/a.exe", kVirusOne);
+        test::writeFile(rig->tree + "/clean.exe", "clean");
+        test::writeFile(rig->tree + "/note.txt", kVirusOne);
+        test::writeFile(rig->tree + "/Sub/c.exe", kVirusTwo);
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { rig = std::make_unique<test::Rig>(); }
+    void cleanup() { rig.reset(); }
+
+    void opening_createsDatabaseAndRestsEveryControl()
+    {
+        QVERIFY(!QFile::exists(rig->database()));
+        auto form = makeScreen();
+        QCOMPARE(test::readFile(rig->database()), QByteArray("50000;*.exe;Limits dan ekstensi\r\n"));
+        QCOMPARE(child<QLineEdit>(form.get(), "txtPath")->text(), QDir::homePath());
+        QCOMPARE(status(form.get()), QStringLiteral("Please Browse and Select Folder To Scan"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Scanning"));
+        QCOMPARE(form->size(), QSize(499, 499));
+        for (const char* off : {"IScanFullb", "IscanKillProcessb", "IscanStarb", "IScanTrayb", "IscanClearLsb",
+                                "IScanBrowseb", "IScanFolderb", "IScanStopb", "IScanDeleteb", "IscanQuab",
+                                "IscanReady", "LblProces", "LblStartUp", "LblTray", "LblClearList", "LblGuard"})
+            QVERIFY2(!child<QWidget>(form.get(), off)->isVisibleTo(form.get()), off);
+        for (const char* on : {"IScanFull", "IscanKillProcess", "IscanStar", "IScanTray", "IscanClearLs",
+                               "IScanBrowse", "IScanFolder", "IScanStop", "IScanDelete", "IscanQua"})
+            QVERIFY2(child<QWidget>(form.get(), on)->isVisibleTo(form.get()), on);
+    }
+
+    void opening_countsDatesAndPutsNormalModeBack()
+    {
+        QByteArray text = "100000;*.*;Limits dan ekstensi \r\nWorm.A;1A2B\r\n\r\nTrojan.B;CBF4\r\n";
+        test::writeFile(rig->database(), text);
+        rig->clock.at = std::chrono::system_clock::now() + std::chrono::hours(24 * 30);
+        auto form = makeScreen();
+        QCOMPARE(child<QLabel>(form.get(), "lblKnown")->text(), QStringLiteral(" 3"));
+        QCOMPARE(test::readFile(rig->database()),
+                 QByteArray("50000;*.exe;Limits dan ekstensi\r\nWorm.A;1A2B\r\n\r\nTrojan.B;CBF4\r\n"));
+        QCOMPARE(items(form.get(), "wName"), QStringList({"Worm.A", "Trojan.B"}));
+        QVERIFY(child<QLabel>(form.get(), "lblDate")->text().startsWith("  "));
+        // A list made a month before "now" is old: its date turns red.
+        QCOMPARE(child<QLabel>(form.get(), "lblDate")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    }
+
+    void layout_offWindowHoldersAreNeverShown_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("Text2") << "Text2" << QRect(176, 576, 145, 81);
+        QTest::newRow("List1") << "List1" << QRect(16, 576, 129, 82);
+        QTest::newRow("Text1") << "Text1" << QRect(360, 504, 169, 25);
+        QTest::newRow("CRC1") << "CRC1" << QRect(136, 520, 49, 33);
+        QTest::newRow("wName") << "wName" << QRect(56, 520, 30, 30);
+        QTest::newRow("wSign") << "wSign" << QRect(88, 520, 30, 30);
+        QTest::newRow("lstFound") << "lstFound" << QRect(24, 520, 30, 30);
+    }
+    void layout_offWindowHoldersAreNeverShown()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        writeTree();
+        auto form = makeScreen();
+        form->show();
+        auto* w = form->findChild<QWidget*>(name);
+        QVERIFY(w);
+        QCOMPARE(w->geometry(), geometry);
+        QVERIFY(!w->isVisible());
+        scanTree(*form);
+        QVERIFY(!w->isVisible());
+    }
+
+    void layout_visibleControls_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("txtPath") << "txtPath" << QRect(184, 232, 281, 21);
+        QTest::newRow("lstVirusFound") << "lstVirusFound" << QRect(184, 264, 281, 130);
+        QTest::newRow("lblStatus") << "lblStatus" << QRect(192, 408, 265, 33);
+        QTest::newRow("lblKnown") << "lblKnown" << QRect(352, 128, 33, 25);
+        QTest::newRow("lblDate") << "lblDate" << QRect(304, 80, 129, 17);
+        QTest::newRow("LblTray") << "LblTray" << QRect(190, 449, 281, 33);
+        QTest::newRow("Image1") << "Image1" << QRect(9, 401, 152, 93);
+        QTest::newRow("IScanBack") << "IScanBack" << QRect(0, 0, 500, 383);
+        QTest::newRow("IScanFolder") << "IScanFolder" << QRect(20, 108, 149, 34);
+        QTest::newRow("IScanFolderb") << "IScanFolderb" << QRect(21, 108, 149, 34);
+        QTest::newRow("IscanQua") << "IscanQua" << QRect(24, 336, 112, 35);
+        QTest::newRow("IscanKillProcessb") << "IscanKillProcessb" << QRect(222, 67, 51, 51);
+        QTest::newRow("IScanFullb") << "IScanFullb" << QRect(417, 167, 51, 50);
+    }
+    void layout_visibleControls()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        auto form = makeScreen();
+        auto* w = form->findChild<QWidget*>(name);
+        QVERIFY(w);
+        QCOMPARE(w->geometry(), geometry);
+    }
+
+    void hover_lightsButtonsShowsHintsAndBackgroundResets()
+    {
+        auto form = makeScreen();
+        form->IScanFolder_MouseMove();
+        form->IscanKillProcess_MouseMove();
+        QVERIFY(child<QWidget>(form.get(), "IScanFolderb")->isVisibleTo(form.get()));
+        QVERIFY(!child<QWidget>(form.get(), "IScanFolder")->isVisibleTo(form.get()));
+        QVERIFY(child<QWidget>(form.get(), "LblProces")->isVisibleTo(form.get()));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Menu Command.wav"}));
+        form->IScanBack_MouseMove();
+        QVERIFY(!child<QWidget>(form.get(), "IScanFolderb")->isVisibleTo(form.get()));
+        QVERIFY(child<QWidget>(form.get(), "IScanFolder")->isVisibleTo(form.get()));
+        QVERIFY(!child<QWidget>(form.get(), "LblProces")->isVisibleTo(form.get()));
+        QCOMPARE(child<QLabel>(form.get(), "LblProces")->text(),
+                 QStringLiteral("Activated to  kill virus process. Certain with malware that have the same name "
+                                "with  critical process  "));
+    }
+
+    void browse_takesTheChosenFolderAndKeepsTheTextOnCancel()
+    {
+        auto form = makeScreen();
+        auto* txtPath = child<QLineEdit>(form.get(), "txtPath");
+        rig->folders.answer = rig->tree;
+        form->IScanBrowseb_Click();
+        QCOMPARE(txtPath->text(), rig->tree);
+        QCOMPARE(rig->folders.titles.value(0), QStringLiteral("Please Select Drive & Directory You Want Scan:"));
+        rig->folders.answer.clear();
+        form->IScanBrowseb_Click();
+        QCOMPARE(txtPath->text(), rig->tree);
+    }
+
+    void scan_reportsDetectionsInWalkOrder()
+    {
+        writeTree();
+        auto form = makeScreen();
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Sub/c.exe"}));
+        QCOMPARE(items(form.get(), "lstVirusFound"),
+                 QStringList({"File a.exe, detected as: Worm.A", "File c.exe, detected as: Trojan.B"}));
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 2"));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Finish.wav"}));
+        QVERIFY(child<QWidget>(form.get(), "IscanReady")->isVisibleTo(form.get()));
+        QVERIFY(child<QWidget>(form.get(), "lstVirusFound")->isEnabled());
+        QVERIFY(child<QWidget>(form.get(), "IScanFolderb")->isEnabled());
+        QVERIFY(!form->scanning());
+    }
+
+    void scan_controlsAreLockedWhileItRuns()
+    {
+        writeTree();
+        auto form = makeScreen();
+        bool locked = true;
+        int yields = 0;
+        rig->pump.onYield = [&] {
+            ++yields;
+            locked = locked && !child<QWidget>(form.get(), "lstVirusFound")->isEnabled()
+                     && !child<QWidget>(form.get(), "IScanFolderb")->isEnabled() && form->scanning();
+            form->IScanFolderb_Click();  // a second run must not start inside the first
+        };
+        scanTree(*form);
+        QVERIFY(yields > 0);
+        QVERIFY(locked);
+        QCOMPARE(items(form.get(), "lstFound").size(), 2);
+    }
+
+    void scan_folderText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("relative") << "tree/Sub" << false;
+        QTest::newRow("drive letter") << "C:\\Windows" << false;
+        QTest::newRow("unc") << "\\\\server\\share" << false;
+        QTest::newRow("absolute folder") << "TREE" << true;
+        QTest::newRow("missing absolute folder") << "/no/such/folder/here" << true;
+    }
+    void scan_folderText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        if (text == "TREE")
+            text = rig->tree;
+        auto form = makeScreen();
+        child<QLineEdit>(form.get(), "txtPath")->setText(text);
+        form->IScanFolderb_Click();
+        if (accepted) {
+            QVERIFY(rig->messages.texts.isEmpty());
+            QVERIFY(status(form.get()).startsWith("Virus Found : "));
+        } else {
+            QCOMPARE(rig->messages.texts, QStringList({"Path file not found"}));
+            QCOMPARE(rig->messages.styles.value(0), Style::Critical);
+            QVERIFY(rig->sound.played.isEmpty());
+        }
+        QVERIFY(child<QWidget>(form.get(), "lstVirusFound")->isEnabled());
+        QVERIFY(child<QWidget>(form.get(), "IScanFolderb")->isEnabled());
+    }
+
+    void stop_endsTheRunWithWhatWasFound()
+    {
+        writeTree();
+        auto form = makeScreen();
+        rig->pump.onYield = [&] { form->IScanStopb_Click(); };
+        scanTree(*form);
+        // The file being compared when Stop came is finished; nothing after it is examined.
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe"}));
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 1"));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Finish.wav"}));
+        // The next run clears the stop request.
+        rig->pump.onYield = nullptr;
+        form->IScanFolderb_Click();
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 3"));
+    }
+
+    void clearList_data()
+    {
+        QTest::addColumn<bool>("clearOn");
+        QTest::addColumn<int>("afterSecondScan");
+        QTest::newRow("off: appended") << false << 4;
+        QTest::newRow("on: emptied first") << true << 2;
+    }
+    void clearList()
+    {
+        QFETCH(bool, clearOn);
+        QFETCH(int, afterSecondScan);
+        writeTree();
+        auto form = makeScreen();
+        scanTree(*form);
+        if (clearOn) {
+            form->IscanClearLs_Click();
+            QCOMPARE(rig->sound.played.last(), rig->app + "/Activated.wav");
+            QVERIFY(child<QWidget>(form.get(), "IscanClearLsb")->isVisibleTo(form.get()));
+        }
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstFound").size(), afterSecondScan);
+        QCOMPARE(items(form.get(), "lstVirusFound").size(), afterSecondScan);
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : %1").arg(afterSecondScan));
+        form->IscanClearLsb_Click();
+        QVERIFY(child<QWidget>(form.get(), "IscanClearLs")->isVisibleTo(form.get()));
+    }
+
+    void fullMode_rewritesLineOneAndWidensTheScan()
+    {
+        writeTree();
+        auto form = makeScreen();
+        const QByteArray records = test::readFile(rig->database()).mid(QByteArray("50000;*.exe;Limits dan ekstensi\r\n").size());
+        form->IScanFull_Click();
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Activated.wav"}));
+        QCOMPARE(test::readFile(rig->database()), "100000;*.*;Limits dan ekstensi \r\n" + records);
+        QCOMPARE(child<QLineEdit>(form.get(), "Text2")->text(), QStringLiteral("100000;*.*;Limits dan ekstensi"));
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstFound"),
+                 QStringList({rig->tree + "/a.exe", rig->tree + "/note.txt", rig->tree + "/Sub/c.exe"}));
+
+        rig->sound.played.clear();
+        form->IScanFullb_Click();
+        QVERIFY(rig->sound.played.isEmpty());
+        QCOMPARE(test::readFile(rig->database()), "50000;*.exe;Limits dan ekstensi\r\n" + records);
+    }
+
+    void fullMode_switchedDuringARunKeepsThatRunsSettings()
+    {
+        writeTree();
+        auto form = makeScreen();
+        bool switched = false;
+        rig->pump.onYield = [&] {
+            if (!switched)
+                form->IScanFull_Click();  // reloads the lists under the running scan
+            switched = true;
+        };
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Sub/c.exe"}));
+    }
+
+    void resultClick_showsThePath()
+    {
+        writeTree();
+        auto form = makeScreen();
+        auto* list = child<QListWidget>(form.get(), "lstVirusFound");
+        form->lstVirusFound_Click();  // empty list: nothing happens
+        QCOMPARE(status(form.get()), QStringLiteral("Please Browse and Select Folder To Scan"));
+        scanTree(*form);
+        list->setCurrentRow(1);
+        form->lstVirusFound_Click();
+        QCOMPARE(status(form.get()), rig->tree + "/Sub/c.exe");
+    }
+
+    void killProcess_data()
+    {
+        QTest::addColumn<bool>("optionOn");
+        QTest::newRow("on: ended") << true;
+        QTest::newRow("off: left running") << false;
+    }
+    void killProcess()
+    {
+        QFETCH(bool, optionOn);
+        const QString exe = rig->tree + "/qvictim.exe";
+        QVERIFY(QFile::copy("/bin/sleep", exe));
+        rig->writeDatabase({{"Sleeper", test::readFile(exe)}});
+        QProcess victim;
+        victim.start(exe, {"30"});
+        QVERIFY(victim.waitForStarted());
+        auto form = makeScreen();
+        if (optionOn)
+            form->IscanKillProcess_Click();
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstVirusFound"), QStringList({"File qvictim.exe, detected as: Sleeper"}));
+        QCOMPARE(victim.waitForFinished(optionOn ? 5000 : 300), optionOn);
+        victim.kill();
+        victim.waitForFinished();
+    }
+
+    // ---- Delete and Quarantine ----------------------------------------------------------
+
+    void delete_nothingSelected()
+    {
+        writeTree();
+        auto form = makeScreen();
+        scanTree(*form);
+        form->IScanDeleteb_Click();
+        QCOMPARE(rig->messages.texts, QStringList({"No file selected"}));
+        QCOMPARE(rig->messages.styles.value(0), Style::Critical);
+        QCOMPARE(items(form.get(), "lstFound").size(), 2);
+        QVERIFY(QFile::exists(rig->tree + "/a.exe"));
+    }
+
+    void delete_oneOfFive_data()
+    {
+        QTest::addColumn<bool>("readOnlyHidden");
+        QTest::newRow("plain") << false;
+        QTest::newRow("read-only and hidden") << true;
+    }
+    void delete_oneOfFive()
+    {
+        QFETCH(bool, readOnlyHidden);
+        rig->writeDatabase({{"Worm.A", kVirusOne}});
+        for (int i = 1; i <= 5; ++i)
+            test::writeFile(rig->tree + QStringLiteral("/v%1.exe").arg(i), kVirusOne);
+        const std::string third = QFile::encodeName(rig->tree + "/v3.exe").toStdString();
+        if (readOnlyHidden)
+            QVERIFY(rig->files.setAttributes(third, platform::Attribute::ReadOnly | platform::Attribute::Hidden));
+        auto form = makeScreen();
+        scanTree(*form);
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(2);
+        form->IScanDeleteb_Click();
+        QVERIFY(!QFile::exists(rig->tree + "/v3.exe"));
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/v1.exe", rig->tree + "/v2.exe",
+                                                              rig->tree + "/v4.exe", rig->tree + "/v5.exe"}));
+        QCOMPARE(items(form.get(), "lstVirusFound"),
+                 QStringList({"File v1.exe, detected as: Worm.A", "File v2.exe, detected as: Worm.A",
+                              "File v4.exe, detected as: Worm.A", "File v5.exe, detected as: Worm.A"}));
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 4"));
+        QVERIFY(rig->messages.texts.isEmpty());
+        for (int i : {1, 2, 4, 5})
+            QVERIFY(QFile::exists(rig->tree + QStringLiteral("/v%1.exe").arg(i)));
+    }
+
+    void delete_failureKeepsTheEntryAndNamesTheFile_data()
+    {
+        QTest::addColumn<bool>("fileStays");
+        QTest::newRow("file cannot be deleted") << true;
+        QTest::newRow("file already gone") << false;
+    }
+    void delete_failureKeepsTheEntryAndNamesTheFile()
+    {
+        QFETCH(bool, fileStays);
+        writeTree();
+        auto form = makeScreen();
+        scanTree(*form);
+        const QString a = rig->tree + "/a.exe";
+        if (fileStays)
+            rig->files.refuseRemove.insert(QFile::encodeName(a).toStdString());
+        else
+            QFile::remove(a);
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(0);
+        form->IScanDeleteb_Click();
+        if (fileStays) {
+            QVERIFY(QFile::exists(a));
+            QCOMPARE(items(form.get(), "lstFound"), QStringList({a, rig->tree + "/Sub/c.exe"}));
+            QCOMPARE(rig->messages.texts.size(), 1);
+            QVERIFY(rig->messages.texts[0].contains(a));
+            QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 2"));
+        } else {
+            QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/Sub/c.exe"}));
+            QVERIFY(rig->messages.texts.isEmpty());
+            QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 1"));
+        }
+    }
+
+    void quarantine_movesAByteIdenticalCopyNamedFromTheClock()
+    {
+        writeTree();
+        const QString a = rig->tree + "/a.exe";
+        QFile::setPermissions(a, QFile::permissions(a) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+        rig->clock.at = test::localTimeToday(9, 15, 30);
+        auto form = makeScreen();
+        scanTree(*form);
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(0);
+        form->IscanQuab_Click();
+
+        const QString stored = rig->quarantine() + "/qnosecure144430.mal";
+        QCOMPARE(test::readFile(stored), kVirusOne);
+        QVERIFY(!QFile::exists(a));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(stored).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0111, 0u);
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/Sub/c.exe"}));
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 1"));
+        QVERIFY(rig->messages.texts.isEmpty());
+
+        // A second file at the same time of day gets its own name; the first copy stays.
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(0);
+        form->IscanQuab_Click();
+        QCOMPARE(test::readFile(stored), kVirusOne);
+        QCOMPARE(test::readFile(rig->quarantine() + "/qnosecure144430_2.mal"), kVirusTwo);
+        QVERIFY(items(form.get(), "lstFound").isEmpty());
+    }
+
+    void quarantine_failureLeavesFileAndEntry_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("copy refused") << "refuseCopy" << "could not be copied";
+        QTest::newRow("copy differs") << "spoilCopy" << "did not match";
+        QTest::newRow("original cannot be deleted") << "refuseRemove" << "could not be deleted";
+        QTest::newRow("quarantine folder is a file") << "folderIsFile" << "could not be copied";
+    }
+    void quarantine_failureLeavesFileAndEntry()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, why);
+        writeTree();
+        const QString a = rig->tree + "/a.exe";
+        rig->clock.at = test::localTimeToday(12, 0, 0);
+        auto form = makeScreen();
+        scanTree(*form);
+        if (fault == "refuseCopy")
+            rig->files.refuseCopy = true;
+        else if (fault == "spoilCopy")
+            rig->files.spoilCopy = true;
+        else if (fault == "refuseRemove")
+            rig->files.refuseRemove.insert(QFile::encodeName(a).toStdString());
+        else {
+            QDir(rig->quarantine()).removeRecursively();
+            test::writeFile(rig->quarantine(), "not a folder");
+        }
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(0);
+        form->IscanQuab_Click();
+        QCOMPARE(test::readFile(a), kVirusOne);
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({a, rig->tree + "/Sub/c.exe"}));
+        QCOMPARE(rig->messages.texts.size(), 1);
+        QVERIFY2(rig->messages.texts[0].contains(a) && rig->messages.texts[0].contains(why),
+                 qPrintable(rig->messages.texts[0]));
+        // No half or spoilt copy is left behind to be taken for the file.
+        QVERIFY(!QFile::exists(rig->quarantine() + "/qnosecure120000.mal"));
+    }
+
+    void quarantine_fileAlreadyGoneLeavesSilently()
+    {
+        writeTree();
+        auto form = makeScreen();
+        scanTree(*form);
+        QFile::remove(rig->tree + "/a.exe");
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(0);
+        form->IscanQuab_Click();
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/Sub/c.exe"}));
+        QVERIFY(rig->messages.texts.isEmpty());
+        QVERIFY(QDir(rig->quarantine()).isEmpty());
+    }
+
+    // ---- Closing and the one UI thread ----------------------------------------------------
+
+    void close_duringAScanStopsItFirst()
+    {
+        writeTree();
+        scan::FormScan* raw = new scan::FormScan(rig->platform);
+        raw->setYieldInterval(0);
+        QPointer<scan::FormScan> form(raw);
+        int yieldsAfterClose = -1;
+        rig->pump.onYield = [&] {
+            if (yieldsAfterClose >= 0) {
+                ++yieldsAfterClose;
+                return;
+            }
+            yieldsAfterClose = 0;
+            QVERIFY(!form->close());  // refused while the run is below us
+        };
+        raw->show();
+        child<QLineEdit>(raw, "txtPath")->setText(rig->tree);
+        raw->IScanFolderb_Click();
+        // The run ended at its next check (a.exe's comparisons finished), then the screen closed.
+        QVERIFY(yieldsAfterClose <= 2);
+        QTRY_VERIFY(form.isNull());
+    }
+
+    void destroy_duringAScanLeavesTheRunWithoutTouchingIt()
+    {
+        writeTree();
+        for (int i = 0; i < 20; ++i)
+            test::writeFile(rig->tree + QStringLiteral("/more/f%1.exe").arg(i), kVirusOne);
+        scan::FormScan* raw = new scan::FormScan(rig->platform);
+        raw->setYieldInterval(0);
+        int yields = 0;
+        rig->pump.onYield = [&] {
+            if (++yields == 1)
+                delete raw;  // as when the program ends while a scan lets events run
+        };
+        child<QLineEdit>(raw, "txtPath")->setText(rig->tree);
+        raw->IScanFolderb_Click();
+        QCOMPARE(yields, 1);
+        QVERIFY(rig->sound.played.isEmpty());
+    }
+
+    void database_unreadableIsReportedAndLeftAlone()
+    {
+        // A folder where the file should be: it exists but cannot be read as a file.
+        QVERIFY(QDir().mkpath(rig->database()));
+        test::writeFile(rig->database() + "/inside", "kept");
+        auto form = makeScreen();
+        QCOMPARE(rig->messages.texts.size(), 1);
+        QVERIFY(rig->messages.texts[0].contains("database.db"));
+        QVERIFY(rig->messages.texts[0].contains("cannot be read"));
+        QVERIFY(QFileInfo(rig->database()).isDir());
+        QCOMPARE(test::readFile(rig->database() + "/inside"), QByteArray("kept"));
+        // The screen works: a scan runs (finding nothing) and the mode switch writes nothing.
+        test::writeFile(rig->tree + "/a.exe", kVirusOne);
+        scanTree(*form);
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 0"));
+        form->IScanFull_Click();
+        QVERIFY(QFileInfo(rig->database()).isDir());
+    }
+};
+
+QTEST_MAIN(TestFormScan)
+#include "tst_formscan.moc"
