@@ -182,6 +182,32 @@ private slots:
         QCOMPARE(list->at(0).attributes, expected);
     }
 
+    void recordParserStaysInsideTheBytes()
+    {
+        // Every cut of every record version, each in a buffer of its exact size, so that a
+        // read past the end shows under the address sanitizer. A cut record is either
+        // refused or read whole.
+        std::vector<std::pair<std::string, std::uint32_t>> records;
+        for (int version = 1; version <= 5; ++version) {
+            std::string r = bytes({0, 0, version, 0, version, 0, 0, 0, 0x11, 0, 0, 0, 0x02, 0, 0, 0});
+            r.append(40, '\x7f');
+            records.emplace_back(r, version == 1 ? 0x11 : 0x02);  // version 1 has no flags field
+        }
+        records.emplace_back(std::string("0x20\0", 5) + bytes({0, 3, 0, 3, 0, 0, 0, 0x11, 0, 0, 0, 0x04, 0, 0, 0})
+                                 + std::string(36, '\x11'),
+                             0x04);
+        for (const auto& [record, attributes] : records) {
+            for (std::size_t cut = 0; cut <= record.size(); ++cut) {
+                std::vector<std::uint8_t> exact(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(cut));
+                const auto parsed = quenno::platform::linux_fs::parseDosAttrib(exact);
+                if (parsed && record[0] == 0)
+                    QCOMPARE(parsed->attributes, attributes);
+                if (parsed && record[0] == '0' && cut >= 4)
+                    QVERIFY(parsed->attributes == attributes || parsed->attributes == 0x20);  // hex text
+            }
+        }
+    }
+
     void systemFolderIsMarked()
     {
         requireXattrs();
