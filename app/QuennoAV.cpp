@@ -5,6 +5,9 @@
 #include "shell/FormAbout.h"
 #include "shell/FormUtama.h"
 #include "shell/ScreenManager.h"
+#include "tools/FormCRCGen.h"
+#include "tools/FormProcess.h"
+#include "tools/FormRegTools.h"
 
 #include <QApplication>
 
@@ -55,6 +58,9 @@ int main(int argc, char** argv)
                            [&] { return new quenno::shell::FormUtama(platform, screens); });
     // Each screen is registered here with one line as it is built.
     screens.registerScreen(ScreenId::FormAbout, [&] { return new quenno::shell::FormAbout(platform); });
+    screens.registerScreen(ScreenId::FormCRCGen, [&] { return new quenno::tools::FormCRCGen(platform); });
+    screens.registerScreen(ScreenId::FormProcess, [&] { return new quenno::tools::FormProcess(platform); });
+    screens.registerScreen(ScreenId::FormRegTools, [&] { return new quenno::tools::FormRegTools(platform); });
 
     if (!screens.open(ScreenId::FormUtama))
         return 1;
