@@ -2,6 +2,7 @@
 // It takes no command-line arguments.
 
 #include "platform/Platform.h"
+#include "scan/FormScan.h"
 #include "shell/FormAbout.h"
 #include "shell/FormUtama.h"
 #include "shell/ScreenManager.h"
@@ -57,6 +58,11 @@ int main(int argc, char** argv)
     screens.registerScreen(ScreenId::FormUtama,
                            [&] { return new quenno::shell::FormUtama(platform, screens); });
     // Each screen is registered here with one line as it is built.
+    screens.registerScreen(ScreenId::FormScan, [&] {
+        auto* screen = new quenno::scan::FormScan(platform);
+        screen->setNavigator(&screens);
+        return screen;
+    });
     screens.registerScreen(ScreenId::FormAbout, [&] { return new quenno::shell::FormAbout(platform); });
     screens.registerScreen(ScreenId::FormCRCGen, [&] { return new quenno::tools::FormCRCGen(platform); });
     screens.registerScreen(ScreenId::FormProcess, [&] { return new quenno::tools::FormProcess(platform); });
