@@ -2,6 +2,7 @@
 // It takes no command-line arguments.
 
 #include "platform/Platform.h"
+#include "shell/Art.h"
 #include "scan/FormScan.h"
 #include "shell/FormAbout.h"
 #include "shell/FormUtama.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv)
 {
     QuennoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuennoAV"));
+    // Every screen carries the same icon.
+    QApplication::setWindowIcon(quenno::shell::windowIcon());
     // The program lives as long as its main window, not as long as some window is open.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -55,7 +55,7 @@ FormUtama::FormUtama(const platform::Platform& platform, Navigator& navigator)
     : Form(platform, QStringLiteral("FormUtama"), QStringLiteral("QuennoAV"), kClientSize, TitleButtons::MinimizeClose),
       m_navigator(navigator)
 {
-    setWindowIcon(windowIcon());
+    setWindowIcon(shell::windowIcon());  // qualified: the member windowIcon() would hide it
     buildMenu();
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
