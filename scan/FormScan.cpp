@@ -3,6 +3,7 @@
 #include "MdlBrowsFolder.h"
 #include "detection/DateRule.h"
 #include "mdlWinExit.h"
+#include "shell/modAniGif.h"
 
 #include <QCloseEvent>
 #include <QDateTime>

@@ -18,6 +18,11 @@ class QLineEdit;
 class QListWidget;
 class QTimer;
 
+namespace quenno::shell {
+class ImageArray;
+class Navigator;
+} // namespace quenno::shell
+
 namespace quenno::scan {
 
 class FormScan : public shell::Form, public detection::ScanView {
@@ -135,8 +140,7 @@ private:
     QLabel* LblStartUp = nullptr;
     QLabel* LblProces = nullptr;
     shell::Picture* IscanReady = nullptr;
-    std::vector<shell::Picture*> Image1;
-    std::vector<int> m_frameTimes;  // each frame's display time in milliseconds
+    std::shared_ptr<shell::ImageArray> Image1;  // the animation's frames; element 0 from the start
     shell::Picture* IScanBack = nullptr;
     shell::Picture* m_windowBackground = nullptr;
 

@@ -4,6 +4,7 @@
 #include "FormScan.h"
 
 #include "shell/Art.h"
+#include "shell/modAniGif.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -123,8 +124,8 @@ void FormScan::buildControls()
     m_browse.rest = picture("IScanBrowse", {149, 33}, {24, 56});
     m_browse.hover = picture("IScanBrowseb", {149, 34}, {23, 56});
 
-    Image1.push_back(new shell::Picture(this, QStringLiteral("Image1"), QPixmap(), {9, 401}, {152, 93}));
-    m_frameTimes.push_back(0);
+    Image1 = std::make_shared<shell::ImageArray>(
+        new shell::Picture(this, QStringLiteral("Image1"), QPixmap(), {9, 401}, {152, 93}));
     IscanReady = picture("IscanReady", {143, 35}, {11, 419});
 
     LblProces = makeHint(this, "LblProces",

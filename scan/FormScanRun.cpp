@@ -4,6 +4,7 @@
 
 #include "MdlBrowsFolder.h"
 #include "mdlWinExit.h"
+#include "shell/modAniGif.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -148,7 +149,8 @@ void FormScan::IScanFolderb_Click()
             lstFound->clear();
             lstVirusFound->clear();
         }
-        StopScan = false;
+        // A close asked for while the animation loaded stands: the run then ends at once.
+        StopScan = m_closeAfterScan;
 
         if (const auto settings = detection::SettingsOf(m_signatures.table())) {
             // The index copies the lists: a mode switch during the run reloads them.
@@ -177,11 +179,16 @@ void FormScan::IScanFolderb_Click()
 
 void FormScan::startAnimation()
 {
-    // The frames come from the animated GIF loader; without frames the scan runs plain.
-    if (Image1.size() < 2)
+    // Without its frames (the loader has said why) the scan runs without animation. The
+    // loader lets events run between frames, so the screen may be closed meanwhile: the
+    // array it fills is kept alive here until it returns.
+    const std::shared_ptr<shell::ImageArray> images = Image1;
+    const std::shared_ptr<const bool> alive = m_alive;
+    const bool loaded = shell::LoadGifFrames(Text1->text(), *images, m_platform);
+    if (!loaded || !*alive)
         return;
     CurrentFrame = 0;
-    Timer1->setInterval(std::max(1, m_frameTimes[0]));
+    Timer1->setInterval(std::max(1, Image1->Tag(0)));
     Timer1->start();
 }
 
@@ -192,20 +199,22 @@ void FormScan::stopAnimation()
 
 void FormScan::Timer1_Timer()
 {
-    const int lastFrame = static_cast<int>(Image1.size()) - 1;
-    if (lastFrame < 0)
-        return;
+    const int lastFrame = std::min<int>(Image1->LastFrame(), Image1->Count() - 1);
+    const auto show = [this](int index, bool visible) {
+        if (shell::Picture* frame = (*Image1)(index))
+            frame->setVisible(visible);
+    };
     if (CurrentFrame < lastFrame) {
-        Image1[static_cast<std::size_t>(CurrentFrame)]->hide();
+        show(CurrentFrame, false);
         ++CurrentFrame;
-        Image1[static_cast<std::size_t>(CurrentFrame)]->show();
+        show(CurrentFrame, true);
     } else {
         CurrentFrame = 0;
-        for (std::size_t i = 1; i < Image1.size(); ++i)
-            Image1[i]->hide();
-        Image1[0]->show();
+        for (int i = 1; i < Image1->Count(); ++i)
+            show(i, false);
+        show(0, true);
     }
-    Timer1->setInterval(std::max(1, m_frameTimes[static_cast<std::size_t>(CurrentFrame)]));
+    Timer1->setInterval(std::max(1, Image1->Tag(CurrentFrame)));
 }
 
 } // namespace quenno::scan

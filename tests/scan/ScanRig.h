@@ -167,6 +167,17 @@ inline QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A 1 x 1 animated GIF of two frames shown 100 ms and 50 ms.
+inline QByteArray twoFrameGif()
+{
+    const QByteArray header = QByteArray("GIF89a") + QByteArray::fromHex("010001008000" "00" "ffffff000000");
+    const auto frame = [](char delay) {
+        return QByteArray::fromHex("21f90400") + delay + QByteArray::fromHex("000000")
+               + QByteArray::fromHex("2c00000000010001000002024401" "00");
+    };
+    return header + frame(10) + frame(5) + QByteArray::fromHex("3b");
+}
+
 struct Rig {
     QTemporaryDir dir;
     QString app = dir.path() + "/app";
@@ -185,6 +196,7 @@ struct Rig {
     {
         QDir().mkpath(app + "/Quarantine");
         QDir().mkpath(tree);
+        writeFile(app + "/Bar.ocx", twoFrameGif());
         platform.files = &files;
         platform.processes = &processes;
         platform.clock = &clock;

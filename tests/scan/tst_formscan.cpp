@@ -4,6 +4,7 @@
 #include "ScanRig.h"
 #include "detection/SignatureFile.h"
 #include "scan/FormScan.h"
+#include "shell/Picture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,8 @@ class TestFormScan : public QObject {
         return out;
     }
     static QString status(QWidget* form) { return child<QLabel>(form, "lblStatus")->text(); }
+    // The engine is walking the tree (the animation loader lets events run before it starts).
+    bool walking(QWidget* form) const { return status(form).startsWith(rig->tree + "/"); }
     void scanTree(scan::FormScan& form, const QString& folder = {})
     {
         child<QLineEdit>(&form, "txtPath")->setText(folder.isEmpty() ? rig->tree : folder);
@@ -214,6 +217,8 @@ private slots:
         bool locked = true;
         int yields = 0;
         rig->pump.onYield = [&] {
+            if (!walking(form.get()))
+                return;
             ++yields;
             locked = locked && !child<QWidget>(form.get(), "lstVirusFound")->isEnabled()
                      && !child<QWidget>(form.get(), "IScanFolderb")->isEnabled() && form->scanning();
@@ -257,11 +262,48 @@ private slots:
         QVERIFY(child<QWidget>(form.get(), "IScanFolderb")->isEnabled());
     }
 
+    void animation_stepsEachFrameForItsOwnTimeDuringTheRun()
+    {
+        writeTree();
+        auto form = makeScreen();
+        auto* timer = form->findChild<QTimer*>("Timer1");
+        QList<int> intervals;
+        QList<bool> running;
+        rig->pump.onYield = [&] {
+            if (intervals.size() >= 3 || !walking(form.get()))
+                return;
+            running << timer->isActive();
+            form->Timer1_Timer();
+            intervals << timer->interval();
+        };
+        scanTree(*form);
+        QCOMPARE(running, QList<bool>({true, true, true}));
+        QCOMPARE(intervals, QList<int>({50, 100, 50}));
+        QVERIFY(!timer->isActive());
+        const auto frames = form->findChildren<shell::Picture*>("Image1");
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(frames[0]->isVisibleTo(form.get()) + frames[1]->isVisibleTo(form.get()), 1);
+        QVERIFY(rig->messages.texts.isEmpty());
+    }
+
+    void animation_missingFileStillLetsTheScanRun()
+    {
+        writeTree();
+        QVERIFY(QFile::remove(rig->app + "/Bar.ocx"));
+        auto form = makeScreen();
+        scanTree(*form);
+        QCOMPARE(rig->messages.texts, QStringList({"File " + rig->app + "/Bar.ocx not found"}));
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 2"));
+    }
+
     void stop_endsTheRunWithWhatWasFound()
     {
         writeTree();
         auto form = makeScreen();
-        rig->pump.onYield = [&] { form->IScanStopb_Click(); };
+        rig->pump.onYield = [&] {
+            if (walking(form.get()))
+                form->IScanStopb_Click();
+        };
         scanTree(*form);
         // The file being compared when Stop came is finished; nothing after it is examined.
         QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe"}));
@@ -325,6 +367,8 @@ private slots:
         auto form = makeScreen();
         bool switched = false;
         rig->pump.onYield = [&] {
+            if (!walking(form.get()))
+                return;
             if (!switched)
                 form->IScanFull_Click();  // reloads the lists under the running scan
             switched = true;
@@ -531,44 +575,72 @@ private slots:
 
     // ---- Closing and the one UI thread ----------------------------------------------------
 
+    void close_duringAScanStopsItFirst_data()
+    {
+        QTest::addColumn<bool>("whileWalking");
+        QTest::newRow("while the animation loads") << false;
+        QTest::newRow("while the tree is walked") << true;
+    }
     void close_duringAScanStopsItFirst()
     {
+        QFETCH(bool, whileWalking);
         writeTree();
         scan::FormScan* raw = new scan::FormScan(rig->platform);
         raw->setYieldInterval(0);
         QPointer<scan::FormScan> form(raw);
-        int yieldsAfterClose = -1;
+        QString statusAtClose;
+        QStringList examinedAfterClose;
         rig->pump.onYield = [&] {
-            if (yieldsAfterClose >= 0) {
-                ++yieldsAfterClose;
+            if (!form)
+                return;
+            if (!statusAtClose.isNull()) {
+                if (walking(form) && status(form) != statusAtClose)
+                    examinedAfterClose << status(form);
                 return;
             }
-            yieldsAfterClose = 0;
+            if (whileWalking != walking(form))
+                return;
+            statusAtClose = status(form);
             QVERIFY(!form->close());  // refused while the run is below us
         };
         raw->show();
         child<QLineEdit>(raw, "txtPath")->setText(rig->tree);
         raw->IScanFolderb_Click();
-        // The run ended at its next check (a.exe's comparisons finished), then the screen closed.
-        QVERIFY(yieldsAfterClose <= 2);
+        QVERIFY(!statusAtClose.isNull());
+        QVERIFY2(examinedAfterClose.isEmpty(), qPrintable(examinedAfterClose.join(", ")));
         QTRY_VERIFY(form.isNull());
     }
 
+    void destroy_duringAScanLeavesTheRunWithoutTouchingIt_data()
+    {
+        QTest::addColumn<bool>("whileWalking");
+        QTest::newRow("while the animation loads") << false;
+        QTest::newRow("while the tree is walked") << true;
+    }
     void destroy_duringAScanLeavesTheRunWithoutTouchingIt()
     {
+        QFETCH(bool, whileWalking);
         writeTree();
         for (int i = 0; i < 20; ++i)
             test::writeFile(rig->tree + QStringLiteral("/more/f%1.exe").arg(i), kVirusOne);
         scan::FormScan* raw = new scan::FormScan(rig->platform);
         raw->setYieldInterval(0);
-        int yields = 0;
+        bool destroyed = false;
+        int yieldsAfter = 0;
         rig->pump.onYield = [&] {
-            if (++yields == 1)
-                delete raw;  // as when the program ends while a scan lets events run
+            if (destroyed) {
+                ++yieldsAfter;
+                return;
+            }
+            if (whileWalking != walking(raw))
+                return;
+            destroyed = true;
+            delete raw;  // as when the program ends while a scan lets events run
         };
         child<QLineEdit>(raw, "txtPath")->setText(rig->tree);
         raw->IScanFolderb_Click();
-        QCOMPARE(yields, 1);
+        QVERIFY(destroyed);
+        QVERIFY(yieldsAfter <= 2);  // the loader's last frame at most; no further file
         QVERIFY(rig->sound.played.isEmpty());
     }
 
