@@ -9,6 +9,8 @@ QtTray::~QtTray()
 {
     if (m_icon)
         m_icon->hide();
+    for (const QPointer<QSystemTrayIcon>& retired : m_retired)
+        delete retired.data();
 }
 
 bool QtTray::available() const
@@ -53,6 +55,8 @@ void QtTray::remove()
         return;
     m_icon->hide();
     // Deleted later: remove() may be reached from within the icon's own activation.
+    std::erase_if(m_retired, [](const QPointer<QSystemTrayIcon>& retired) { return retired.isNull(); });
+    m_retired.emplace_back(m_icon.get());
     m_icon.release()->deleteLater();
 }
 

@@ -6,9 +6,11 @@
 
 #include "platform/Tray.h"
 
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include <memory>
+#include <vector>
 
 namespace quenno::platform {
 
@@ -28,6 +30,8 @@ public:
 
 private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    // Removed icons waiting for the event loop to delete them; deleted here if it never does.
+    std::vector<QPointer<QSystemTrayIcon>> m_retired;
 };
 
 } // namespace quenno::platform
