@@ -79,7 +79,7 @@ void mainWindow(QPainter& p, const QRectF& full)
     caption(p, QRectF(46, 158, 160, 20), QStringLiteral("MENU"), 13, colour::teal);
     // Tray of the four small buttons.
     frame(p, QRectF(418, 432, 204, 58), 10);
-    caption(p, QRectF(310, 450, 100, 22), QStringLiteral("Tools"), 13, colour::teal, Qt::AlignRight | Qt::AlignVCenter);
+    caption(p, QRectF(300, 450, 106, 22), QStringLiteral("Tools"), 13, colour::teal, Qt::AlignRight | Qt::AlignVCenter);
     // Footer.
     caption(p, QRectF(36, 470, 360, 16), QStringLiteral("Files are known by the CRC-32 of their content."), 11);
     caption(p, QRectF(36, 488, 360, 16), QStringLiteral("Keep database.db up to date."), 11);

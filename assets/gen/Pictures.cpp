@@ -22,11 +22,15 @@ void paintButton(QPainter& p, const ArtRow& row, bool lit)
     } else {
         drawPlate(p, plate, radius, QColor(30, 70, 100), QColor(12, 30, 52), QColor(60, 130, 160));
     }
-    const double badge = plate.height() * 0.36;
+    const bool narrow = row.width < 130;
+    const double badge = plate.height() * (narrow ? 0.30 : 0.36);
     drawBadge(p, QPointF(plate.left() + badge + 5, plate.center().y()), badge, row.glyph, lit);
-    const QRectF textBox = plate.adjusted(2 * badge + 10, 0, -6, 0);
-    drawFittedText(p, textBox, QString::fromUtf8(row.label), headingFont(plate.height() * 0.5, true),
-                   lit ? QColor(255, 255, 255) : colour::text, Qt::AlignCenter);
+    const QRectF textBox = plate.adjusted(2 * badge + (narrow ? 7 : 10), 0, narrow ? -3 : -6, 0);
+    QFont font = headingFont(plate.height() * 0.5, true);
+    if (narrow)
+        font.setLetterSpacing(QFont::PercentageSpacing, 88);
+    drawFittedText(p, textBox, QString::fromUtf8(row.label), font, lit ? QColor(255, 255, 255) : colour::text,
+                   Qt::AlignCenter);
 }
 
 void paintIconButton(QPainter& p, const ArtRow& row, bool lit)

@@ -209,7 +209,7 @@ void drawWell(QPainter& p, const QRectF& r, const QString& caption)
     p.save();
     p.setPen(QPen(QColor(60, 110, 140), 1));
     p.setBrush(QColor(5, 12, 24));
-    p.drawRoundedRect(r.adjusted(-3.5, -3.5, 3.5, 3.5), 4, 4);
+    p.drawRoundedRect(r.adjusted(-2.5, -2.5, 2.5, 2.5), 4, 4);
     if (!caption.isEmpty()) {
         p.setFont(bodyFont(11));
         p.setPen(colour::textDim);
