@@ -2,6 +2,7 @@
 // It takes no command-line arguments.
 
 #include "platform/Platform.h"
+#include "quarantine/FormQuarantine.h"
 #include "shell/Art.h"
 #include "scan/FormScan.h"
 #include "shell/FormAbout.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
         screen->setNavigator(&screens);
         return screen;
     });
+    screens.registerScreen(ScreenId::FormQuarantine, [&] { return new quenno::quarantine::FormQuarantine(platform); });
     screens.registerScreen(ScreenId::FormAbout, [&] { return new quenno::shell::FormAbout(platform); });
     screens.registerScreen(ScreenId::FormCRCGen, [&] { return new quenno::tools::FormCRCGen(platform); });
     screens.registerScreen(ScreenId::FormProcess, [&] { return new quenno::tools::FormProcess(platform); });
