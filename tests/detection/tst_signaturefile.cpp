@@ -120,7 +120,7 @@ void TestSignatureFile::parse_data()
         << QByteArray("a\nb;c\rd\r\ne") << QByteArray(";")
         << detection::SignatureTable{{"a\nb", "c\rd"}, {"e"}};
     QTest::newRow("empty lines and NUL lines are dropped")
-        << QByteArray("S\r\n\r\nW;1\r\nbad\0line;2\r\n\r\n", 28) << QByteArray(";")
+        << QByteArray("S\r\n\r\nW;1\r\nbad") + '\0' + "line;2\r\n\r\n" << QByteArray(";")
         << detection::SignatureTable{{"S"}, {"W", "1"}};
     QTest::newRow("fields keep their spaces, empty fields kept")
         << QByteArray(" W ;A1 ;;") << QByteArray(";") << detection::SignatureTable{{" W ", "A1 ", "", ""}};
