@@ -12,6 +12,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -32,10 +33,18 @@ public:
 
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
+        // Never past the length the file had when it was opened: a file that another
+        // program keeps growing would otherwise be read without end.
+        const std::uint64_t left = m_length - std::min(m_done, m_length);
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left));
+        if (wanted == 0)
+            return 0;
         for (;;) {
-            const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
-            if (n >= 0)
+            const ssize_t n = ::read(m_fd, buffer.data(), wanted);
+            if (n >= 0) {
+                m_done += static_cast<std::uint64_t>(n);
                 return n;
+            }
             if (errno != EINTR)
                 return -1;
         }
@@ -45,6 +54,7 @@ public:
 private:
     int m_fd;
     std::uint64_t m_length;
+    std::uint64_t m_done = 0;
 };
 
 // A regular file opened for reading; a FIFO or device is never waited on, a link never followed.

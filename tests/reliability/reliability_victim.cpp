@@ -11,7 +11,8 @@
 //   reliability_victim scan FOLDER PATTERN LIMIT CHECKSUM
 //                                                scans FOLDER for files with the checksum
 //                                                text CHECKSUM, printing "examined <path>"
-//                                                and "found <path>" lines, then "done"
+//                                                and "found <path>" lines (EscapedPath.h),
+//                                                then "done"
 //   reliability_victim serve MODE ARGS...        for each line "go" on its standard input,
 //                                                forks a child that does MODE ARGS; the next
 //                                                line "kill" kills it with SIGKILL ("wait"
@@ -21,6 +22,7 @@
 //                                                child is killed by the one process that
 //                                                knows it has not been reaped yet.
 
+#include "EscapedPath.h"
 #include "detection/CRC.h"
 #include "detection/SignatureFile.h"
 #include "detection/mdlFindFile.h"
@@ -94,10 +96,13 @@ int quarantineAll(const std::string& appFolder, const std::string& folder)
 class PrintingView final : public detection::ScanView {
 public:
     bool stopRequested() const override { return false; }
-    void setStatus(const std::string& fullPath) override { std::printf("examined %s\n", fullPath.c_str()); }
+    void setStatus(const std::string& fullPath) override
+    {
+        std::printf("examined %s\n", testing::escapedPath(fullPath).c_str());
+    }
     void addResult(const std::string& fullPath, const std::string&) override
     {
-        std::printf("found %s\n", fullPath.c_str());
+        std::printf("found %s\n", testing::escapedPath(fullPath).c_str());
     }
     bool killProcessOn() const override { return false; }
     void killProcessesNamed(const std::string&) override {}
