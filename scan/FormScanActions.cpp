@@ -84,6 +84,10 @@ void FormScan::actOnSelection(bool quarantine)
             ++i;
         }
     }
+    // Nothing stays chosen: the list would otherwise carry the selection onto a neighbour
+    // that the next click of Delete or Quarantine would take.
+    lstVirusFound->clearSelection();
+    lstVirusFound->setCurrentRow(-1);
     ShowVirusCount();
     if (!problems.isEmpty())
         m_platform.messages->show(problems.join(QLatin1Char('\n')), platform::MessageBoxes::Style::Critical);

@@ -456,6 +456,11 @@ private slots:
                               "File v4.exe, detected as: Worm.A", "File v5.exe, detected as: Worm.A"}));
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 4"));
         QVERIFY(rig->messages.texts.isEmpty());
+        // Nothing is left chosen, so a second click deletes nothing more.
+        QVERIFY(child<QListWidget>(form.get(), "lstVirusFound")->selectedItems().isEmpty());
+        form->IScanDeleteb_Click();
+        QCOMPARE(rig->messages.texts, QStringList({"No file selected"}));
+        QCOMPARE(items(form.get(), "lstFound").size(), 4);
         for (int i : {1, 2, 4, 5})
             QVERIFY(QFile::exists(rig->tree + QStringLiteral("/v%1.exe").arg(i)));
     }
