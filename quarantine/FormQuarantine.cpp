@@ -105,8 +105,7 @@ void FormQuarantine::IQuaDeleteb_Click()
 
 void FormQuarantine::IQuaDelete_MouseMove()
 {
-    m_delete.light();
-    PlaySound(appPath("\\Menu Command.wav"));
+    Enter(m_delete);
 }
 
 void FormQuarantine::IQuaBackground_MouseMove()

@@ -112,7 +112,7 @@ void FormScan::Form_Load()
     } else if (!files.exists(db)) {
         m_platform.messages->show(QStringLiteral("Record file is missing."), platform::MessageBoxes::Style::Ok);
     }
-    if (!readable) {
+    if (!readable && files.exists(db)) {
         // The file is left exactly as it is: nothing is written back after a failed read.
         m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(db) +
                                       QStringLiteral(" cannot be read. No file can be detected until it can be read."),
@@ -205,12 +205,6 @@ void FormScan::ShowVirusCount()
 
 // ---- Pointer movement ----------------------------------------------------------------------
 
-void FormScan::lightButton(const shell::PictureButton& button)
-{
-    button.light();
-    PlaySound(appPath("\\Menu Command.wav"));
-}
-
 void FormScan::IScanBack_MouseMove()
 {
     shell::Reset({&m_browse, &m_folder, &m_stop, &m_delete, &m_qua});
@@ -218,11 +212,11 @@ void FormScan::IScanBack_MouseMove()
         hint->hide();
 }
 
-void FormScan::IScanBrowse_MouseMove() { lightButton(m_browse); }
-void FormScan::IScanFolder_MouseMove() { lightButton(m_folder); }
-void FormScan::IScanStop_MouseMove() { lightButton(m_stop); }
-void FormScan::IScanDelete_MouseMove() { lightButton(m_delete); }
-void FormScan::IscanQua_MouseMove() { lightButton(m_qua); }
+void FormScan::IScanBrowse_MouseMove() { Enter(m_browse); }
+void FormScan::IScanFolder_MouseMove() { Enter(m_folder); }
+void FormScan::IScanStop_MouseMove() { Enter(m_stop); }
+void FormScan::IScanDelete_MouseMove() { Enter(m_delete); }
+void FormScan::IscanQua_MouseMove() { Enter(m_qua); }
 void FormScan::IScanFull_MouseMove() { LblGuard->show(); }
 void FormScan::IscanKillProcess_MouseMove() { LblProces->show(); }
 void FormScan::IscanStar_MouseMove() { LblStartUp->show(); }

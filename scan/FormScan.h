@@ -104,7 +104,6 @@ private:
     void showDatabaseState(bool readable);
     void startAnimation();
     void stopAnimation();
-    void lightButton(const shell::PictureButton& button);
     void switchOption(const shell::PictureButton& option, bool on);
     void actOnSelection(bool quarantine);
     void removeResult(int row);
