@@ -136,7 +136,7 @@ private slots:
         QTest::addColumn<bool>("moviePlays");
         QTest::newRow("movie and music") << QString(QUENNO_TEST_DATA "/agent/credits-plays-once.gif") << true << true;
         QTest::newRow("both missing") << QString() << false << false;
-        QTest::newRow("movie not a movie") << QString(QUENNO_TEST_DATA "/agent/../db-three-records.db") << true
+        QTest::newRow("movie not a movie") << QString(QUENNO_TEST_DATA "/db-three-records.db") << true
                                            << false;
     }
     void creditsWithRealPlayers()
