@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -284,6 +285,31 @@ private slots:
         QCOMPARE(frames.size(), 2);
         QCOMPARE(frames[0]->isVisibleTo(form.get()) + frames[1]->isVisibleTo(form.get()), 1);
         QVERIFY(rig->messages.texts.isEmpty());
+    }
+
+    void events_animationTicksAndATimedStopEndsTheRun()
+    {
+        rig->writeDatabase({{"Worm.A", kVirusOne}});
+        for (int i = 0; i < 400; ++i)
+            test::writeFile(rig->tree + QStringLiteral("/f%1.exe").arg(i, 3, 10, QLatin1Char('0')), kVirusOne);
+        auto form = makeScreen();
+        form->show();
+        int examined = 0;
+        rig->pump.onYield = [&] {
+            if (walking(form.get()))
+                ++examined;
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+        };
+        int ticks = 0;
+        connect(form->findChild<QTimer*>("Timer1"), &QTimer::timeout, this, [&] { ++ticks; });
+        QTimer::singleShot(300, form.get(), [&] { form->IScanStopb_Click(); });
+        scanTree(*form);
+        QVERIFY(ticks >= 1);
+        QVERIFY2(examined < 400, qPrintable(QString::number(examined)));
+        const int found = items(form.get(), "lstFound").size();
+        QVERIFY(found > 0 && found < 400);
+        QCOMPARE(status(form.get()), QStringLiteral("Virus Found : %1").arg(found));
     }
 
     void animation_missingFileStillLetsTheScanRun()
