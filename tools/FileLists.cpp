@@ -176,6 +176,7 @@ DirList::DirList(QWidget* parent, const QString& name, const platform::FileSyste
 {
     setObjectName(name);
     setItemDelegate(new IndentDelegate(this));
+    setIconSize(QSize(16, 16));
     setPath(currentFolderOfProcess());
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { open(row(item)); });
 }
@@ -251,20 +252,28 @@ FileList::FileList(QWidget* parent, const QString& name, const platform::FileSys
 {
     setObjectName(name);
     setPath(currentFolderOfProcess());
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+    // Only a selection counts: the entry that merely gets the focus frame when the list is
+    // entered is not picked.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (listIndex() >= 0)
             emit Click();
     });
     // A click on the entry already selected is a click too.
     connect(this, &QListWidget::itemPressed, this, [this](QListWidgetItem* item) {
-        if (row(item) == currentRow() && m_pressedRow == currentRow())
+        if (row(item) == listIndex() && m_pressedRow == listIndex())
             emit Click();
     });
 }
 
+int FileList::listIndex() const
+{
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+}
+
 void FileList::mousePressEvent(QMouseEvent* event)
 {
-    m_pressedRow = currentRow();
+    m_pressedRow = listIndex();
     QListWidget::mousePressEvent(event);
     m_pressedRow = -2;
 }
@@ -279,7 +288,7 @@ bool FileList::setPath(const std::string& folder)
 
 void FileList::refresh()
 {
-    const int row = currentRow();
+    const int row = listIndex();
     const std::string keep = row >= 0 ? name(row) : std::string();
     const auto entries = m_files.listFolder(m_path);
     fill(entries ? *entries : std::vector<platform::DirEntry>{}, keep);

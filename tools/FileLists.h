@@ -96,7 +96,7 @@ public:
     void refresh();
 
     std::string name(int row) const;  // bare name as the file system spells it
-    int listIndex() const { return currentRow(); }
+    int listIndex() const;  // the selected entry, -1 when none
     // Full path of an entry: the folder, one separator, the name.
     std::string fullPath(int row) const;
 

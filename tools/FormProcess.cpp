@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quenno::tools {
 
 namespace {
@@ -24,6 +26,12 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry)
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+int selectedRow(const QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
 bool startsWith(const std::string& text, std::string_view prefix)
@@ -60,19 +68,26 @@ FormProcess::FormProcess(const platform::Platform& platform)
     List2->setObjectName(QStringLiteral("List2"));
     List2->setGeometry(176, 72, 65, 228);
     List2->setFont(fontOf(Arial, 8.25));
+    for (QListWidget* list : {List1, List2}) {
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setUniformItemSizes(true);
+    }
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(RefreshMs);
 
-    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+    // Only a selection made by the user counts: the entry that merely gets the focus frame
+    // when a list is entered is not selected, and Kill must not end it.
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (selectedRow(List1) >= 0)
             List1_Click();
     });
     // A pid picked directly selects its process in List1, so that Kill always ends the
     // process whose path is shown.
-    connect(List2, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && row != List1->currentRow())
+    connect(List2, &QListWidget::itemSelectionChanged, this, [this] {
+        const int row = selectedRow(List2);
+        if (row >= 0 && row != selectedRow(List1))
             List1->setCurrentRow(row);
     });
     // The two lists scroll together, entry beside entry.
@@ -106,9 +121,13 @@ void FormProcess::ListProcesses()
     List2->clear();
     if (!m_platform.processes)
         return;
+    // Both lists use the taller of their two fonts' rows, so entry i stays beside entry i.
+    const QSize row(0, std::max(List1->fontMetrics().height(), List2->fontMetrics().height()) + 1);
     for (const platform::ProcessEntry& process : m_platform.processes->snapshot()) {
-        List1->addItem(displayName(process.imageName));
-        List2->addItem(QString::number(process.pid));
+        auto* name = new QListWidgetItem(displayName(process.imageName), List1);
+        auto* pid = new QListWidgetItem(QString::number(process.pid), List2);
+        name->setSizeHint(row);
+        pid->setSizeHint(row);
     }
 }
 
@@ -125,7 +144,7 @@ std::string FormProcess::PathByPID(std::uint32_t pid) const
 
 void FormProcess::List1_Click()
 {
-    const int row = List1->currentRow();
+    const int row = selectedRow(List1);
     if (row < 0 || row >= List2->count())
         return;
     {
@@ -133,7 +152,7 @@ void FormProcess::List1_Click()
         List2->setCurrentRow(row);
     }
     bool ok = false;
-    const std::uint32_t pid = List2->currentItem()->text().toUInt(&ok);
+    const std::uint32_t pid = List2->item(row)->text().toUInt(&ok);
     const std::string path = ok ? PathByPID(pid) : std::string();
     lblPath->setText(displayName(path));
     // The size of the image file, or nothing when there is no readable file to measure.
@@ -149,7 +168,8 @@ void FormProcess::List1_Click()
 void FormProcess::IProcessKillb_Click()
 {
     // With nothing selected there is no process id to read: nothing is ended.
-    if (const QListWidgetItem* selected = List2->currentRow() >= 0 ? List2->currentItem() : nullptr) {
+    if (const int row = selectedRow(List2); row >= 0) {
+        const QListWidgetItem* selected = List2->item(row);
         bool ok = false;
         const std::uint32_t pid = selected->text().toUInt(&ok);
         // The process table refuses this program's own process and process 1.

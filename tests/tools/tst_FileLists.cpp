@@ -3,6 +3,8 @@
 #include "ToolsFixture.h"
 #include "tools/FileLists.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -101,6 +103,9 @@ private slots:
         QSignalSpy clicks(&list, &tools::FileList::Click);
         list.setPath(test::bytes(folder));
         QCOMPARE(clicks.count(), 0);  // filling the list is no click
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(&list, &in);
+        QCOMPARE(clicks.count(), 0);  // nor is the focus frame on the first entry
         list.setCurrentRow(1);
         QCOMPARE(clicks.count(), 1);
         QVERIFY(test::writeFile(folder + "/a.txt", "x"));

@@ -4,6 +4,8 @@
 #include "shell/Picture.h"
 #include "tools/FormProcess.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -157,6 +159,25 @@ private slots:
         QCOMPARE(label(form, "lblPath"), QString("/b"));
         form.IProcessKillb_Click();
         QCOMPARE(table.terminated, std::vector<std::uint32_t>{900});
+    }
+
+    // Entering a list by the keyboard puts the focus frame on its first entry; that is no
+    // selection, so no path shows and Kill ends nothing.
+    void focusOnAListSelectsNothing()
+    {
+        test::ToolsPlatform fixture(m_dir.path());
+        FakeProcessTable table;
+        table.entries = {{4, "System"}, {700, "a.exe"}};
+        table.paths = {{4, "/system"}, {700, "/a"}};
+        fixture.platform.processes = &table;
+        tools::FormProcess form(fixture.platform);
+        for (const char* name : {"List1", "List2"}) {
+            QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+            QApplication::sendEvent(list(form, name), &in);
+        }
+        QCOMPARE(label(form, "lblPath"), QString());
+        form.IProcessKillb_Click();
+        QVERIFY(table.terminated.empty());
     }
 
     void timerRefreshesEvery35Seconds()
