@@ -19,6 +19,7 @@ ImageArray::ImageArray(Picture* element0)
 
 ImageArray::~ImageArray()
 {
+    *m_alive = false;
     while (Count() > 1)
         UnloadLast();
 }
@@ -151,9 +152,10 @@ void critical(const platform::Platform& platform, const QString& text)
         platform.messages->show(text, platform::MessageBoxes::Style::Critical);
 }
 
-enum class Outcome { Loaded, Failed, Abandoned };
+enum class Outcome { Loaded, Failed, ArrayGone };
 
-Outcome loadFrames(const QString& path, ImageArray& images, const platform::Platform& platform)
+Outcome loadFrames(const QString& path, ImageArray& images, const platform::Platform& platform,
+                   const std::shared_ptr<bool>& alive)
 {
     const std::string nativePath = QFile::encodeName(path).toStdString();
     const auto entry = path.isEmpty() || !platform.files ? std::nullopt : platform.files->entry(nativePath);
@@ -201,8 +203,11 @@ Outcome loadFrames(const QString& path, ImageArray& images, const platform::Plat
         }
         if (platform.events)
             platform.events->letEventsRun();
+        // The screen holding the animation may have been closed meanwhile.
+        if (!*alive)
+            return Outcome::ArrayGone;
         if (!anchor)
-            return Outcome::Abandoned;  // the screen holding the animation was closed meanwhile
+            return Outcome::Failed;
         if (next == std::string_view::npos)
             break;
     }
@@ -222,8 +227,9 @@ bool LoadGifFrames(const QString& path, ImageArray& images, const platform::Plat
     if (images.m_loading)
         return false;
     images.m_loading = true;
-    const Outcome outcome = loadFrames(path, images, platform);
-    if (outcome == Outcome::Abandoned)
+    const std::shared_ptr<bool> alive = images.m_alive;  // a copy: it outlives the array
+    const Outcome outcome = loadFrames(path, images, platform, alive);
+    if (outcome == Outcome::ArrayGone)
         return false;
     images.m_loading = false;
     if (outcome != Outcome::Loaded)

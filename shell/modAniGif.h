@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quenno::shell {
@@ -45,6 +46,8 @@ private:
     std::vector<int> m_tags;
     std::int32_t m_lastFrame = 0;
     bool m_loading = false;
+    // Cleared when the array is destroyed, so that a load that let events run can tell.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 // Loads the frames of the GIF file at `path` into `images`. Shows "File <path> not found"

@@ -176,8 +176,9 @@ QByteArray progressAnimation()
         images << progressFrame(i, frames);
     const QList<QRgb> palette = commonPalette(images);
     GifWriter gif(152, 93, palette);
-    for (const QImage& image : images)
-        gif.addFrame(toIndexed(image, palette), 8);
+    // Each frame keeps its own time: the full bar lingers before the sweep starts again.
+    for (int i = 0; i < frames; ++i)
+        gif.addFrame(toIndexed(images[i], palette), i + 1 == frames ? 30 : 8);
     QByteArray bytes = gif.finish();
     // The program finds frames by the bytes 00 21 F9; they must not occur anywhere else.
     if (bytes.count(QByteArray("\x00\x21\xF9", 3)) != frames)

@@ -63,6 +63,7 @@ private slots:
     void brokenFiles();
     void secondLoadReplacesTheFirst();
     void currentFolderIsLeftAlone();
+    void screenClosedWhileLoading_data();
     void screenClosedWhileLoading();
     void progressAnimationOfTheProgram();
 
@@ -242,17 +243,33 @@ void TestAniGif::currentFolderIsLeftAlone()
     QCOMPARE(entries, QStringList{QStringLiteral("temp.gif")});
 }
 
+void TestAniGif::screenClosedWhileLoading_data()
+{
+    QTest::addColumn<bool>("arrayOutlivesScreen");
+    QTest::newRow("array destroyed with its screen") << false;
+    QTest::newRow("array kept alive by its owner") << true;
+}
+
 void TestAniGif::screenClosedWhileLoading()
 {
-    auto* holder = new Holder;
-    rig->events.during = [&holder] {
-        delete holder;
-        holder = nullptr;
+    QFETCH(bool, arrayOutlivesScreen);
+    auto* screen = new QWidget;
+    auto images = std::make_shared<ImageArray>(new Picture(screen, QStringLiteral("Image1"), {}, {9, 21}, {152, 93}));
+    const std::weak_ptr<ImageArray> watch = images;
+    ImageArray& array = *images;
+    rig->events.during = [&] {
+        delete screen;
+        screen = nullptr;
+        if (!arrayOutlivesScreen)
+            images.reset();
     };
-    ImageArray* images = &holder->images;
-    QVERIFY(!LoadGifFrames(dataFile(kThreeFrames), *images, rig->platform));
-    QVERIFY(!holder);
+
+    QVERIFY(!LoadGifFrames(dataFile(kThreeFrames), array, rig->platform));
+
+    QVERIFY(!screen);
+    QCOMPARE(!watch.expired(), arrayOutlivesScreen);
     QVERIFY(rig->messages.texts.isEmpty());
+    QCOMPARE(rig->events.runs, 1);
 }
 
 void TestAniGif::progressAnimationOfTheProgram()
