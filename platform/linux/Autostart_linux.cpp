@@ -119,7 +119,9 @@ bool LinuxAutostart::enable(const std::string& name, const std::string& exePath)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = QByteArray::fromStdString(*text);
-    if (file.write(bytes) != bytes.size())
+    // A full disk shows only when the buffer is flushed; commit() alone would put a short
+    // entry in place and report success.
+    if (file.write(bytes) != bytes.size() || !file.flush())
         return false;
     return file.commit();
 }

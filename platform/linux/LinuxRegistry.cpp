@@ -136,7 +136,10 @@ bool LinuxRegistry::store(const QString& file, const Loaded& loaded, const regfi
     if (!out.open(QIODevice::WriteOnly))
         return false;
     const std::string text = regfile::write(document);
-    if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+    // The write only fills a buffer: a full disk shows when it is flushed, and commit()
+    // would otherwise put the short file in place of the store and report success.
+    if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
+        || !out.flush()) {
         out.cancelWriting();
         return false;
     }
