@@ -24,7 +24,11 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry)
     label->setGeometry(geometry);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Light text, to be read on the dark fields of the artwork.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(225, 245, 245));
+    label->setPalette(palette);
     return label;
 }
 
