@@ -3,14 +3,15 @@
 #include "Crc32Kernels.h"
 
 #include <algorithm>
-#include <vector>
+#include <memory>
 
 namespace quenno::detection {
 namespace {
 
-// Large enough that the kernel dominates, small enough that memory stays bounded
-// whatever the file's size.
-constexpr std::size_t kBlockSize = 512 * 1024;
+// Large enough that the system calls cost nothing, small enough that memory stays bounded
+// whatever the file's size and that a block read is still in the processor's L2 cache when
+// the checksum reads it back (256 KiB measured fastest, bench/bench_fileread).
+constexpr std::size_t kBlockSize = 256 * 1024;
 constexpr std::size_t kSmallestBlock = 4096;
 
 } // namespace
@@ -41,8 +42,10 @@ std::string CRC::FromFile(const std::string& path)
     std::string text = "0";
     if (auto reader = m_files.openRead(path)) {
         const auto length = reader->length();
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
-            std::clamp<std::uint64_t>(length, kSmallestBlock, kBlockSize)));
+        // Not zero-filled: only the bytes a read returned are ever looked at.
+        const auto size = static_cast<std::size_t>(std::clamp<std::uint64_t>(length, kSmallestBlock, kBlockSize));
+        const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        const std::span<std::uint8_t> buffer(storage.get(), size);
         std::uint32_t crc = 0;
         bool complete = false;
         for (;;) {
@@ -53,7 +56,7 @@ std::string CRC::FromFile(const std::string& path)
                 complete = true;
                 break;
             }
-            crc = ComputeCrc(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)), crc);
+            crc = ComputeCrc(buffer.first(static_cast<std::size_t>(got)), crc);
             m_events.letEventsRun();
         }
         if (complete)

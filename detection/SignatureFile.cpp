@@ -24,19 +24,24 @@ std::vector<std::string> splitPieces(const std::string& text)
     }
 }
 
-std::vector<std::string> splitFields(const std::string& line, const std::string& delimiter)
+std::vector<std::string> splitFields(std::string_view line, const std::string& delimiter)
 {
     if (delimiter.empty())
-        return {line};
+        return {std::string(line)};
     std::vector<std::string> fields;
+    std::size_t count = 1;
+    for (std::size_t at = line.find(delimiter); at != std::string_view::npos;
+         at = line.find(delimiter, at + delimiter.size()))
+        ++count; // one allocation per line
+    fields.reserve(count);
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = line.find(delimiter, start);
-        if (end == std::string::npos) {
-            fields.emplace_back(line, start);
+        if (end == std::string_view::npos) {
+            fields.emplace_back(line.substr(start));
             return fields;
         }
-        fields.emplace_back(line, start, end - start);
+        fields.emplace_back(line.substr(start, end - start));
         start = end + delimiter.size();
     }
 }
@@ -67,12 +72,17 @@ SignatureTable ParseDelimitedText(const std::string& text, const std::string& de
     SignatureTable table;
     if (text.empty())
         return table;
-    for (const std::string& line : splitPieces(text)) {
-        if (line.empty() || line.find('\0') != std::string::npos)
-            continue;
-        table.push_back(splitFields(line, delimiter));
+    // Lines are visited in place; only their fields are copied out.
+    const std::string_view all(text);
+    for (std::size_t start = 0;;) {
+        const std::size_t end = all.find(kLineEnd, start);
+        const std::string_view line = all.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty() && line.find('\0') == std::string_view::npos)
+            table.push_back(splitFields(line, delimiter));
+        if (end == std::string_view::npos)
+            return table;
+        start = end + kLineEnd.size();
     }
-    return table;
 }
 
 std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& files, const std::string& path,
@@ -130,6 +140,8 @@ bool SignatureFile::LoadSignatures()
     if (!table)
         return false;
     m_table = std::move(*table);
+    m_wName.reserve(m_table.size());
+    m_wSign.reserve(m_table.size());
     for (std::size_t i = 1; i < m_table.size(); ++i) {
         const auto& fields = m_table[i];
         m_wName.push_back(fields.empty() ? std::string() : fields[0]);

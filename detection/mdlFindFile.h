@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -37,9 +39,10 @@ public:
 class SignatureIndex {
 public:
     SignatureIndex(const std::vector<std::string>& wName, const std::vector<std::string>& wSign);
-    // Indexes into wName/wSign whose checksum equals text exactly, ascending; nullptr when none.
-    const std::vector<std::size_t>* find(const std::string& text) const;
-    const std::vector<std::string>& names() const;
+    // Indexes into wName/wSign whose checksum equals text exactly, ascending; empty when none.
+    std::span<const std::size_t> find(const std::string& text) const;
+    // Name of record j (an index that find returned).
+    std::string_view name(std::size_t j) const;
     bool empty() const;
 
 private:

@@ -97,6 +97,8 @@ private slots:
     void killOptionReadAtEachMatch();
     void linksAndFifosAreNeverFollowed();
     void failingEntriesContributeNothing();
+    void indexMatchesTextExactly_data();
+    void indexMatchesTextExactly();
 
 private:
     void makeFile(const QString& path, const QByteArray& content);
@@ -345,6 +347,37 @@ void TestFindFile::failingEntriesContributeNothing()
     QCOMPARE(scan(root, "*.exe", 50000, view, &files),
              (QStringList{"status ghost.exe", "status Later/ghost.exe", "status Later/y.exe",
                           "found Later/y.exe | File y.exe, detected as: Virus.C"}));
+}
+
+// The index looks checksums up by value; a record whose text differs from the computed
+// text in any way (case, leading zeros, spaces) must still never match.
+void TestFindFile::indexMatchesTextExactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("positions");
+    QTest::newRow("every exact record, in list order") << "CBF43926" << QList<int>{0, 5};
+    QTest::newRow("zero") << "0" << QList<int>{3};
+    QTest::newRow("short text") << "E7DDCE" << QList<int>{7};
+    QTest::newRow("lower case is no checksum text") << "cbf43926" << QList<int>{};
+    QTest::newRow("leading zero is no checksum text") << "0E7DDCE" << QList<int>{};
+    QTest::newRow("empty") << "" << QList<int>{};
+    QTest::newRow("not listed") << "1234" << QList<int>{};
+}
+
+void TestFindFile::indexMatchesTextExactly()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<int>, positions);
+    const std::vector<std::string> names{"A", "B", "C", "D", "E", "F", "G", "H", "I"};
+    const std::vector<std::string> signs{"CBF43926", "cbf43926", "0CBF43926", "0", "00",
+                                         "CBF43926", "CBF43926 ", "E7DDCE", "0E7DDCE"};
+    const detection::SignatureIndex index(names, signs);
+    QList<int> found;
+    for (const std::size_t j : index.find(text.toStdString()))
+        found << static_cast<int>(j);
+    QCOMPARE(found, positions);
+    for (const int j : found)
+        QCOMPARE(index.name(static_cast<std::size_t>(j)), std::string_view(names[static_cast<std::size_t>(j)]));
 }
 
 QTEST_GUILESS_MAIN(TestFindFile)
