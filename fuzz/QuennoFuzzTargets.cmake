@@ -6,6 +6,7 @@ set(QUENNO_FUZZ_TARGETS
     fuzz_wildcard
     fuzz_dosattrib
     fuzz_registry_file
+    fuzz_gif_loader
 )
 # The signature list's routines are built in directly: they need nothing else of the
 # detection library, whose checksum kernels are not what this driver looks at.
@@ -18,3 +19,5 @@ set(QUENNO_FUZZ_fuzz_dosattrib_SOURCES "${_fuzz}/fuzz_dosattrib.cpp")
 set(QUENNO_FUZZ_fuzz_dosattrib_LIBS quenno_platform)
 set(QUENNO_FUZZ_fuzz_registry_file_SOURCES "${_fuzz}/fuzz_registry_file.cpp")
 set(QUENNO_FUZZ_fuzz_registry_file_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_gif_loader_SOURCES "${_fuzz}/fuzz_gif_loader.cpp" "${_fuzz}/MemoryFileSystem.h")
+set(QUENNO_FUZZ_fuzz_gif_loader_LIBS quenno_shell quenno_platform)
