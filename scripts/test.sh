@@ -2,6 +2,8 @@
 # Installs what is missing, builds QuennoAV with warnings as errors and runs the whole
 # test suite; then builds it again with AddressSanitizer and UndefinedBehaviorSanitizer
 # and runs the suite once more. Set QUENNO_SKIP_SANITIZE=1 to run the plain build only.
+# Last, the fuzz targets are built with clang and each runs for QUENNO_FUZZ_SECONDS
+# (default 15); QUENNO_SKIP_FUZZ=1 leaves them out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,4 +18,8 @@ if [ "${QUENNO_SKIP_SANITIZE:-0}" != 1 ]; then
     cmake --build build-sanitize -j "$jobs"
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs" --no-tests=error)
+fi
+
+if [ "${QUENNO_SKIP_FUZZ:-0}" != 1 ]; then
+    bash scripts/fuzz.sh "${QUENNO_FUZZ_SECONDS:-15}"
 fi
