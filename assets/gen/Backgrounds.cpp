@@ -98,9 +98,9 @@ QImage scanScene()
     frame(p, QRectF(10, 52, 172, 326), 10);
     frame(p, QRectF(200, 52, 290, 172), 10);
     caption(p, QRectF(300, 58, 180, 18), QStringLiteral("Database date"), 11);
-    drawWell(p, QRectF(304, 80, 129, 17));
+    drawLcd(p, QRectF(300, 77, 137, 23));
     caption(p, QRectF(284, 104, 180, 18), QStringLiteral("Signatures"), 11);
-    drawWell(p, QRectF(352, 128, 60, 25));
+    drawLcd(p, QRectF(347, 124, 43, 33));
     caption(p, QRectF(184, 212, 100, 16), QStringLiteral("Folder to scan"), 11);
     drawWell(p, QRectF(184, 232, 281, 21));
     drawWell(p, QRectF(184, 264, 281, 130));
@@ -112,7 +112,8 @@ QImage scanScene()
     line.setColorAt(1.0, QColor(24, 190, 176, 0));
     p.fillRect(QRectF(0, 397, 500, 1), line);
     frame(p, QRectF(6, 398, 158, 99), 8);
-    frame(p, QRectF(184, 404, 290, 86), 8);
+    // The status line and the option hints are dark text: they sit on a pale display.
+    drawLcd(p, QRectF(183, 403, 296, 86));
     p.end();
     return image;
 }
@@ -150,9 +151,9 @@ void process(QPainter& p, const QRectF& full)
     drawWell(p, QRectF(176, 72, 65, 228));
     caption(p, QRectF(250, 72, 70, 60), QStringLiteral("Running"), 10, colour::teal, Qt::AlignLeft | Qt::AlignTop);
     caption(p, QRectF(24, 304, 100, 14), QStringLiteral("Path"), 10);
-    frame(p, QRectF(20, 318, 289, 29), 5);
+    drawLcd(p, QRectF(20, 318, 289, 29));
     caption(p, QRectF(24, 356, 100, 17), QStringLiteral("Size"), 11);
-    frame(p, QRectF(124, 354, 129, 21), 5);
+    drawLcd(p, QRectF(124, 353, 129, 23));
 }
 
 void registry(QPainter& p, const QRectF& full)

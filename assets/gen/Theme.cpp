@@ -218,6 +218,21 @@ void drawWell(QPainter& p, const QRectF& r, const QString& caption)
     p.restore();
 }
 
+void drawLcd(QPainter& p, const QRectF& r)
+{
+    p.save();
+    QLinearGradient fill(r.topLeft(), r.bottomLeft());
+    fill.setColorAt(0.0, QColor(222, 242, 238));
+    fill.setColorAt(1.0, QColor(190, 220, 214));
+    p.setPen(QPen(QColor(60, 150, 160), 1.5));
+    p.setBrush(fill);
+    p.drawRoundedRect(r.adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
+    // A thin inner shadow along the top edge makes it look set into the plate.
+    p.setPen(QPen(QColor(0, 40, 50, 60), 1));
+    p.drawLine(QPointF(r.left() + 4, r.top() + 2.5), QPointF(r.right() - 4, r.top() + 2.5));
+    p.restore();
+}
+
 void drawBackdrop(QPainter& p, const QRectF& r)
 {
     QLinearGradient fill(r.topLeft(), r.bottomRight());

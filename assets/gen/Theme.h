@@ -48,6 +48,8 @@ void drawFittedText(QPainter& p, const QRectF& r, const QString& text, QFont fon
                     int flags);
 // An inset well where a list or text box of the screen sits.
 void drawWell(QPainter& p, const QRectF& r, const QString& caption = {});
+// A pale display panel: labels drawn in black or dark grey over it stay readable.
+void drawLcd(QPainter& p, const QRectF& r);
 // Background gradient with a faint grid.
 void drawBackdrop(QPainter& p, const QRectF& r);
 // Title band at the top of a secondary screen.
