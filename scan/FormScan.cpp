@@ -76,7 +76,9 @@ void FormScan::connectHandlers()
     onMove(m_clear.rest, &FormScan::IscanClearLs_MouseMove);
 
     connect(Timer1, &QTimer::timeout, this, &FormScan::Timer1_Timer);
+    // A click on a line, or a move of the selection with the keyboard.
     connect(lstVirusFound, &QListWidget::itemClicked, this, [this] { lstVirusFound_Click(); });
+    connect(lstVirusFound, &QListWidget::currentRowChanged, this, [this] { lstVirusFound_Click(); });
 }
 
 // ---- Opening steps ----------------------------------------------------------------------
