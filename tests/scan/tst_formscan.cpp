@@ -591,6 +591,20 @@ private slots:
         QVERIFY(!QFile::exists(rig->quarantine() + "/qnosecure120000.mal"));
     }
 
+    void quarantine_makesAMissingFolder()
+    {
+        writeTree();
+        QVERIFY(QDir(rig->quarantine()).removeRecursively());
+        rig->clock.at = test::localTimeToday(0, 0, 0);
+        auto form = makeScreen();
+        scanTree(*form);
+        child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(1);
+        form->IscanQuab_Click();
+        QCOMPARE(test::readFile(rig->quarantine() + "/qnosecure000000.mal"), kVirusTwo);
+        QVERIFY(!QFile::exists(rig->tree + "/Sub/c.exe"));
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe"}));
+    }
+
     void quarantine_fileAlreadyGoneLeavesSilently()
     {
         writeTree();
