@@ -262,11 +262,19 @@ bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attri
 
 std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTime(const std::string& path) const
 {
+    using namespace std::chrono;
+    // A creation time kept in the attribute record outlives rewrites (beside, then renamed).
+    if (const auto stored = path.empty() ? std::nullopt : readDosAttrib(path.c_str()); stored && stored->createTime) {
+        constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+        if (*stored->createTime >= kUnixEpochAsFileTime) {
+            const auto ticks = static_cast<std::int64_t>(*stored->createTime - kUnixEpochAsFileTime);
+            return system_clock::time_point(duration_cast<system_clock::duration>(nanoseconds(ticks) * 100));
+        }
+    }
     struct statx sx;
     if (path.empty() || ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &sx) != 0)
         return std::nullopt;
     const statx_timestamp& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
-    using namespace std::chrono;
     return system_clock::time_point(duration_cast<system_clock::duration>(seconds(t.tv_sec) + nanoseconds(t.tv_nsec)));
 }
 

@@ -200,8 +200,23 @@ bool LinuxFileSystem::writeWholeFile(const std::string& path, std::string_view c
         ::fchmod(fd, old.st_mode & 07777);
         std::array<char, 512> attr;
         const ssize_t n = ::lgetxattr(path.c_str(), kDosAttribName, attr.data(), attr.size());
-        if (n > 0)
+        const auto stored = n > 0 ? parseDosAttrib(std::span<const std::uint8_t>(
+                                        reinterpret_cast<const std::uint8_t*>(attr.data()), static_cast<std::size_t>(n)))
+                                  : std::nullopt;
+        if (n > 0 && (!stored || stored->createTime)) {
             ::fsetxattr(fd, kDosAttribName, attr.data(), static_cast<std::size_t>(n), 0);
+        } else {
+            // The new file is born now; the record keeps when the replaced one was made, so
+            // rewriting a file does not make it look new.
+            struct statx sx;
+            if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0
+                && (sx.stx_mask & STATX_BTIME)) {
+                DosAttrib record = stored.value_or(DosAttrib{});
+                record.createTime = unixToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+                const std::string bytes = encodeDosAttrib(record);
+                ::fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0);
+            }
+        }
     }
     if (!writeAll(fd, content.data(), content.size())) {
         ::close(fd);

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 using namespace quenno;
 using Style = platform::MessageBoxes::Style;
@@ -107,6 +108,18 @@ private slots:
         QVERIFY(child<QLabel>(form.get(), "lblDate")->text().startsWith("  "));
         // A list made a month before "now" is old: its date turns red.
         QCOMPARE(child<QLabel>(form.get(), "lblDate")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    }
+
+    void opening_dateStaysWhenTheListWasMade()
+    {
+        writeTree();
+        const QString made = makeScreen()->findChild<QLabel*>("lblDate")->text();
+        if (::getxattr(QFile::encodeName(rig->database()).constData(), "user.DOSATTRIB", nullptr, 0) < 0)
+            QSKIP("this file system keeps no extended attributes");
+        QThread::msleep(1100);  // the label shows seconds; each opening rewrites the file
+        (void)makeScreen();
+        QThread::msleep(1100);
+        QCOMPARE(makeScreen()->findChild<QLabel*>("lblDate")->text(), made);
     }
 
     void layout_offWindowHoldersAreNeverShown_data()
