@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 
 #include <algorithm>
 #include <string_view>
@@ -101,6 +103,7 @@ int byteAt(std::string_view segment, std::size_t offset)
 struct FrameLoader {
     ImageArray& images;
     std::string_view header;
+    qint64 pixels = 0;  // decoded so far
 
     // Shows frame n (counted from 1) from its segment. Returns 0 or an error code.
     int show(int n, std::string_view segment)
@@ -130,9 +133,20 @@ struct FrameLoader {
         frame.reserve(static_cast<qsizetype>(header.size() + segment.size()));
         frame.append(header.data(), static_cast<qsizetype>(header.size()));
         frame.append(segment.data(), static_cast<qsizetype>(segment.size()));
+        QBuffer buffer(&frame);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "gif");
+        // The decoder paints every frame onto the whole logical screen (header bytes 6 to 9).
+        QSize declared = reader.size();
+        if (header.size() >= 10)
+            declared = declared.expandedTo(QSize(byteAt(header, 6) + 256 * byteAt(header, 7),
+                                                 byteAt(header, 8) + 256 * byteAt(header, 9)));
+        if (qint64(declared.width()) * declared.height() > kGifPixelBudget - pixels)
+            return GifError::OutOfMemory;
         QImage picture;
-        if (!picture.loadFromData(frame, "GIF") || picture.isNull())
+        if (!reader.read(&picture) || picture.isNull())
             return GifError::InvalidPicture;
+        pixels += qint64(picture.width()) * picture.height();
         // The decoder paints a frame onto the whole logical screen; the element is already
         // moved by the frame's offset, so it shows only the frame's own rectangle.
         if (n > 1 && segment.size() >= 16) {

@@ -53,13 +53,18 @@ private:
 // Loads the frames of the GIF file at `path` into `images`. Shows "File <path> not found"
 // for a missing, hidden or system file, "This file is not a *.gif file" for anything that
 // does not start with "GIF" or has no frame, and "Error No. <code> when reading file" when a
-// frame is cut short or does not decode; each of these answers false. On true,
+// frame is cut short, does not decode, or the frames together would take more than
+// kGifPixelBudget pixels; each of these answers false. On true,
 // images.LastFrame() is the index of the last element.
 bool LoadGifFrames(const QString& path, ImageArray& images, const platform::Platform& platform);
+
+// Pixels all frames of one animation may take together (a small file can declare huge frames).
+inline constexpr qint64 kGifPixelBudget = 16 * 1024 * 1024;
 
 // The codes shown after "Error No. ".
 namespace GifError {
 inline constexpr int Overflow = 6;         // more frames than the frame counter holds
+inline constexpr int OutOfMemory = 7;      // frames larger than any animation needs
 inline constexpr int OutOfRange = 9;       // a frame too short for the fields read from it
 inline constexpr int ReadFailed = 57;      // the file could not be read
 inline constexpr int InvalidPicture = 481; // a frame that does not decode

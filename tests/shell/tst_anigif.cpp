@@ -189,6 +189,10 @@ void TestAniGif::brokenFiles_data()
     QTest::newRow("last frame of three bytes")
         << anim.left(second) + marker() + QByteArray("\x04\x00\x00\x3B", 4) << 1
         << QStringLiteral("Error No. 9 when reading file");
+    QByteArray huge = readData(QStringLiteral("still-89a-one-gce-delay-20.gif"));
+    huge.replace(6, 4, QByteArray("\x88\x13\x88\x13", 4));  // logical screen 5000 x 5000
+    QTest::newRow("frame far larger than its bytes")
+        << huge << 1 << QStringLiteral("Error No. 7 when reading file");
     QTest::newRow("header alone with a marker and garbage")
         << QByteArray("GIF") + marker() + QByteArray("\x04\x0A\x00\x00\x00\x2C\xFF\xFF\xFF\xFF\xFF", 11)
         << 1 << QStringLiteral("Error No. 481 when reading file");
