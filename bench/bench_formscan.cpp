@@ -1,0 +1,109 @@
+// The scan run through the scan screen, offscreen: how long it takes beside quennoscan on
+// the same tree and signature list, and the longest time the user-interface thread went
+// without handling events (a 1 ms timer notes when events last ran).
+//
+//   bench_formscan APP_DIR TREE      (APP_DIR holds database.db; it is switched to full mode)
+//
+// Prints: seconds, longest pause in ms and when it ended, detections, the status line.
+
+#include "platform/Platform.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxProcessTable.h"
+#include "platform/linux/QtEventPump.h"
+#include "platform/linux/SystemClock.h"
+#include "scan/FormScan.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace quenno;
+
+namespace {
+
+struct SilentSound final : platform::Sound {
+    void play(const QString&) override {}
+};
+
+struct QuietMessages final : platform::MessageBoxes {
+    Answer show(const QString& text, Style) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return Answer::Ok;
+    }
+};
+
+struct NoFolderDialog final : platform::FolderDialog {
+    QString browse(const QString&) override { return {}; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench_formscan APP_DIR TREE\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    platform::LinuxFileSystem files{std::string(argv[1])};
+    platform::LinuxProcessTable processes;
+    platform::SystemClock clock;
+    platform::QtEventPump events;
+    SilentSound sound;
+    QuietMessages messages;
+    NoFolderDialog folders;
+    platform::Platform p;
+    p.files = &files;
+    p.processes = &processes;
+    p.clock = &clock;
+    p.events = &events;
+    p.sound = &sound;
+    p.messages = &messages;
+    p.folders = &folders;
+
+    scan::FormScan form(p);
+    form.show();
+    form.IScanFull_Click(); // full scanning: every file up to 100000 bytes
+    QApplication::processEvents();
+    form.findChild<QLineEdit*>(QStringLiteral("txtPath"))->setText(QString::fromLocal8Bit(argv[2]));
+
+    QElapsedTimer sinceEvents;
+    qint64 longestPauseNs = 0;
+    qint64 longestPauseEnd = 0; // ns into the run
+    QElapsedTimer run;
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (sinceEvents.nsecsElapsed() > longestPauseNs) {
+            longestPauseNs = sinceEvents.nsecsElapsed();
+            longestPauseEnd = run.nsecsElapsed();
+        }
+        sinceEvents.restart();
+    });
+    tick.start();
+
+    run.start();
+    sinceEvents.start();
+    form.IScanFolderb_Click();
+    const double seconds = static_cast<double>(run.nsecsElapsed()) / 1e9;
+    if (sinceEvents.nsecsElapsed() > longestPauseNs) {
+        longestPauseNs = sinceEvents.nsecsElapsed();
+        longestPauseEnd = run.nsecsElapsed();
+    }
+
+    const auto* found = form.findChild<QListWidget*>(QStringLiteral("lstFound"));
+    std::printf("seconds %.3f\nlongest pause ms %.1f\nlongest pause ended at s %.3f\ndetections %d\nstatus %s\n",
+                seconds, static_cast<double>(longestPauseNs) / 1e6,
+                static_cast<double>(longestPauseEnd) / 1e9, found ? found->count() : -1,
+                qPrintable(form.findChild<QLabel*>(QStringLiteral("lblStatus"))->text()));
+    return 0;
+}
