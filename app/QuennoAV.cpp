@@ -7,42 +7,15 @@
 #include "scan/FormScan.h"
 #include "shell/FormAbout.h"
 #include "shell/FormUtama.h"
+#include "shell/QuennoApplication.h"
 #include "shell/ScreenManager.h"
 #include "tools/FormCRCGen.h"
 #include "tools/FormProcess.h"
 #include "tools/FormRegTools.h"
 
-#include <QApplication>
-
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-// Counts how deep event delivery is nested. Work that lets events run (a scan, a loading
-// animation) delivers events inside another event; ending the program from there must end
-// the process at once, or that work would carry on behind the closed windows.
-class QuennoApplication final : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        ++m_depth;
-        const bool done = QApplication::notify(receiver, event);
-        --m_depth;
-        return done;
-    }
-    bool insideOtherWork() const { return m_depth > 1; }
-
-private:
-    int m_depth = 0;
-};
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    QuennoApplication app(argc, argv);
+    quenno::shell::QuennoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuennoAV"));
     // Every screen carries the same icon.
     QApplication::setWindowIcon(quenno::shell::windowIcon());
@@ -53,12 +26,7 @@ int main(int argc, char** argv)
     const quenno::platform::Platform& platform = native.get();
 
     using quenno::shell::ScreenId;
-    quenno::shell::ScreenManager screens([&app] {
-        if (app.insideOtherWork()) {
-            std::fflush(nullptr);
-            std::_Exit(0);
-        }
-    });
+    quenno::shell::ScreenManager screens([&app] { app.endProcessIfInsideOtherWork(); });
     screens.registerScreen(ScreenId::FormUtama,
                            [&] { return new quenno::shell::FormUtama(platform, screens); });
     // Each screen is registered here with one line as it is built.
