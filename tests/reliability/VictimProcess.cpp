@@ -79,4 +79,30 @@ VictimRun VictimServer::killAfter(std::chrono::microseconds delay)
     return run;
 }
 
+std::chrono::microseconds VictimServer::timeRounds(int cycles)
+{
+    QByteArray output;
+    m_process.write("go\n");
+    if (readLineStartingWith("ready ", output).isEmpty())
+        return {};
+    const auto start = std::chrono::steady_clock::now();
+    int done = 0;
+    while (done < cycles) {
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) {
+        }
+        if (!m_process.canReadLine())
+            return {};
+        const QByteArray line = m_process.readLine();
+        if (line.startsWith("cycle"))
+            ++done;
+        else if (line.startsWith("ended "))
+            break;
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    m_process.write("kill\n");
+    m_process.waitForBytesWritten(10000);
+    readLineStartingWith("ended ", output);
+    return took;
+}
+
 } // namespace quenno::testing

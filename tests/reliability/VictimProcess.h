@@ -33,6 +33,10 @@ public:
     // Starts a worker, waits until it says "ready", lets it work for `delay` and kills it
     // with SIGKILL. A worker that finished first is not killed.
     VictimRun killAfter(std::chrono::microseconds delay);
+    // Lets a worker do `cycles` rounds of its work (or finish first), then kills it; the
+    // time those rounds took, so that kill moments can be spread over the work on this
+    // machine, in this build.
+    std::chrono::microseconds timeRounds(int cycles);
 
 private:
     QByteArray readLineStartingWith(const QByteArray& start, QByteArray& output);

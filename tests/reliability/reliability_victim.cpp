@@ -52,6 +52,13 @@ void ready()
     std::fflush(stdout);
 }
 
+// One round of the work is done (the tests time a few to choose their kill moments).
+void cycle()
+{
+    std::fputs("cycle\n", stdout);
+    std::fflush(stdout);
+}
+
 int rewriteDatabase(const std::string& appFolder)
 {
     platform::LinuxFileSystem files(appFolder);
@@ -62,6 +69,7 @@ int rewriteDatabase(const std::string& appFolder)
     for (;;) {
         if (!db.AllFiles() || !db.ExeFiles())
             return 3;
+        cycle();
     }
 }
 
@@ -72,6 +80,7 @@ int writeRegistry(const char* userFile, const char* machineFile)
     for (std::uint32_t counter = 0;; ++counter) {
         if (!registry.writeDword("HKCU\\Software\\QuennoTest\\Counter", counter))
             return 3;
+        cycle();
     }
 }
 
@@ -88,7 +97,7 @@ int quarantineAll(const std::string& appFolder, const std::string& folder)
             continue;
         const auto outcome = quarantine::QuarantineFile(files, clock, folder + "/" + entry.name);
         std::printf("%s %d\n", entry.name.c_str(), static_cast<int>(outcome.status));
-        std::fflush(stdout);
+        cycle();
     }
     return 0;
 }
