@@ -266,7 +266,9 @@ std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTi
     // A creation time kept in the attribute record outlives rewrites (beside, then renamed).
     if (const auto stored = path.empty() ? std::nullopt : readDosAttrib(path.c_str()); stored && stored->createTime) {
         constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
-        if (*stored->createTime >= kUnixEpochAsFileTime) {
+        // Any program may write the record: a time the clock cannot hold is not taken.
+        constexpr std::uint64_t kMostTicks = static_cast<std::uint64_t>(nanoseconds::max().count() / 100);
+        if (*stored->createTime >= kUnixEpochAsFileTime && *stored->createTime - kUnixEpochAsFileTime <= kMostTicks) {
             const auto ticks = static_cast<std::int64_t>(*stored->createTime - kUnixEpochAsFileTime);
             return system_clock::time_point(duration_cast<system_clock::duration>(nanoseconds(ticks) * 100));
         }

@@ -6,7 +6,9 @@
 #include "ScratchTree.h"
 #include "VictimProcess.h"
 #include "WithoutPermissionOverride.h"
+#include "detection/DateRule.h"
 #include "detection/mdlFindFile.h"
+#include "platform/linux/DosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "tests/detection/ForwardingFileSystem.h"
 
@@ -14,6 +16,7 @@
 #include <QTest>
 
 #include <sys/socket.h>
+#include <sys/xattr.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
@@ -290,6 +293,8 @@ private slots:
     void filesChangingSizeWhileRead_data();
     void filesChangingSizeWhileRead();
     void permissionsChangingMidScan();
+    void hostileCreationTimeRecord_data();
+    void hostileCreationTimeRecord();
 };
 
 void HostileTrees::scanFinishesAndReportsWhatItCouldCheck_data()
@@ -418,6 +423,46 @@ void HostileTrees::permissionsChangingMidScan()
     QCOMPARE(view.found, found);
     const std::vector<std::string> examined = {t.path("a1.exe"), t.path("a2.exe"), t.path("c/y.exe")};
     QCOMPARE(view.examined, examined);
+}
+
+void HostileTrees::hostileCreationTimeRecord_data()
+{
+    // Windows file times (100 ns since 1601) in the user.DOSATTRIB record of database.db,
+    // whose creation time the scan screen shows and ages.
+    QTest::addColumn<quint64>("fileTime");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("2026-12-02 23:59 UTC") << Q_UINT64_C(134407295400000000) << true;
+    QTest::newRow("largest time the clock holds") << Q_UINT64_C(116444736000000000) + Q_UINT64_C(92233720368547758) << true;
+    QTest::newRow("one tick beyond") << Q_UINT64_C(116444736000000000) + Q_UINT64_C(92233720368547759) << false;
+    QTest::newRow("all bits set") << ~Q_UINT64_C(0) << false;
+    QTest::newRow("before 1970") << Q_UINT64_C(1) << false;
+}
+
+void HostileTrees::hostileCreationTimeRecord()
+{
+    QFETCH(quint64, fileTime);
+    QFETCH(bool, taken);
+    ScratchTree t;
+    QVERIFY(t.valid());
+    const std::string path = t.path("database.db");
+    QVERIFY(t.file("database.db", "50000;*.exe;Limits dan ekstensi\r\n"));
+    const std::string record = platform::linux_fs::encodeDosAttrib({0x20, fileTime});
+    if (::setxattr(path.c_str(), platform::linux_fs::kDosAttribName, record.data(), record.size(), 0) != 0)
+        QSKIP("this file system keeps no user attributes");
+
+    platform::LinuxFileSystem files;
+    const auto created = files.creationTime(path);
+    QVERIFY(created.has_value());
+    const auto now = std::chrono::system_clock::now();
+    if (taken) {
+        const auto ticks = static_cast<std::int64_t>(fileTime - Q_UINT64_C(116444736000000000));
+        QCOMPARE(created->time_since_epoch().count(),
+                 std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(ticks) * 100).count());
+    } else {
+        // The record is passed over: the file system's own time, that is just now.
+        QVERIFY(*created > now - std::chrono::hours(1) && *created <= now + std::chrono::hours(1));
+    }
+    (void)detection::DateIsOld(*created, now);
 }
 
 QTEST_GUILESS_MAIN(HostileTrees)
