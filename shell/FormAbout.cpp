@@ -46,7 +46,7 @@ FormAbout::FormAbout(const platform::Platform& platform)
     connect(m_credits.hover, &Picture::Click, this, &FormAbout::IAboutCreditsb_Click);
     connect(m_ok.hover, &Picture::Click, this, &FormAbout::IAboutOkb_Click);
 
-    setWindowIcon(windowIcon());
+    setWindowIcon(shell::windowIcon());
     Form_Load();
 }
 
