@@ -29,7 +29,7 @@ namespace quenno::detection::crc32 {
 inline constexpr std::uint64_t kPoly = 0x104C11DB7ull; // x^32 + ... + 1, normal bit order
 
 // x^n mod P, normal bit order (bit d holds x^d).
-consteval std::uint64_t xPowModP(unsigned n)
+constexpr std::uint64_t xPowModP(unsigned n)
 {
     std::uint64_t r = 1;
     for (unsigned i = 0; i < n; ++i) {
@@ -41,7 +41,7 @@ consteval std::uint64_t xPowModP(unsigned n)
 }
 
 // Bit-reversal of a polynomial of degree <= 32 over 33 bits (bit j holds x^(32-j)).
-consteval std::uint64_t reflect33(std::uint64_t v)
+constexpr std::uint64_t reflect33(std::uint64_t v)
 {
     std::uint64_t r = 0;
     for (unsigned d = 0; d <= 32; ++d)
@@ -51,7 +51,7 @@ consteval std::uint64_t reflect33(std::uint64_t v)
 }
 
 // floor(x^64 / P) by long division; degree 32.
-consteval std::uint64_t barrettMu()
+constexpr std::uint64_t barrettMu()
 {
     std::uint64_t q = 1ull << 32;            // x^64 / x^32
     std::uint64_t r = (kPoly & 0xFFFFFFFFull) << 32; // x^64 - x^32 * P (the x^64 terms cancel)
@@ -64,9 +64,13 @@ consteval std::uint64_t barrettMu()
     return q;
 }
 
-// Folding a block forward by `bits`: multiplier of the low half, then of the high half.
-consteval std::uint64_t foldLow(unsigned bits) { return reflect33(xPowModP(bits + 32)); }
-consteval std::uint64_t foldHigh(unsigned bits) { return reflect33(xPowModP(bits - 32)); }
+// Folding a block forward by Bits: multiplier of the low half, then of the high half.
+// Variables, so that every constant is worked out by the compiler and the functions above
+// are never emitted as code (the kernel files are built for different instruction sets).
+template <unsigned Bits>
+inline constexpr std::uint64_t kFoldLow = reflect33(xPowModP(Bits + 32));
+template <unsigned Bits>
+inline constexpr std::uint64_t kFoldHigh = reflect33(xPowModP(Bits - 32));
 
 inline constexpr std::uint64_t kReduce128 = reflect33(xPowModP(128));
 inline constexpr std::uint64_t kReduce96 = reflect33(xPowModP(96));

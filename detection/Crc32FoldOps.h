@@ -20,7 +20,7 @@ inline __m128i pair(std::uint64_t low, std::uint64_t high)
 template <unsigned Bits>
 inline __m128i foldConstants()
 {
-    return pair(foldLow(Bits), foldHigh(Bits));
+    return pair(kFoldLow<Bits>, kFoldHigh<Bits>);
 }
 
 inline __m128i loadBlock(const std::uint8_t* p)

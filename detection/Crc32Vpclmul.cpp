@@ -28,9 +28,10 @@ __m512i load512(const std::uint8_t* p)
 template <unsigned B0, unsigned B1, unsigned B2, unsigned B3>
 __m512i laneConstants()
 {
+    constexpr std::uint64_t k[8] = {kFoldLow<B0>, kFoldHigh<B0>, kFoldLow<B1>, kFoldHigh<B1>,
+                                    kFoldLow<B2>, kFoldHigh<B2>, kFoldLow<B3>, kFoldHigh<B3>};
     auto v = [](std::uint64_t x) { return static_cast<long long>(x); };
-    return _mm512_set_epi64(v(foldHigh(B3)), v(foldLow(B3)), v(foldHigh(B2)), v(foldLow(B2)),
-                            v(foldHigh(B1)), v(foldLow(B1)), v(foldHigh(B0)), v(foldLow(B0)));
+    return _mm512_set_epi64(v(k[7]), v(k[6]), v(k[5]), v(k[4]), v(k[3]), v(k[2]), v(k[1]), v(k[0]));
 }
 
 // The same distance in all four lanes.
@@ -51,9 +52,10 @@ __m512i fold512(__m512i a, __m512i k, __m512i b)
 // own constants are zero, so its products vanish and it is added back as it is.
 __m512i lanesToLast()
 {
+    constexpr std::uint64_t k[6] = {kFoldLow<384>, kFoldHigh<384>, kFoldLow<256>, kFoldHigh<256>,
+                                    kFoldLow<128>, kFoldHigh<128>};
     auto v = [](std::uint64_t x) { return static_cast<long long>(x); };
-    return _mm512_set_epi64(0, 0, v(foldHigh(128)), v(foldLow(128)), v(foldHigh(256)),
-                            v(foldLow(256)), v(foldHigh(384)), v(foldLow(384)));
+    return _mm512_set_epi64(0, 0, v(k[5]), v(k[4]), v(k[3]), v(k[2]), v(k[1]), v(k[0]));
 }
 
 // Moves each lane of accumulator I onto lane 3 of the last accumulator.
