@@ -173,18 +173,37 @@ void FormScan::switchOption(const shell::PictureButton& option, bool on)
     }
 }
 
+// The option shows what the signature list holds: when the list cannot be rewritten the
+// option goes back to where it was and the user is told, instead of showing a mode that
+// the next scan would not use.
 void FormScan::IScanFull_Click()
 {
     switchOption(m_full, true);
-    m_signatures.AllFiles();
+    const bool written = m_signatures.AllFiles();
     fillDataHolders();
+    if (!written)
+        modeNotSwitched(false);
 }
 
 void FormScan::IScanFullb_Click()
 {
     switchOption(m_full, false);
-    m_signatures.ExeFiles();
+    const bool written = m_signatures.ExeFiles();
     fillDataHolders();
+    if (!written)
+        modeNotSwitched(true);
+}
+
+void FormScan::modeNotSwitched(bool fullModeStays)
+{
+    if (fullModeStays)
+        m_full.light();
+    else
+        m_full.toRest();
+    m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(m_signatures.path())
+                                  + QStringLiteral(" could not be rewritten, so the scan mode stays ")
+                                  + (fullModeStays ? QStringLiteral("full scanning.") : QStringLiteral("normal.")),
+                              platform::MessageBoxes::Style::Critical);
 }
 
 void FormScan::IscanKillProcess_Click() { switchOption(m_kill, true); }

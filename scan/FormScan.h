@@ -101,6 +101,7 @@ private:
     void buildControls();
     void connectHandlers();
     void fillDataHolders();
+    void modeNotSwitched(bool fullModeStays);
     void showDatabaseState(bool readable);
     void startAnimation();
     void stopAnimation();

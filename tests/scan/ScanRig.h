@@ -79,6 +79,7 @@ struct FaultyFileSystem final : platform::FileSystem {
     std::set<std::string> refuseRemove;
     bool refuseCopy = false;
     bool spoilCopy = false;  // the copy lands, one byte longer
+    bool refuseWrite = false;
 
     bool removeFile(const std::string& path) override
     {
@@ -113,7 +114,7 @@ struct FaultyFileSystem final : platform::FileSystem {
     }
     bool writeWholeFile(const std::string& path, std::string_view content) override
     {
-        return m_inner.writeWholeFile(path, content);
+        return !refuseWrite && m_inner.writeWholeFile(path, content);
     }
     bool setAttributes(const std::string& path, std::uint32_t attributes) override
     {

@@ -400,6 +400,29 @@ private slots:
         QCOMPARE(test::readFile(rig->database()), "50000;*.exe;Limits dan ekstensi\r\n" + records);
     }
 
+    void fullMode_unwritableListKeepsTheOptionTruthful()
+    {
+        writeTree();
+        auto form = makeScreen();
+        const QByteArray before = test::readFile(rig->database());
+        rig->files.refuseWrite = true;
+        form->IScanFull_Click();
+        QCOMPARE(test::readFile(rig->database()), before);
+        QVERIFY(child<QWidget>(form.get(), "IScanFull")->isVisibleTo(form.get()));
+        QVERIFY(!child<QWidget>(form.get(), "IScanFullb")->isVisibleTo(form.get()));
+        QCOMPARE(rig->messages.styles.value(rig->messages.styles.size() - 1), platform::MessageBoxes::Style::Critical);
+        QVERIFY(rig->messages.texts.last().contains("stays normal"));
+        scanTree(*form);  // still the normal pattern
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Sub/c.exe"}));
+
+        rig->files.refuseWrite = false;
+        form->IScanFull_Click();
+        rig->files.refuseWrite = true;
+        form->IScanFullb_Click();
+        QVERIFY(child<QWidget>(form.get(), "IScanFullb")->isVisibleTo(form.get()));
+        QVERIFY(rig->messages.texts.last().contains("stays full scanning"));
+    }
+
     void fullMode_switchedDuringARunKeepsThatRunsSettings()
     {
         writeTree();
