@@ -146,6 +146,9 @@ void FormScan::fillDataHolders()
     fill(wName, m_signatures.wName());
     fill(wSign, m_signatures.wSign());
     fill(List1, m_signatures.List1());
+    // Indexed here, when the list is read, rather than at the start of a run, where it
+    // would hold up the window before the first event is let through.
+    m_index = std::make_shared<const detection::SignatureIndex>(m_signatures.wName(), m_signatures.wSign());
     Text2->setText(QString::fromLocal8Bit(QByteArray::fromStdString(m_signatures.Text2())));
 }
 

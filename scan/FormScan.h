@@ -114,6 +114,7 @@ private:
     // False once the screen is destroyed; a run still on the stack reads it after each yield.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     detection::SignatureFile m_signatures;
+    std::shared_ptr<const detection::SignatureIndex> m_index;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
     int m_yieldIntervalMs = 10;

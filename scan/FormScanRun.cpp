@@ -152,12 +152,12 @@ void FormScan::IScanFolderb_Click()
         // A close asked for while the animation loaded stands: the run then ends at once.
         StopScan = m_closeAfterScan;
 
-        if (const auto settings = detection::SettingsOf(m_signatures.table())) {
-            // The index copies the lists: a mode switch during the run reloads them.
-            const detection::SignatureIndex index(m_signatures.wName(), m_signatures.wSign());
+        // The run holds its own reference: a mode switch during the run builds a new index.
+        const std::shared_ptr<const detection::SignatureIndex> index = m_index;
+        if (const auto settings = detection::SettingsOf(m_signatures.table()); settings && index) {
             RunView view(*this);
             detection::CRC crc(*m_platform.files, view);
-            detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, index,
+            detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, *index,
                                     settings->sizeLimit, crc, view);
             if (view.screenGone())
                 return;
