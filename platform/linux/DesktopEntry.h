@@ -24,7 +24,7 @@ std::optional<Entry> readEntry(const QString& path);
 QString findEntry(const QString& desktopId);
 
 // The user's default entry for a MIME type from the mimeapps.list files (and the older
-// defaults.list), in the order the specification sets; "" when none names an existing entry.
+// defaults.list), in the order the freedesktop MIME-applications rules set; "" when none names an existing entry.
 QString defaultEntryFor(const QString& mimeType);
 
 // Every installed entry that declares the MIME type (mimeinfo.cache), in folder order.
