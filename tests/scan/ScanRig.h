@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxProcessTable.h"
+#include "tests/detection/ForwardingFileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,8 +75,8 @@ struct CallbackPump final : platform::EventPump {
 
 // The real file system, with the calls named refused or spoilt, to show what the screens
 // make of a failure.
-struct FaultyFileSystem final : platform::FileSystem {
-    explicit FaultyFileSystem(platform::FileSystem& inner) : m_inner(inner) {}
+struct FaultyFileSystem final : testing::ForwardingFileSystem {
+    using ForwardingFileSystem::ForwardingFileSystem;
     std::set<std::string> refuseRemove;
     bool refuseCopy = false;
     bool spoilCopy = false;  // the copy lands, one byte longer
@@ -98,41 +99,10 @@ struct FaultyFileSystem final : platform::FileSystem {
         }
         return true;
     }
-
-    std::optional<std::vector<platform::DirEntry>> listFolder(const std::string& folder) const override
-    {
-        return m_inner.listFolder(folder);
-    }
-    std::optional<platform::DirEntry> entry(const std::string& path) const override { return m_inner.entry(path); }
-    std::unique_ptr<platform::FileReader> openRead(const std::string& path) const override
-    {
-        return m_inner.openRead(path);
-    }
-    std::optional<std::string> readWholeFile(const std::string& path) const override
-    {
-        return m_inner.readWholeFile(path);
-    }
     bool writeWholeFile(const std::string& path, std::string_view content) override
     {
         return !refuseWrite && m_inner.writeWholeFile(path, content);
     }
-    bool setAttributes(const std::string& path, std::uint32_t attributes) override
-    {
-        return m_inner.setAttributes(path, attributes);
-    }
-    bool createFolder(const std::string& path) override { return m_inner.createFolder(path); }
-    bool forbidExecution(const std::string& path) override { return m_inner.forbidExecution(path); }
-    std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const override
-    {
-        return m_inner.creationTime(path);
-    }
-    bool exists(const std::string& path) const override { return m_inner.exists(path); }
-    std::string applicationFolder() const override { return m_inner.applicationFolder(); }
-    std::string inApplicationFolder(std::string_view name) const override { return m_inner.inApplicationFolder(name); }
-    char separator() const override { return m_inner.separator(); }
-
-private:
-    platform::FileSystem& m_inner;
 };
 
 // Local time of today at h:m:s.
