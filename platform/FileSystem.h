@@ -71,6 +71,9 @@ public:
     // Takes every execute permission away from a regular file, so that a stored copy of a
     // detected file cannot be started. True where the file system has no such permission.
     virtual bool forbidExecution(const std::string& path) { return !path.empty(); }
+    // Removes what writes cut short by a crash left beside their targets in the folder
+    // (never the files of a write still under way). Nothing to do where writes leave nothing.
+    virtual void removeLeftovers(const std::string& folder) { (void)folder; }
     // Birth time where the file system keeps one, else the modification time.
     virtual std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const = 0;
     virtual bool exists(const std::string& path) const = 0;

@@ -163,8 +163,13 @@ void FormUtama::connectPictures()
 void FormUtama::Form_Load()
 {
     // A folder that exists already or cannot be made is no reason to stop.
-    if (m_platform.files)
-        m_platform.files->createFolder(m_platform.files->inApplicationFolder("\\Quarantine"));
+    if (m_platform.files) {
+        const std::string quarantine = m_platform.files->inApplicationFolder("\\Quarantine");
+        m_platform.files->createFolder(quarantine);
+        // A copy cut short by a crash would otherwise stay hidden there for good.
+        m_platform.files->removeLeftovers(quarantine);
+        m_platform.files->removeLeftovers(m_platform.files->applicationFolder());
+    }
     Iwelcom->setVisible(true);
     Reset({&m_home, &m_scan, &m_qua, &m_che, &m_exit, &m_help, &m_about, &m_update, &m_processMan, &m_toolsReg,
            &m_quickHelp});

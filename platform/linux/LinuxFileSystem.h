@@ -23,6 +23,7 @@ public:
     bool setAttributes(const std::string& path, std::uint32_t attributes) override;
     bool createFolder(const std::string& path) override;
     bool forbidExecution(const std::string& path) override;
+    void removeLeftovers(const std::string& folder) override;
     std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const override;
     bool exists(const std::string& path) const override;
     std::string applicationFolder() const override;

@@ -6,7 +6,9 @@
 
 #include "LinuxFsDetail.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -284,6 +286,47 @@ bool LinuxFileSystem::createFolder(const std::string& path)
         return true;
     struct stat st;
     return errno == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A file written beside its target is named "." + target + "." + pid "-" counter "-"
+// random + ".part"; one whose writer no longer runs was cut short and is of no use.
+void LinuxFileSystem::removeLeftovers(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = folder == "/" ? folder : folder + "/";
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name(e->d_name);
+        if (name.size() < 8 || name.front() != '.' || !name.ends_with(".part"))
+            continue;
+        const std::string_view stem = name.substr(0, name.size() - 5);
+        // ".<target>.<pid>-<counter>-<random>": the pid follows the last '.' of the stem.
+        const auto dot = stem.rfind('.');
+        if (dot == std::string_view::npos || dot == 0)
+            continue;
+        const std::string_view tail = stem.substr(dot + 1);
+        const auto dash1 = tail.find('-');
+        const auto dash2 = dash1 == std::string_view::npos ? dash1 : tail.find('-', dash1 + 1);
+        if (dash1 == 0 || dash2 == std::string_view::npos || dash2 == dash1 + 1 || dash2 + 1 == tail.size()
+            || !std::all_of(tail.begin(), tail.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); }))
+            continue;
+        long long pid = 0;
+        for (char c : tail.substr(0, dash1)) {
+            pid = pid * 10 + (c - '0');
+            if (pid > 0x7FFFFFFF)
+                break;
+        }
+        const bool writerRuns = pid > 0 && pid <= 0x7FFFFFFF
+                                && (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+        if (writerRuns)
+            continue;
+        struct stat st;
+        const std::string path = prefix + std::string(name);
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(path.c_str());
+    }
+    ::closedir(dir);
 }
 
 } // namespace quenno::platform

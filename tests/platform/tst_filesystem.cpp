@@ -488,6 +488,34 @@ private slots:
         QCOMPARE(QString::fromStdString(fs.applicationFolder()), QCoreApplication::applicationDirPath());
     }
 
+    // Writes cut short by a crash leave a ".part" file beside their target; only those whose
+    // writer is gone go, never a user's file that merely looks alike.
+    void removeLeftovers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removed");
+        const QString own = QString::number(::getpid());
+        QTest::newRow("writer gone") << ".qnosecure144430.mal.2147483000-3-123456.part" << true;
+        QTest::newRow("writer is this process") << ".database.db." + own + "-0-42.part" << false;
+        QTest::newRow("writer is process 1") << ".database.db.1-0-42.part" << false;
+        QTest::newRow("not hidden") << "database.db.2147483000-0-42.part" << false;
+        QTest::newRow("no counter") << ".notes.2147483000.part" << false;
+        QTest::newRow("letters") << ".notes.21474x3000-0-1.part" << false;
+        QTest::newRow("user file") << ".my.part" << false;
+    }
+
+    void removeLeftovers()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, removed);
+        const std::string file = path(name.toStdString());
+        writeFile(file, "cut short");
+        writeFile(path("target"), "kept");
+        m_fs.removeLeftovers(m_dir);
+        QCOMPARE(::access(file.c_str(), F_OK) != 0, removed);
+        QVERIFY(::access(path("target").c_str(), F_OK) == 0);
+    }
+
     void creationTime()
     {
         const std::string file = path("dated");
