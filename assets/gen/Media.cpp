@@ -250,15 +250,7 @@ QByteArray creditsMovie()
 
 bool write(const QString& folder, const QString& name, const QByteArray& bytes)
 {
-    const QString path = folder + QLatin1Char('/') + name;
-    QFile old(path);
-    if (old.open(QIODevice::ReadOnly) && old.readAll() == bytes)
-        return true;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
+    return writeIfChanged(folder + QLatin1Char('/') + name, bytes);
 }
 
 bool writeChecked(const QString& folder, const QString& name, const QByteArray& bytes)
@@ -288,6 +280,18 @@ bool makeMedia(const QString& folder)
            writeChecked(folder, QStringLiteral("Bar.ocx"), progressAnimation()) &&
            write(folder, QStringLiteral("About.ocx"), creditsMovie()) &&
            write(folder, QStringLiteral("music.wav"), wave(tune()));
+}
+
+bool writeIfChanged(const QString& path, const QByteArray& bytes)
+{
+    QFile old(path);
+    if (old.open(QIODevice::ReadOnly) && old.readAll() == bytes)
+        return true;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    return file.commit();
 }
 
 } // namespace quenno::assets

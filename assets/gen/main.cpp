@@ -22,19 +22,6 @@ namespace {
 
 using namespace quenno::assets;
 
-// Writes only when the content differs, so an unchanged picture keeps its time stamp.
-bool writeIfChanged(const QString& path, const QByteArray& bytes)
-{
-    QFile old(path);
-    if (old.open(QIODevice::ReadOnly) && old.readAll() == bytes)
-        return true;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
-}
-
 QByteArray pngBytes(const QImage& image)
 {
     QByteArray bytes;
