@@ -119,14 +119,16 @@ int scan(platform::LinuxFileSystem& files, const std::optional<std::string>& dat
     const std::string databasePath = database ? *database : files.inApplicationFolder(detection::kDatabaseName);
     if (!files.exists(databasePath))
         return fail("signature file not found: " + databasePath);
-    // Read only: no mode switch, so the file stays exactly as it is.
-    detection::SignatureFile signatures(files, databasePath);
-    if (!signatures.LoadSignatures())
+    // Read only: no mode switch, so the file stays exactly as it is. The index is built
+    // straight from the text: a scan needs no other form of the list.
+    auto text = files.readWholeFile(databasePath);
+    if (!text)
         return fail("cannot read the signature file: " + databasePath);
-    auto settings = detection::SettingsOf(signatures.table());
+    auto settings = detection::SettingsOfText(*text);
     if (!settings)
         return fail("the signature file has no settings line (limit;pattern;label) as its first line: " +
                     databasePath);
+    const auto index = detection::SignatureIndex::FromDatabaseText(std::move(*text));
     if (full)
         settings = detection::ScanSettings{100000, "*.*"};
 
@@ -139,7 +141,6 @@ int scan(platform::LinuxFileSystem& files, const std::optional<std::string>& dat
 
     platform::NoEventPump events;
     detection::CRC crc(files, events);
-    const detection::SignatureIndex index(signatures.wName(), signatures.wSign());
     PrintingView view;
     detection::FindAndMatch(files, folder, settings->pattern, index, settings->sizeLimit, crc, view);
     std::printf("Virus Found : %ld\n", view.found());

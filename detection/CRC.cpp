@@ -38,32 +38,49 @@ std::string CRC::FromFile(const std::string& path)
 {
     if (path.empty())
         return "";
-
     std::string text = "0";
-    if (auto reader = m_files.openRead(path)) {
-        const auto length = reader->length();
-        // Not zero-filled: only the bytes a read returned are ever looked at.
-        const auto size = static_cast<std::size_t>(std::clamp<std::uint64_t>(length, kSmallestBlock, kBlockSize));
-        const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-        const std::span<std::uint8_t> buffer(storage.get(), size);
-        std::uint32_t crc = 0;
-        bool complete = false;
-        for (;;) {
-            const std::int64_t got = reader->read(buffer);
-            if (got < 0)
-                break;  // a failed read never yields the checksum of bytes not read
-            if (got == 0) {
-                complete = true;
-                break;
-            }
-            crc = ComputeCrc(buffer.first(static_cast<std::size_t>(got)), crc);
-            m_events.letEventsRun();
-        }
-        if (complete)
-            text = ChecksumText(crc);
-    }
+    if (auto reader = m_files.openRead(path))
+        return FromReader(*reader);
     m_events.letEventsRun();
     return text;
+}
+
+std::string CRC::FromReader(platform::FileReader& reader)
+{
+    const auto wanted = static_cast<std::size_t>(std::clamp<std::uint64_t>(reader.length(), kSmallestBlock, kBlockSize));
+    // Not zero-filled: only the bytes a read returned are ever looked at.
+    std::unique_ptr<std::uint8_t[]> own;
+    std::span<std::uint8_t> buffer;
+    const bool shared = !m_bufferInUse;
+    if (shared) {
+        if (m_bufferSize < wanted) {
+            m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+            m_bufferSize = wanted;
+        }
+        buffer = std::span<std::uint8_t>(m_buffer.get(), wanted);
+        m_bufferInUse = true;
+    } else {
+        own = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+        buffer = std::span<std::uint8_t>(own.get(), wanted);
+    }
+
+    std::uint32_t crc = 0;
+    bool complete = false;
+    for (;;) {
+        const std::int64_t got = reader.read(buffer);
+        if (got < 0)
+            break;  // a failed read never yields the checksum of bytes not read
+        if (got == 0) {
+            complete = true;
+            break;
+        }
+        crc = ComputeCrc(buffer.first(static_cast<std::size_t>(got)), crc);
+        m_events.letEventsRun();
+    }
+    if (shared)
+        m_bufferInUse = false;
+    m_events.letEventsRun();
+    return complete ? ChecksumText(crc) : "0";
 }
 
 } // namespace quenno::detection

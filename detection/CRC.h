@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -22,6 +23,8 @@ public:
     // "0" for a missing, empty or unreadable file. Never fails towards the caller.
     // Lets pending events run between blocks and once before returning.
     std::string FromFile(const std::string& path);
+    // The same for a file already opened: its content from where the reader stands.
+    std::string FromReader(platform::FileReader& reader);
 
     // CRC-32 of bytes, continuing from seed (0 for a new checksum).
     static std::uint32_t ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed = 0);
@@ -29,6 +32,11 @@ public:
 private:
     const platform::FileSystem& m_files;
     platform::EventPump& m_events;
+    // One block buffer for every file, grown to the largest block needed; a checksum begun
+    // by an event handler while another one waits uses a buffer of its own.
+    std::unique_ptr<std::uint8_t[]> m_buffer;
+    std::size_t m_bufferSize = 0;
+    bool m_bufferInUse = false;
 };
 
 } // namespace quenno::detection

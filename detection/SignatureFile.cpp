@@ -126,6 +126,20 @@ std::optional<ScanSettings> SettingsOf(const SignatureTable& table)
     return ScanSettings{*limit, table.front()[1]};
 }
 
+std::optional<ScanSettings> SettingsOfText(std::string_view text)
+{
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find(kLineEnd, start);
+        const std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty() && line.find('\0') == std::string_view::npos)
+            return SettingsOf(SignatureTable{splitFields(line, ";")});
+        if (end == std::string_view::npos)
+            break;
+        start = end + kLineEnd.size();
+    }
+    return std::nullopt;
+}
+
 SignatureFile::SignatureFile(platform::FileSystem& files, std::string path)
     : m_files(files), m_path(std::move(path))
 {

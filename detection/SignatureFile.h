@@ -43,6 +43,8 @@ struct ScanSettings {
     std::string pattern;
 };
 std::optional<ScanSettings> SettingsOf(const SignatureTable& table);
+// The same from the file's whole text, reading only its first entry.
+std::optional<ScanSettings> SettingsOfText(std::string_view text);
 
 // The scan screen's signature state: the table, the parallel lists wName/wSign, the
 // record list List1 (every line, blank ones included) and Text2 (last settings written).

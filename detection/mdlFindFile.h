@@ -3,6 +3,7 @@
 // checksum text with the signature list.
 
 #include "CRC.h"
+#include "SignatureIndex.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,24 +31,6 @@ public:
     virtual void killProcessesNamed(const std::string& bareName) = 0;
     // Lets pending user-interface events run (once per listed file).
     virtual void letEventsRun() = 0;
-};
-
-// Signature lists searched by checksum text: every record index that holds a text, in
-// list order, so the cost per file does not grow with the number of signatures.
-// The index keeps its own copy of the names: the screen may reload its lists (a mode
-// switch during a scan) while a scan still uses the index.
-class SignatureIndex {
-public:
-    SignatureIndex(const std::vector<std::string>& wName, const std::vector<std::string>& wSign);
-    // Indexes into wName/wSign whose checksum equals text exactly, ascending; empty when none.
-    std::span<const std::size_t> find(const std::string& text) const;
-    // Name of record j (an index that find returned).
-    std::string_view name(std::size_t j) const;
-    bool empty() const;
-
-private:
-    struct Impl;
-    std::shared_ptr<const Impl> m_impl;
 };
 
 // Scans folder and every folder below it that is not marked System; reports each match

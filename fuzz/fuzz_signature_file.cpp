@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 #include "MemoryFileSystem.h"
 #include "detection/SignatureFile.h"
+#include "detection/SignatureIndex.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -78,6 +79,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(db.LoadSignatures());
     FUZZ_CHECK(db.wName().size() == db.wSign().size());
     FUZZ_CHECK(db.wName().size() + 1 == std::max<std::size_t>(table.size(), 1));
+
+    // Indexed straight from the text, the list finds exactly what the loaded lists find.
+    {
+        const detection::SignatureIndex fromLists(db.wName(), db.wSign());
+        const auto fromText = detection::SignatureIndex::FromDatabaseText(text);
+        FUZZ_CHECK(fromText.empty() == fromLists.empty());
+        for (const std::string& sign : db.wSign()) {
+            const auto a = fromLists.find(sign);
+            const auto b = fromText.find(sign);
+            FUZZ_CHECK(std::equal(a.begin(), a.end(), b.begin(), b.end()));
+            for (const std::size_t j : a)
+                FUZZ_CHECK(fromText.name(j) == fromLists.name(j));
+        }
+        const auto settings = detection::SettingsOf(table);
+        const auto settingsFromText = detection::SettingsOfText(text);
+        FUZZ_CHECK(settings.has_value() == settingsFromText.has_value());
+        FUZZ_CHECK(!settings || (settings->sizeLimit == settingsFromText->sizeLimit
+                                 && settings->pattern == settingsFromText->pattern));
+    }
     FUZZ_CHECK(db.LoadRecords());
     FUZZ_CHECK(db.List1() == lines);
 

@@ -44,6 +44,19 @@ public:
     virtual std::uint64_t length() const = 0;
 };
 
+// A folder held open while a walk lists it and opens its files, so that neither looks the
+// folder's path up again.
+class OpenFolder {
+public:
+    virtual ~OpenFolder() = default;
+    // Every entry but "." and "..", in the order of FileSystem::listFolder. Folders carry
+    // their attributes; files carry their name and kind only (length and attributes may be
+    // 0: a walk takes the length from the opened file). nullopt when it cannot be listed.
+    virtual std::optional<std::vector<DirEntry>> listForWalk() = 0;
+    // As FileSystem::openRead for the entry of that bare name; nullptr for any other name.
+    virtual std::unique_ptr<FileReader> openRead(std::string_view name) const = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -56,6 +69,9 @@ public:
 
     // nullptr unless path is a regular file that could be opened for reading.
     virtual std::unique_ptr<FileReader> openRead(const std::string& path) const = 0;
+    // The folder held open; nullptr when it cannot be opened. This one goes through
+    // listFolder and openRead with full paths.
+    virtual std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const;
     // Whole content of a regular file; nullopt when it is missing or cannot be read in full.
     virtual std::optional<std::string> readWholeFile(const std::string& path) const = 0;
     // Writes the whole file beside the target and renames it over the target, so the

@@ -48,16 +48,6 @@ EntryKind kindOf(mode_t mode)
     return EntryKind::Other;
 }
 
-DirEntry makeEntry(std::string name, const struct stat& st, const std::optional<DosAttrib>& stored)
-{
-    DirEntry e;
-    e.kind = kindOf(st.st_mode);
-    e.length = e.kind == EntryKind::File ? static_cast<std::uint64_t>(st.st_size) : 0;
-    e.attributes = attributesFrom(st, name, stored);
-    e.name = std::move(name);
-    return e;
-}
-
 std::string executableFolder()
 {
     std::array<char, 4096> buf{};
@@ -70,6 +60,16 @@ std::string executableFolder()
 } // namespace
 
 namespace linux_fs {
+
+DirEntry makeEntry(std::string name, const struct stat& st, const std::optional<DosAttrib>& stored)
+{
+    DirEntry e;
+    e.kind = kindOf(st.st_mode);
+    e.length = e.kind == EntryKind::File ? static_cast<std::uint64_t>(st.st_size) : 0;
+    e.attributes = attributesFrom(st, name, stored);
+    e.name = std::move(name);
+    return e;
+}
 
 std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported)
 {
@@ -145,46 +145,8 @@ std::optional<std::vector<DirEntry>> LinuxFileSystem::listFolder(const std::stri
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return std::nullopt;
-    }
-
-    std::vector<DirEntry> entries;
-    // One path buffer for the attribute reads; it stops growing after the longest name.
-    std::string path = folder;
-    if (path.empty() || path.back() != '/')
-        path.push_back('/');
-    const std::size_t base = path.size();
-    bool xattrSupported = true;
-    bool failed = false;
-    for (;;) {
-        errno = 0;
-        const dirent* de = ::readdir(dir);
-        if (!de) {
-            failed = errno != 0;
-            break;
-        }
-        const std::string_view name(de->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat st;
-        if (::fstatat(fd, de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;  // gone since the folder was read
-        std::optional<DosAttrib> stored;
-        if (xattrSupported && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
-            path.resize(base);
-            path.append(name);
-            stored = readDosAttrib(path.c_str(), &xattrSupported);
-        }
-        entries.push_back(makeEntry(std::string(name), st, stored));
-    }
-    ::closedir(dir);
-    if (failed)
-        return std::nullopt;
-    std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return nameLess(a.name, b.name); });
+    auto entries = listOpenFolder(fd, folder, true);
+    ::close(fd);
     return entries;
 }
 

@@ -16,6 +16,7 @@ public:
     std::optional<std::vector<DirEntry>> listFolder(const std::string& folder) const override;
     std::optional<DirEntry> entry(const std::string& path) const override;
     std::unique_ptr<FileReader> openRead(const std::string& path) const override;
+    std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const override;
     std::optional<std::string> readWholeFile(const std::string& path) const override;
     bool writeWholeFile(const std::string& path, std::string_view content) override;
     bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;

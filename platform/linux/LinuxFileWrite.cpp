@@ -47,6 +47,14 @@ public:
                 m_done += static_cast<std::uint64_t>(n);
                 return n;
             }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // Opened without waiting (see openRegularFile); a file system that takes
+                // that to heart for a regular file gets the ordinary, waiting read.
+                const int flags = ::fcntl(m_fd, F_GETFL);
+                if (flags < 0 || (flags & O_NONBLOCK) == 0 || ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+                    return -1;
+                continue;
+            }
             if (errno != EINTR)
                 return -1;
         }
@@ -59,20 +67,24 @@ private:
     std::uint64_t m_done = 0;
 };
 
-// A regular file opened for reading; a FIFO or device is never waited on, a link never followed.
-int openRegularFile(const std::string& path, struct stat* st)
+// A regular file opened for reading; a FIFO or device is never waited on, a link never
+// followed. It stays without O_NONBLOCK's waiting, which reading a regular file ignores:
+// that saves two system calls per file.
+int openRegularFile(int folderFd, const char* name, struct stat* st)
 {
-    if (path.empty())
-        return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
         ::close(fd);
         return -1;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+int openRegularFile(const std::string& path, struct stat* st)
+{
+    return path.empty() ? -1 : openRegularFile(AT_FDCWD, path.c_str(), st);
 }
 
 bool writeAll(int fd, const char* data, std::size_t size)
@@ -159,6 +171,19 @@ bool finishBeside(int fd, const std::string& temp, const std::string& target, Re
 
 } // namespace
 
+namespace linux_fs {
+
+std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name)
+{
+    struct stat st;
+    const int fd = openRegularFile(folderFd, name, &st);
+    if (fd < 0)
+        return nullptr;
+    return std::make_unique<FdReader>(fd, static_cast<std::uint64_t>(st.st_size));
+}
+
+} // namespace linux_fs
+
 std::unique_ptr<FileReader> LinuxFileSystem::openRead(const std::string& path) const
 {
     struct stat st;
@@ -239,6 +264,7 @@ bool LinuxFileSystem::copyFile(const std::string& from, const std::string& to, b
     const int in = openRegularFile(from, &st);
     if (in < 0)
         return false;
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);  // a copy is never cut short
     std::string temp;
     const int out = createBeside(to, &temp);
     if (out < 0) {

@@ -2,13 +2,16 @@
 // Helpers shared by the parts of LinuxFileSystem.
 
 #include "DosAttrib.h"
+#include "platform/FileSystem.h"
 
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quenno::platform::linux_fs {
 
@@ -18,6 +21,16 @@ std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported = 
 
 // Attribute bits of an entry from its status, name and stored record.
 std::uint32_t attributesFrom(const struct stat& st, std::string_view name, const std::optional<DosAttrib>& stored);
+
+DirEntry makeEntry(std::string name, const struct stat& st, const std::optional<DosAttrib>& stored);
+
+// A reader of the regular file name (relative to folderFd, or AT_FDCWD); nullptr for
+// anything else or when it cannot be opened.
+std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name);
+
+// Entries of the open folder at folderPath, sorted as listFolder sorts them. With
+// everyDetail false, files carry their name and kind only.
+std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::string& folderPath, bool everyDetail);
 
 std::string_view baseName(std::string_view path);
 std::string parentFolder(std::string_view path);

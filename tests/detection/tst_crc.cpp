@@ -95,6 +95,7 @@ private slots:
     void fromFile_failedReadIsNeverAChecksum();
     void fromFile_unreadableFile();
     void fromFile_letsEventsRunBetweenBlocks();
+    void fromFile_nestedChecksumKeepsBothRight();
     void computeCrc_continuesFromSeed();
 
 private:
@@ -216,6 +217,40 @@ void TestCrc::fromFile_letsEventsRunBetweenBlocks()
     crc.FromFile(path.toStdString());
     // At least once per block read and once more before returning.
     QVERIFY2(events.count >= 4, qPrintable(QString::number(events.count)));
+}
+
+// A pump whose handler takes a checksum of another file with the same engine, as a click
+// on another file does while one is being read.
+class NestingPump final : public platform::EventPump {
+public:
+    void letEventsRun() override
+    {
+        if (crc && !nested.empty() && !started) {
+            started = true;
+            inner = crc->FromFile(nested);
+        }
+    }
+    bool started = false;
+    detection::CRC* crc = nullptr;
+    std::string nested;
+    std::string inner;
+};
+
+void TestCrc::fromFile_nestedChecksumKeepsBothRight()
+{
+    QTemporaryDir dir;
+    const QString outer = dir.filePath("outer.bin");
+    const QString inner = dir.filePath("inner.bin");
+    const QByteArray outerBytes = randomBytes(3 * 256 * 1024 + 5, 11);
+    const QByteArray innerBytes = randomBytes(200 * 1024, 12);
+    QVERIFY(writeFile(outer, outerBytes));
+    QVERIFY(writeFile(inner, innerBytes));
+    NestingPump events;
+    detection::CRC crc(m_files, events);
+    events.crc = &crc;
+    events.nested = inner.toStdString();
+    QCOMPARE(QString::fromStdString(crc.FromFile(outer.toStdString())), zlibText(outerBytes));
+    QCOMPARE(QString::fromStdString(events.inner), zlibText(innerBytes));
 }
 
 void TestCrc::computeCrc_continuesFromSeed()

@@ -3,6 +3,7 @@
 #include "ForwardingFileSystem.h"
 #include "detection/DateRule.h"
 #include "detection/SignatureFile.h"
+#include "detection/SignatureIndex.h"
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <QDateTime>
@@ -85,6 +86,8 @@ private slots:
     void settingsOf();
     void loadSignatures_data();
     void loadSignatures();
+    void indexFromText_data();
+    void indexFromText();
     void loadSignatures_missingFile();
     void loadRecords_missingFileKeepsList();
     void modeSwitch_data();
@@ -185,10 +188,14 @@ void TestSignatureFile::settingsOf()
     QFETCH(bool, settingsLine);
     const auto settings = detection::SettingsOf(detection::ParseDelimitedText(text.toStdString(), ";"));
     QCOMPARE(settings.has_value(), valid);
+    const auto fromText = detection::SettingsOfText(text.toStdString());
+    QCOMPARE(fromText.has_value(), valid);
     QCOMPARE(detection::IsSettingsLine(text.toStdString()), settingsLine);
     if (valid) {
         QCOMPARE(settings->sizeLimit, limit);
         QCOMPARE(QByteArray::fromStdString(settings->pattern), pattern);
+        QCOMPARE(fromText->sizeLimit, limit);
+        QCOMPARE(fromText->pattern, settings->pattern);
     }
 }
 
@@ -222,6 +229,50 @@ void TestSignatureFile::loadSignatures()
     QCOMPARE(file.wSign(), signs);
     QCOMPARE(file.table().size(), names.size() + 1);
     QCOMPARE(QString::fromStdString(detection::CountText(readBytes(fixture(fixtureName)).toStdString())), count);
+}
+
+// A scan may index the file's text directly; it must find exactly what the loaded lists find.
+void TestSignatureFile::indexFromText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("records") << QByteArray("50000;*.exe;x\r\nWorm.A;1A2B3C\r\nTrojan.B;CBF43926\r\n");
+    QTest::newRow("blank lines, NUL lines, no final CR LF")
+        << QByteArray("\r\n\r\n1;*.*\r\n\r\nA;FF\r\nB\0;FF\r\nC;FE", 30);
+    QTest::newRow("lone CR and LF stay inside a record")
+        << QByteArray("1;*.*\r\nA\rB;FF\r\nC;F\nE\r\nD;FE\r\r\n");
+    QTest::newRow("no checksum, extra fields, odd checksums")
+        << QByteArray("1;*.*\r\nBare\r\nE;;FF\r\nX;FF;more;fields\r\nL;ff\r\nZ;0FF\r\nO;0\r\nT;123456789\r\n");
+    QTest::newRow("same checksum several times keeps list order")
+        << QByteArray("1;*.*\r\nFirst;ABC\r\nSecond;ABC\r\nOther;1\r\nThird;ABC\r\n");
+    QTest::newRow("first line is a record: it is the settings entry")
+        << QByteArray("Worm.A;1A2B3C\r\nTrojan.B;CBF43926\r\n");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("only CR LF") << QByteArray("\r\n\r\n");
+}
+
+void TestSignatureFile::indexFromText()
+{
+    QFETCH(QByteArray, text);
+    const std::string bytes = text.toStdString();
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("database.db").toStdString();
+    QVERIFY(writeBytes(QString::fromStdString(path), text));
+    SignatureFile file(m_files, path);
+    QVERIFY(file.LoadSignatures());
+    const detection::SignatureIndex fromLists(file.wName(), file.wSign());
+    const auto fromText = detection::SignatureIndex::FromDatabaseText(bytes);
+
+    QCOMPARE(fromText.empty(), fromLists.empty());
+    Strings probes = file.wSign();
+    for (const char* more : {"0", "FF", "FE", "ABC", "1", "1A2B3C", "CBF43926"})
+        probes.emplace_back(more);
+    for (const std::string& probe : probes) {
+        const auto a = fromLists.find(probe);
+        const auto b = fromText.find(probe);
+        QVERIFY2(std::equal(a.begin(), a.end(), b.begin(), b.end()), probe.c_str());
+        for (const std::size_t j : a)
+            QCOMPARE(fromText.name(j), fromLists.name(j));
+    }
 }
 
 void TestSignatureFile::loadSignatures_missingFile()

@@ -139,6 +139,45 @@ private slots:
         }
     }
 
+    // The walk's listing agrees with the full one on names, order and kinds; folders keep
+    // their attributes (a System folder is never entered), and files open by bare name only.
+    void openFolderServesAWalk()
+    {
+        writeFile(path("b.txt"), "12345");
+        writeFile(path(".hidden.exe"), "1");
+        QVERIFY(::mkdir(path("Sub").c_str(), 0777) == 0);
+        writeFile(path("Sub/inner"), "in sub");
+        QVERIFY(::symlink("b.txt", path("link").c_str()) == 0);
+        QVERIFY(::mkfifo(path("pipe").c_str(), 0666) == 0);
+        const bool xattrs = setDosAttrib(path("Sub"), "0x14");
+
+        const auto opened = m_fs.openFolder(m_dir);
+        QVERIFY(opened);
+        const auto walk = opened->listForWalk();
+        const auto full = m_fs.listFolder(m_dir);
+        QVERIFY(walk && full);
+        QCOMPARE(walk->size(), full->size());
+        for (std::size_t i = 0; i < walk->size(); ++i) {
+            QCOMPARE((*walk)[i].name, (*full)[i].name);
+            QCOMPARE((*walk)[i].kind, (*full)[i].kind);
+            if ((*walk)[i].kind == EntryKind::Folder)
+                QCOMPARE((*walk)[i].attributes, (*full)[i].attributes);
+        }
+        if (xattrs)
+            QCOMPARE(walk->back().attributes, uint(A::System | A::Directory));
+        QCOMPARE(opened->listForWalk()->size(), walk->size());  // listing again starts over
+
+        auto reader = opened->openRead("b.txt");
+        QVERIFY(reader);
+        QCOMPARE(reader->length(), std::uint64_t{5});
+        for (const char* refused : {"link", "pipe", "Sub", "Sub/inner", "../b.txt", "", "missing"})
+            QVERIFY2(!opened->openRead(refused), refused);
+
+        QVERIFY(!m_fs.openFolder(path("b.txt")));
+        QVERIFY(!m_fs.openFolder(path("missing")));
+        QVERIFY(!m_fs.openFolder(""));
+    }
+
     void listingFailsForWhatIsNoFolder()
     {
         writeFile(path("file"), "x");
