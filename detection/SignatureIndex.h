@@ -3,6 +3,7 @@
 // grow with the number of signatures.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -25,7 +26,7 @@ public:
     static SignatureIndex FromDatabaseText(std::string text);
 
     // Indexes of records whose checksum equals text exactly, ascending; empty when none.
-    std::span<const std::size_t> find(const std::string& text) const;
+    std::span<const std::uint32_t> find(const std::string& text) const;
     // Name of record j (an index that find returned).
     std::string_view name(std::size_t j) const;
     // No record can ever match (none has a checksum text that a file can have).
