@@ -244,6 +244,8 @@ void TestSignatureFile::indexFromText_data()
         << QByteArray("1;*.*\r\nBare\r\nE;;FF\r\nX;FF;more;fields\r\nL;ff\r\nZ;0FF\r\nO;0\r\nT;123456789\r\n");
     QTest::newRow("same checksum several times keeps list order")
         << QByteArray("1;*.*\r\nFirst;ABC\r\nSecond;ABC\r\nOther;1\r\nThird;ABC\r\n");
+    QTest::newRow("values sharing their upper half, out of order")
+        << QByteArray("1;*.*\r\nA;1234FFFF\r\nB;12340001\r\nC;1234FFFF\r\nD;12340001\r\nE;12348000\r\nF;FFFFFFFF\r\n");
     QTest::newRow("first line is a record: it is the settings entry")
         << QByteArray("Worm.A;1A2B3C\r\nTrojan.B;CBF43926\r\n");
     QTest::newRow("empty") << QByteArray();
