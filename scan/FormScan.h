@@ -150,7 +150,7 @@ private:
 
     // Pending status text, drawn when events next run (a label per examined file would
     // cost more than the scan itself on a tree of small files).
-    QString m_pendingStatus;
+    std::string m_pendingStatus;  // converted for the label only when it is shown
     bool m_statusPending = false;
 };
 

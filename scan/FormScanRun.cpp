@@ -79,7 +79,7 @@ bool FormScan::stopRequested() const
 
 void FormScan::setStatus(const std::string& fullPath)
 {
-    m_pendingStatus = fromFileBytes(fullPath);
+    m_pendingStatus = fullPath;
     m_statusPending = true;
 }
 
@@ -105,7 +105,7 @@ void FormScan::killProcessesNamed(const std::string& bareName)
 void FormScan::letEventsRun()
 {
     if (m_statusPending) {
-        lblStatus->setText(m_pendingStatus);
+        lblStatus->setText(fromFileBytes(m_pendingStatus));
         m_statusPending = false;
     }
     if (m_platform.events)
