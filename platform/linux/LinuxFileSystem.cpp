@@ -95,6 +95,17 @@ std::uint32_t attributesFrom(const struct stat& st, std::string_view name, const
     return attributes;
 }
 
+std::optional<std::chrono::system_clock::time_point> timePointFrom(std::int64_t seconds, std::uint32_t nanoseconds)
+{
+    using namespace std::chrono;
+    // Any program may set a file's times: one the clock cannot hold is not taken.
+    constexpr std::int64_t kMostSeconds = duration_cast<std::chrono::seconds>(system_clock::duration::max()).count() - 1;
+    if (seconds > kMostSeconds || seconds < -kMostSeconds || nanoseconds >= 1000000000u)
+        return std::nullopt;
+    return system_clock::time_point(duration_cast<system_clock::duration>(std::chrono::seconds(seconds))
+                                    + duration_cast<system_clock::duration>(std::chrono::nanoseconds(nanoseconds)));
+}
+
 std::string_view baseName(std::string_view path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -239,7 +250,7 @@ std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTi
     if (path.empty() || ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &sx) != 0)
         return std::nullopt;
     const statx_timestamp& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
-    return system_clock::time_point(duration_cast<system_clock::duration>(seconds(t.tv_sec) + nanoseconds(t.tv_nsec)));
+    return timePointFrom(t.tv_sec, t.tv_nsec);
 }
 
 bool LinuxFileSystem::exists(const std::string& path) const

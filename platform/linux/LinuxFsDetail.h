@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,6 +32,9 @@ std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name);
 // Entries of the open folder at folderPath, sorted as listFolder sorts them. With
 // everyDetail false, files carry their name and kind only.
 std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::string& folderPath, bool everyDetail);
+
+// A file time as the system clock's time; nullopt for one it cannot hold.
+std::optional<std::chrono::system_clock::time_point> timePointFrom(std::int64_t seconds, std::uint32_t nanoseconds);
 
 std::string_view baseName(std::string_view path);
 std::string parentFolder(std::string_view path);

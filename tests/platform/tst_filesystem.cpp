@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/linux/DosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxFsDetail.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -574,6 +575,34 @@ private slots:
             QCOMPARE(seconds, 1000000000);
         }
         QVERIFY(!m_fs.creationTime(path("missing")));
+    }
+
+    // Times read from a file system without birth times; any program may set them.
+    void timePointFrom_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<uint>("nanoseconds");
+        QTest::addColumn<bool>("held");
+        QTest::newRow("ordinary") << qint64(1000000000) << 5u << true;
+        QTest::newRow("before 1970") << qint64(-1000000000) << 0u << true;
+        QTest::newRow("largest seconds") << std::numeric_limits<qint64>::max() << 0u << false;
+        QTest::newRow("smallest seconds") << std::numeric_limits<qint64>::min() << 0u << false;
+        QTest::newRow("just past the clock (292 years)") << qint64(9300000000) << 0u << false;
+        QTest::newRow("nanoseconds out of range") << qint64(0) << 1000000000u << false;
+    }
+
+    void timePointFrom()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(uint, nanoseconds);
+        QFETCH(bool, held);
+        const auto time = linux_fs::timePointFrom(seconds, nanoseconds);
+        QCOMPARE(time.has_value(), held);
+        if (held) {
+            QCOMPARE(std::chrono::duration_cast<std::chrono::seconds>(time->time_since_epoch()).count(), seconds);
+            QCOMPARE(std::chrono::duration_cast<std::chrono::nanoseconds>(time->time_since_epoch()).count()
+                         % 1000000000, qint64(nanoseconds));
+        }
     }
 };
 
