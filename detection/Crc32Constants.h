@@ -14,13 +14,11 @@
 //   clmul(low(A), x^(D+32) mod P) ^ clmul(high(A), x^(D-32) mod P) ^ B
 // is a 128-bit block congruent to A*x^D + B. Folding never changes the remainder.
 //
-// Final reduction of the last block A (the register is A*x^32 mod P):
-//   128 -> 64 bits: with a3..a0 the 32-bit pieces of A from the top,
-//                   A*x^32 = a3*x^128 + a2*x^96 + a1*x^64 + a0*x^32
-//                   == a3*(x^128 mod P) + a2*(x^96 mod P) + a1*(x^64 mod P) + a0*x^32,
-//                   each term below x^64 (a 32-bit by 33-bit product lands in S's format);
+// Final reduction of the last block A = h*x^64 + l (the register is A*x^32 mod P):
+//   128 -> 96 bits: A*x^32 = h*x^96 + l*x^32 == h*(x^96 mod P) + l*x^32 = T;
+//   96 -> 64 bits:  with t the top 32 bits of T = t*x^64 + u, T == t*(x^64 mod P) + u = U;
 //   64 -> 32 bits:  Barrett, q = floor(top32 * mu / x^32) with mu = floor(x^64 / P),
-//                   remainder = low 32 bits of (S + q*P).
+//                   remainder = low 32 bits of (U + q*P).
 
 #include <cstdint>
 
@@ -72,7 +70,6 @@ inline constexpr std::uint64_t kFoldLow = reflect33(xPowModP(Bits + 32));
 template <unsigned Bits>
 inline constexpr std::uint64_t kFoldHigh = reflect33(xPowModP(Bits - 32));
 
-inline constexpr std::uint64_t kReduce128 = reflect33(xPowModP(128));
 inline constexpr std::uint64_t kReduce96 = reflect33(xPowModP(96));
 inline constexpr std::uint64_t kReduce64 = reflect33(xPowModP(64));
 inline constexpr std::uint64_t kBarrettMu = reflect33(barrettMu());

@@ -34,22 +34,23 @@ inline __m128i foldForward(__m128i a, __m128i k)
     return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_clmulepi64_si128(a, k, 0x11));
 }
 
-// The 32-bit register value congruent to the block times x^32 (not yet inverted).
-// With a3..a0 the block's 32-bit pieces from the top, A*x^32 = a3*x^128 + a2*x^96 +
-// a1*x^64 + a0*x^32; three independent multiplies by (x^n mod P) bring that to 64 bits,
-// and a Barrett reduction to 32.
+// The 32-bit register value congruent to the block times x^32 (not yet inverted). With the
+// block A = h*x^64 + l (h in the low half of the register):
+//   A*x^32 = h*x^96 + l*x^32 == h*(x^96 mod P) + l*x^32 = T, below x^96;
+//   T = t*x^64 + u (t the top 32 bits) == t*(x^64 mod P) + u = U, below x^64;
+// then a Barrett reduction to 32 bits. Each product lands where the next step wants it:
+// the 64x33-bit product holds x^95 in bit 0, and so does T once l is shifted down; U is T
+// shifted down 32 bits, where the product of t (taken as t*x^32) by x^64 mod P already is.
+// Four multiplies in all, the fewest this needs, which counts where the multiplier is the
+// bottleneck of the whole input.
 inline std::uint32_t reduceBlock(__m128i a)
 {
-    const __m128i lowHalves = _mm_set_epi32(0, -1, 0, -1);
-    const __m128i k = pair(kReduce128, kReduce96);
-    const __m128i a3a1 = _mm_and_si128(a, lowHalves);
-    const __m128i a2a0 = _mm_srli_epi64(a, 32);
-    const __m128i r = _mm_xor_si128(
-        _mm_xor_si128(_mm_clmulepi64_si128(a3a1, k, 0x00),
-                      _mm_clmulepi64_si128(a3a1, _mm_cvtsi64_si128(static_cast<long long>(kReduce64)), 0x01)),
-        _mm_xor_si128(_mm_clmulepi64_si128(a2a0, k, 0x10), _mm_srli_si128(a2a0, 8)));
-    // Barrett: q = floor(top32 * mu / x^32); the remainder is the low 32 bits of r + q*P.
+    const __m128i k = pair(kReduce96, kReduce64);
     const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
+    const __m128i t = _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_srli_si128(a, 8));
+    const __m128i r = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(t, mask32), k, 0x10),
+                                    _mm_srli_si128(t, 4));
+    // Barrett: q = floor(top32 * mu / x^32); the remainder is the low 32 bits of r + q*P.
     const __m128i b = pair(kBarrettMu, kPolyReflected);
     __m128i q = _mm_and_si128(_mm_clmulepi64_si128(_mm_and_si128(r, mask32), b, 0x00), mask32);
     q = _mm_clmulepi64_si128(q, b, 0x10);

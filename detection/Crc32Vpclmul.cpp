@@ -1,8 +1,13 @@
 // CRC-32 by carry-less multiply folding on 512-bit registers (VPCLMULQDQ with AVX-512).
-// Eight accumulators of 64 bytes are folded forward 512 bytes per step; they are then
-// folded into one, that one is folded over the remaining 64-byte pieces, its four 16-byte
-// lanes are folded into one block, and the shared 128-bit code finishes (see
-// Crc32Constants.h). Inputs too short for the wide loop go to the 128-bit kernel.
+// Four accumulators of 64 bytes are folded forward 256 bytes per step. A 512-bit multiply
+// takes this processor two cycles, so the eight multiplies of a step already outlast the
+// latency of each accumulator's chain: more accumulators would only lengthen the start and
+// the end, which is what short inputs pay for. At the end every lane of every accumulator is
+// folded straight onto the last 16 bytes (one level of multiplies), and the shared 128-bit
+// code finishes (see Crc32Constants.h). Inputs under 256 bytes go to the 128-bit kernel.
+//
+// The accumulators are named variables, not an array: an array that the compiler does not
+// unroll lives on the stack, and every fold then waits for a store and a load.
 //
 // Built with -mavx512f -mavx512vl -mavx512bw -mvpclmulqdq -mpclmul -msse4.1 and reached
 // only after the processor check.
@@ -13,8 +18,8 @@
 namespace quenno::detection::crc32 {
 namespace {
 
-constexpr int kLanes = 8;
-constexpr std::size_t kStride = 64 * kLanes;
+constexpr std::size_t kStride = 256;
+constexpr unsigned kStrideBits = 8 * kStride;
 constexpr std::size_t kPrefetchDistance = 4096;
 
 __m512i load512(const std::uint8_t* p)
@@ -48,8 +53,20 @@ __m512i fold512(__m512i a, __m512i k, __m512i b)
                                      _mm512_clmulepi64_epi128(a, k, 0x11), b, 0x96);
 }
 
+// a folded forward, nothing added.
+__m512i fold512(__m512i a, __m512i k)
+{
+    return _mm512_xor_si512(_mm512_clmulepi64_epi128(a, k, 0x00),
+                            _mm512_clmulepi64_epi128(a, k, 0x11));
+}
+
+__m512i xor3(__m512i a, __m512i b, __m512i c)
+{
+    return _mm512_ternarylogic_epi64(a, b, c, 0x96);
+}
+
 // Moves lanes 0, 1 and 2 of a register onto lane 3 (384, 256 and 128 bits on); lane 3's
-// own constants are zero, so its products vanish and it is added back as it is.
+// own constants are zero, so its products vanish and it must be added back as it is.
 __m512i lanesToLast()
 {
     constexpr std::uint64_t k[6] = {kFoldLow<384>, kFoldHigh<384>, kFoldLow<256>, kFoldHigh<256>,
@@ -58,94 +75,93 @@ __m512i lanesToLast()
     return _mm512_set_epi64(0, 0, v(k[5]), v(k[4]), v(k[3]), v(k[2]), v(k[1]), v(k[0]));
 }
 
-// Moves each lane of accumulator I onto lane 3 of the last accumulator.
-template <int I>
+// Moves each lane of an accumulator that lies Blocks 64-byte blocks before the last one
+// onto lane 3 of the last.
+template <unsigned Blocks>
 __m512i toLastBlock()
 {
-    static_assert(I < kLanes - 1, "the last accumulator uses lanesToLast");
-    constexpr unsigned base = (kLanes - 1 - I) * 512;
+    constexpr unsigned base = Blocks * 512;
     return laneConstants<base + 384, base + 256, base + 128, base>();
+}
+
+// Lane 3 alone (the last 16 bytes of a register), the others cleared.
+__m512i lastLane(__m512i v)
+{
+    return _mm512_maskz_mov_epi64(0xC0, v);
 }
 
 // XOR of the four 128-bit lanes.
 __m128i xorLanes(__m512i v)
 {
-    v = _mm512_xor_si512(v, _mm512_maskz_shuffle_i64x2(0xFF, v, v, 0x4E)); // lanes 2,3,0,1
-    v = _mm512_xor_si512(v, _mm512_maskz_shuffle_i64x2(0xFF, v, v, 0xB1)); // lanes 1,0,3,2
-    return _mm512_maskz_extracti32x4_epi32(0xF, v, 0);
+    // The masked forms: the plain ones leave the unused bits formally undefined, which this
+    // compiler reports as an uninitialised value.
+    const __m256i half = _mm256_xor_si256(_mm512_maskz_extracti64x4_epi64(0xFF, v, 0),
+                                          _mm512_maskz_extracti64x4_epi64(0xFF, v, 1));
+    return _mm_xor_si128(_mm256_maskz_extracti32x4_epi32(0xF, half, 0),
+                         _mm256_maskz_extracti32x4_epi32(0xF, half, 1));
 }
 
 } // namespace
 
 std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
-    if (size < 2 * kStride)
+    if (size < kStride)
         return pclmulUpdate(crc, data, size);
 
-    __m512i x[kLanes];
-    for (int i = 0; i < kLanes; ++i)
-        x[i] = load512(data + 64 * i);
-    x[0] = _mm512_xor_si512(x[0], _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(~crc))));
+    // The starting register enters as the first 32 bits of the message.
+    __m512i x0 = _mm512_xor_si512(load512(data),
+                                  _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(~crc))));
+    __m512i x1 = load512(data + 64);
+    __m512i x2 = load512(data + 128);
+    __m512i x3 = load512(data + 192);
     data += kStride;
     size -= kStride;
 
-    const __m512i kWide = foldConstants512<512 * kLanes>();
+    const __m512i k = foldConstants512<kStrideBits>();
     // Beyond the caches the hardware prefetcher alone leaves the loop waiting for memory;
     // asking for the data a few kilobytes ahead keeps it fed. Short inputs skip this: for
     // them the requests would only fetch bytes past their end.
     while (size >= kStride + kPrefetchDistance) {
-        for (int i = 0; i < kLanes; ++i)
-            _mm_prefetch(reinterpret_cast<const char*>(data + kPrefetchDistance + 64 * i), _MM_HINT_T0);
-        for (int i = 0; i < kLanes; ++i)
-            x[i] = fold512(x[i], kWide, load512(data + 64 * i));
+        for (std::size_t line = 0; line < kStride; line += 64)
+            _mm_prefetch(reinterpret_cast<const char*>(data + kPrefetchDistance + line), _MM_HINT_T0);
+        x0 = fold512(x0, k, load512(data));
+        x1 = fold512(x1, k, load512(data + 64));
+        x2 = fold512(x2, k, load512(data + 128));
+        x3 = fold512(x3, k, load512(data + 192));
         data += kStride;
         size -= kStride;
     }
     while (size >= kStride) {
-        for (int i = 0; i < kLanes; ++i)
-            x[i] = fold512(x[i], kWide, load512(data + 64 * i));
+        x0 = fold512(x0, k, load512(data));
+        x1 = fold512(x1, k, load512(data + 64));
+        x2 = fold512(x2, k, load512(data + 128));
+        x3 = fold512(x3, k, load512(data + 192));
         data += kStride;
         size -= kStride;
     }
 
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i lastLane = _mm512_maskz_mov_epi64(0xC0, x[kLanes - 1]);
     if (size < 64) {
         // Nothing left for a wide fold: every lane of every accumulator goes straight onto
-        // the last 16 bytes, all 32 moves side by side.
-        const __m512i t0 = fold512(x[0], toLastBlock<0>(), lastLane);
-        const __m512i t1 = fold512(x[1], toLastBlock<1>(), zero);
-        const __m512i t2 = fold512(x[2], toLastBlock<2>(), zero);
-        const __m512i t3 = fold512(x[3], toLastBlock<3>(), zero);
-        const __m512i t4 = fold512(x[4], toLastBlock<4>(), zero);
-        const __m512i t5 = fold512(x[5], toLastBlock<5>(), zero);
-        const __m512i t6 = fold512(x[6], toLastBlock<6>(), zero);
-        const __m512i t7 = fold512(x[7], lanesToLast(), zero);
-        const __m512i sum = _mm512_ternarylogic_epi64(
-            _mm512_ternarylogic_epi64(t0, t1, t2, 0x96),
-            _mm512_ternarylogic_epi64(t3, t4, t5, 0x96), _mm512_xor_si512(t6, t7), 0x96);
+        // the last 16 bytes, all sixteen moves side by side.
+        const __m512i sum = xor3(fold512(x0, toLastBlock<3>(), lastLane(x3)),
+                                 fold512(x1, toLastBlock<2>()),
+                                 _mm512_xor_si512(fold512(x2, toLastBlock<1>()),
+                                                  fold512(x3, lanesToLast())));
         return finishBlocks(xorLanes(sum), data, size);
     }
 
-    // Eight accumulators into one, each moved straight onto the last so that the seven
-    // folds run side by side; then on over the remaining 64-byte pieces.
-    const __m512i t0 = fold512(x[0], foldConstants512<7 * 512>(), x[7]);
-    const __m512i t1 = fold512(x[1], foldConstants512<6 * 512>(), zero);
-    const __m512i t2 = fold512(x[2], foldConstants512<5 * 512>(), zero);
-    const __m512i t3 = fold512(x[3], foldConstants512<4 * 512>(), zero);
-    const __m512i t4 = fold512(x[4], foldConstants512<3 * 512>(), zero);
-    const __m512i t5 = fold512(x[5], foldConstants512<2 * 512>(), zero);
-    const __m512i t6 = fold512(x[6], foldConstants512<1 * 512>(), zero);
-    __m512i acc = _mm512_ternarylogic_epi64(_mm512_ternarylogic_epi64(t0, t1, t2, 0x96),
-                                            _mm512_ternarylogic_epi64(t3, t4, t5, 0x96), t6, 0x96);
+    // The four accumulators into one, each moved straight onto the last so that the three
+    // folds run side by side; then on over the remaining 64-byte pieces (at most three).
+    __m512i acc = xor3(fold512(x0, foldConstants512<3 * 512>(), x3),
+                       fold512(x1, foldConstants512<2 * 512>()),
+                       fold512(x2, foldConstants512<1 * 512>()));
     const __m512i k512 = foldConstants512<512>();
     while (size >= 64) {
         acc = fold512(acc, k512, load512(data));
         data += 64;
         size -= 64;
     }
-    const __m512i sum = fold512(acc, lanesToLast(), _mm512_maskz_mov_epi64(0xC0, acc));
-    return finishBlocks(xorLanes(sum), data, size);
+    return finishBlocks(xorLanes(fold512(acc, lanesToLast(), lastLane(acc))), data, size);
 }
 
 } // namespace quenno::detection::crc32
