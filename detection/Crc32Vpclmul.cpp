@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::size_t kStride = 256;
 constexpr unsigned kStrideBits = 8 * kStride;
-constexpr std::size_t kPrefetchDistance = 4096;
+constexpr std::size_t kPrefetchDistance = 8192;
 
 __m512i load512(const std::uint8_t* p)
 {
@@ -119,11 +119,13 @@ std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::si
 
     const __m512i k = foldConstants512<kStrideBits>();
     // Beyond the caches the hardware prefetcher alone leaves the loop waiting for memory;
-    // asking for the data a few kilobytes ahead keeps it fed. Short inputs skip this: for
-    // them the requests would only fetch bytes past their end.
+    // asking for the data 8 KiB ahead keeps it fed. The non-temporal hint measured clearly
+    // better from memory than T0 (which fills every cache level on the way); data already
+    // in the caches is not slowed by either. Short inputs skip this: for them the requests
+    // would only fetch bytes past their end.
     while (size >= kStride + kPrefetchDistance) {
         for (std::size_t line = 0; line < kStride; line += 64)
-            _mm_prefetch(reinterpret_cast<const char*>(data + kPrefetchDistance + line), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(data + kPrefetchDistance + line), _MM_HINT_NTA);
         x0 = fold512(x0, k, load512(data));
         x1 = fold512(x1, k, load512(data + 64));
         x2 = fold512(x2, k, load512(data + 128));
