@@ -43,18 +43,32 @@ inline __m128i foldForward(__m128i a, __m128i k)
 // shifted down 32 bits, where the product of t (taken as t*x^32) by x^64 mod P already is.
 // Four multiplies in all, the fewest this needs, which counts where the multiplier is the
 // bottleneck of the whole input.
-inline std::uint32_t reduceBlock(__m128i a)
+//
+// reduceProduct starts from T: a kernel that folds its last blocks 64 bits further than
+// the end gets T straight from that fold and skips the first multiply.
+inline std::uint32_t reduceProduct(__m128i t)
 {
-    const __m128i k = pair(kReduce96, kReduce64);
     const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
-    const __m128i t = _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_srli_si128(a, 8));
-    const __m128i r = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(t, mask32), k, 0x10),
-                                    _mm_srli_si128(t, 4));
+    const __m128i r = _mm_xor_si128(
+        _mm_clmulepi64_si128(_mm_and_si128(t, mask32), _mm_cvtsi64_si128(static_cast<long long>(kReduce64)), 0x00),
+        _mm_srli_si128(t, 4));
     // Barrett: q = floor(top32 * mu / x^32); the remainder is the low 32 bits of r + q*P.
     const __m128i b = pair(kBarrettMu, kPolyReflected);
     __m128i q = _mm_and_si128(_mm_clmulepi64_si128(_mm_and_si128(r, mask32), b, 0x00), mask32);
     q = _mm_clmulepi64_si128(q, b, 0x10);
     return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(r, q), 1));
+}
+
+// T of a block: its first step.
+inline __m128i productOf(__m128i a)
+{
+    const __m128i k96 = _mm_cvtsi64_si128(static_cast<long long>(kReduce96));
+    return _mm_xor_si128(_mm_clmulepi64_si128(a, k96, 0x00), _mm_srli_si128(a, 8));
+}
+
+inline std::uint32_t reduceBlock(__m128i a)
+{
+    return reduceProduct(productOf(a));
 }
 
 // Folds whole 16-byte blocks of data onto x, then finishes: the result is the CRC value
@@ -68,6 +82,13 @@ inline std::uint32_t finishBlocks(__m128i x, const std::uint8_t* data, std::size
         size -= 16;
     }
     const std::uint32_t crc = ~reduceBlock(x);
+    return size == 0 ? crc : tableUpdate(crc, data, size);
+}
+
+// The same from T (see reduceProduct), with fewer than 16 bytes left for the table.
+inline std::uint32_t finishProduct(__m128i t, const std::uint8_t* data, std::size_t size)
+{
+    const std::uint32_t crc = ~reduceProduct(t);
     return size == 0 ? crc : tableUpdate(crc, data, size);
 }
 
