@@ -71,8 +71,30 @@ inline std::uint32_t reduceBlock(__m128i a)
     return reduceProduct(productOf(a));
 }
 
-// Folds whole 16-byte blocks of data onto x, then finishes: the result is the CRC value
-// (inverted), with any last bytes under 16 taken by the table kernel.
+// Folds the last size (1 to 15) bytes onto the block x that ends where they begin: the
+// first size bytes of x, moved to the end of a block of their own, are folded one block
+// forward onto the rest of x followed by those bytes. The bytes are read as the last 16
+// bytes of the input (at least 16 precede them), so nothing past the end is touched, and
+// no byte-at-a-time loop lengthens the end of every input whose length is not a multiple
+// of 16.
+inline __m128i foldPartial(__m128i x, const std::uint8_t* data, std::size_t size)
+{
+    // Shuffle indexes for byte i, read from entry size + i: 0x80 (bit 7: a zero byte) below
+    // 16 - size, else the byte of x that moves there.
+    static constexpr std::uint8_t kShift[32] = {
+        0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F,
+        0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
+    const __m128i toEnd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShift + size));
+    const __m128i head = _mm_shuffle_epi8(x, toEnd);
+    // The same indexes with bit 7 flipped move the rest of x to the start; the new bytes
+    // fill the places that toEnd does not clear.
+    const __m128i rest = _mm_shuffle_epi8(x, _mm_xor_si128(toEnd, _mm_set1_epi8(static_cast<char>(0x80))));
+    const __m128i last = _mm_blendv_epi8(loadBlock(data + size - 16), rest, toEnd);
+    return _mm_xor_si128(foldForward(head, foldConstants<128>()), last);
+}
+
+// Folds the remaining bytes of data onto x, then finishes: the result is the CRC value
+// (inverted). At least 16 bytes of the input precede data.
 inline std::uint32_t finishBlocks(__m128i x, const std::uint8_t* data, std::size_t size)
 {
     const __m128i k128 = foldConstants<128>();
@@ -81,15 +103,9 @@ inline std::uint32_t finishBlocks(__m128i x, const std::uint8_t* data, std::size
         data += 16;
         size -= 16;
     }
-    const std::uint32_t crc = ~reduceBlock(x);
-    return size == 0 ? crc : tableUpdate(crc, data, size);
-}
-
-// The same from T (see reduceProduct), with fewer than 16 bytes left for the table.
-inline std::uint32_t finishProduct(__m128i t, const std::uint8_t* data, std::size_t size)
-{
-    const std::uint32_t crc = ~reduceProduct(t);
-    return size == 0 ? crc : tableUpdate(crc, data, size);
+    if (size != 0)
+        x = foldPartial(x, data, size);
+    return ~reduceBlock(x);
 }
 
 } // namespace

@@ -46,14 +46,14 @@ std::uint32_t pclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::siz
         data += kStride;
         size -= kStride;
     }
-    if (size < 16) {
-        // Only bytes for the table left: the first three blocks go straight 64 bits past the
-        // end, where the first step of the final reduction puts the last one.
+    if (size == 0) {
+        // Nothing left: the first three blocks go straight 64 bits past the end, where the
+        // first step of the final reduction puts the last one.
         const __m128i a = _mm_xor_si128(foldForward(x0, foldConstants<3 * 128 + 64>()),
                                         foldForward(x1, foldConstants<2 * 128 + 64>()));
         const __m128i b =
             _mm_xor_si128(foldForward(x2, foldConstants<1 * 128 + 64>()), productOf(x3));
-        return finishProduct(_mm_xor_si128(a, b), data, size);
+        return ~reduceProduct(_mm_xor_si128(a, b));
     }
     // Each block straight onto the last one: independent multiplies, not a chain.
     const __m128i a = _mm_xor_si128(foldForward(x0, foldConstants<3 * 128>()),

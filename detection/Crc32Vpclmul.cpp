@@ -3,8 +3,8 @@
 // takes this processor two cycles, so the eight multiplies of a step already outlast the
 // latency of each accumulator's chain: more accumulators would only lengthen the start and
 // the end, which is what short inputs pay for. At the end every lane of every accumulator is
-// folded straight onto the last 16 bytes (one level of multiplies), or, when no whole block
-// is left, 64 bits past them, which is also the first step of the final reduction; the
+// folded straight onto the last 16 bytes (one level of multiplies), or, when the input ends
+// there, 64 bits past them, which is also the first step of the final reduction; the
 // shared 128-bit code finishes (see Crc32Constants.h). The multiplier is the bottleneck
 // throughout, so every multiply saved at the ends shows at 1 KiB. Inputs under 256 bytes go
 // to the 128-bit kernel.
@@ -154,17 +154,17 @@ std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::si
         size -= kStride;
     }
 
-    if (size < 16) {
-        // Only bytes for the table left: every lane of every accumulator goes straight past
-        // the end, all sixteen moves side by side.
+    if (size == 0) {
+        // Nothing left: every lane of every accumulator goes straight past the end, all
+        // sixteen moves side by side.
         const __m512i sum = xor3(fold512(x0, pastTheEnd<3>()), fold512(x1, pastTheEnd<2>()),
                                  _mm512_xor_si512(fold512(x2, pastTheEnd<1>()),
                                                   fold512(x3, pastTheEnd<0>())));
-        return finishProduct(xorLanes(sum), data, size);
+        return ~reduceProduct(xorLanes(sum));
     }
     if (size < 64) {
-        // Blocks left, but not enough for a wide fold: every lane of every accumulator goes
-        // straight onto the last 16 bytes.
+        // Not enough left for a wide fold: every lane of every accumulator goes straight
+        // onto the last 16 bytes, and the rest is folded on from there.
         const __m512i sum = xor3(fold512(x0, toLastBlock<3>(), lastLane(x3)),
                                  fold512(x1, toLastBlock<2>()),
                                  _mm512_xor_si512(fold512(x2, toLastBlock<1>()),
@@ -183,8 +183,8 @@ std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::si
         data += 64;
         size -= 64;
     }
-    if (size < 16)
-        return finishProduct(xorLanes(fold512(acc, pastTheEnd<0>())), data, size);
+    if (size == 0)
+        return ~reduceProduct(xorLanes(fold512(acc, pastTheEnd<0>())));
     return finishBlocks(xorLanes(fold512(acc, lanesToLast(), lastLane(acc))), data, size);
 }
 
