@@ -121,6 +121,30 @@ private slots:
         }
     }
 
+    // Every length from 4 KiB to 16 KiB at an odd offset: the loops for long inputs (which
+    // fetch data ahead) start in that range, and each must hand every tail length on.
+    void everyLongerLength_data() { addPathRows(); }
+
+    void everyLongerLength()
+    {
+        QFETCH(Crc32Path, path);
+        if (skipUnavailable(path))
+            QSKIP("this processor lacks the kernel");
+        constexpr std::size_t kMaxLength = 16384;
+        const auto bytes = randomBytes(kMaxLength + 1, 13);
+        const std::uint8_t* data = bytes.data() + 1;
+        std::uint32_t seed = 0x9E3779B9u;
+        for (std::size_t length = 4096; length <= kMaxLength; ++length) {
+            const std::uint32_t expected = zlibCrc(seed, data, length);
+            const std::uint32_t actual = crc32UpdateWith(path, seed, data, length);
+            if (actual != expected)
+                QFAIL(qPrintable(QStringLiteral("length %1 seed %2: %3, zlib %4")
+                                     .arg(length).arg(seed, 8, 16).arg(actual, 8, 16)
+                                     .arg(expected, 8, 16)));
+            seed = expected;
+        }
+    }
+
     // Splitting a message anywhere, with the two parts on different kernels, gives the
     // checksum of the whole: the register handed between calls means the same to all.
     void continuationAcrossKernels_data()
