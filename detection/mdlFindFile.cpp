@@ -18,7 +18,8 @@ struct Walk {
     const char separator;
 
     void folder(std::string path);
-    void examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file);
+    void examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file,
+                 std::string& fullPath);
     std::string checksumOf(const platform::OpenFolder& opened, const std::string& fullPath,
                            const platform::DirEntry& file, bool* withinLimit);
 };
@@ -49,13 +50,14 @@ void Walk::folder(std::string path)
                 subfolders.push_back(entry.name);
         }
 
+        std::string fullPath;
         for (const auto& entry : *listing) {
             // Only regular files: links, FIFOs, sockets and devices are never opened.
             if (entry.kind != platform::EntryKind::File || !platform::wildcardMatch(pattern, entry.name))
                 continue;
             if (view.stopRequested())
                 return;
-            examine(*opened, path, entry);
+            examine(*opened, path, entry, fullPath);
         }
     }
 
@@ -66,9 +68,13 @@ void Walk::folder(std::string path)
     }
 }
 
-void Walk::examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file)
+// fullPath is the folder's one buffer for its files' paths: the walk makes no allocation
+// per file that it can avoid, as a heap that a screen has just filled and emptied makes
+// every one of them slow.
+void Walk::examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file,
+                   std::string& fullPath)
 {
-    const std::string fullPath = path + file.name;
+    fullPath.assign(path).append(file.name);
     view.setStatus(fullPath);
     view.letEventsRun();
     if (sizeLimit < 0 || signatures.empty())
