@@ -16,8 +16,10 @@ namespace quenno::detection {
 // not canonical never matches and is left out.
 struct SignatureIndex::Impl {
     std::string nameBytes;               // holds every name (the names, or the whole file)
-    std::vector<std::size_t> nameStart;  // name j is nameBytes[nameStart[j], nameEnd[j])
-    std::vector<std::size_t> nameEnd;
+    // Name j is nameBytes[nameStart[j], nameEnd[j]). Offsets are 32-bit, which halves the
+    // fresh memory a load touches; a record lying past 4 GiB of names is never matched.
+    std::vector<std::uint32_t> nameStart;
+    std::vector<std::uint32_t> nameEnd;
     // Records sorted by checksum value, then by position. The ones whose value has the
     // upper half h are [bucketEnd[h - 1], bucketEnd[h]) (from 0 for h = 0); within a bucket
     // only the lower half is kept.
@@ -72,9 +74,10 @@ void SignatureIndex::Impl::addRecord(std::size_t start, std::size_t end, std::st
     // Positions are 32-bit: a list that long would not fit in memory as text anyway.
     if (j >= UINT32_MAX)
         return;
-    nameStart.push_back(start);
-    nameEnd.push_back(end);
-    if (const auto value = canonicalChecksum(checksum)) {
+    const bool reachable = end <= UINT32_MAX;
+    nameStart.push_back(reachable ? static_cast<std::uint32_t>(start) : 0);
+    nameEnd.push_back(reachable ? static_cast<std::uint32_t>(end) : 0);
+    if (const auto value = canonicalChecksum(checksum); value && reachable) {
         m_values.push_back(*value);
         m_positions.push_back(static_cast<std::uint32_t>(j));
     }

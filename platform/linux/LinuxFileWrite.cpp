@@ -200,17 +200,20 @@ std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& pat
     if (fd < 0)
         return std::nullopt;
     FdReader reader(fd, static_cast<std::uint64_t>(st.st_size));
-    std::string content;
-    content.reserve(static_cast<std::size_t>(st.st_size));
-    std::array<std::uint8_t, 64 * 1024> buf;
-    for (;;) {
-        const std::int64_t n = reader.read(buf);
+    // Read straight into place: the reader stops at the length the file had when opened.
+    std::string content(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const std::int64_t n = reader.read(std::span<std::uint8_t>(
+            reinterpret_cast<std::uint8_t*>(content.data()) + done, content.size() - done));
         if (n < 0)
             return std::nullopt;
         if (n == 0)
-            return content;
-        content.append(reinterpret_cast<const char*>(buf.data()), static_cast<std::size_t>(n));
+            break;  // it was cut shorter since it was opened
+        done += static_cast<std::size_t>(n);
     }
+    content.resize(done);
+    return content;
 }
 
 bool LinuxFileSystem::writeWholeFile(const std::string& path, std::string_view content)
