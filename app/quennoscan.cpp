@@ -120,15 +120,15 @@ int scan(platform::LinuxFileSystem& files, const std::optional<std::string>& dat
     if (!files.exists(databasePath))
         return fail("signature file not found: " + databasePath);
     // Read only: no mode switch, so the file stays exactly as it is. The index is built
-    // straight from the text: a scan needs no other form of the list.
-    auto text = files.readWholeFile(databasePath);
-    if (!text)
+    // straight from the file: a scan needs no other form of the list.
+    std::string firstEntry;
+    auto index = detection::SignatureIndex::FromDatabaseFile(files, databasePath, &firstEntry);
+    if (!index)
         return fail("cannot read the signature file: " + databasePath);
-    auto settings = detection::SettingsOfText(*text);
+    auto settings = detection::SettingsOfText(firstEntry);
     if (!settings)
         return fail("the signature file has no settings line (limit;pattern;label) as its first line: " +
                     databasePath);
-    const auto index = detection::SignatureIndex::FromDatabaseText(std::move(*text));
     if (full)
         settings = detection::ScanSettings{100000, "*.*"};
 
@@ -142,7 +142,7 @@ int scan(platform::LinuxFileSystem& files, const std::optional<std::string>& dat
     platform::NoEventPump events;
     detection::CRC crc(files, events);
     PrintingView view;
-    detection::FindAndMatch(files, folder, settings->pattern, index, settings->sizeLimit, crc, view);
+    detection::FindAndMatch(files, folder, settings->pattern, *index, settings->sizeLimit, crc, view);
     std::printf("Virus Found : %ld\n", view.found());
     return view.found() > 0 ? kFound : kNothingFound;
 }

@@ -15,10 +15,10 @@ namespace quenno::detection {
 // of one allocation per record, quick to build for 100,000 records. A record whose text is
 // not canonical never matches and is left out.
 struct SignatureIndex::Impl {
-    std::string nameBytes;               // holds every name (the names, or the whole file)
-    // Name j is nameBytes[nameStart[j], nameEnd[j]). Offsets are 32-bit, which halves the
-    // fresh memory a load touches; a record lying past 4 GiB of names is never matched.
-    std::vector<std::uint32_t> nameStart;
+    // Every name, one after another: name j is names[nameEnd[j - 1], nameEnd[j]) (from 0
+    // for j = 0). Only the names are kept, with 32-bit ends, so a load touches little fresh
+    // memory; a record lying past 4 GiB of names gets an empty name and never matches.
+    std::string names;
     std::vector<std::uint32_t> nameEnd;
     // Records sorted by checksum value, then by position. The ones whose value has the
     // upper half h are [bucketEnd[h - 1], bucketEnd[h]) (from 0 for h = 0); within a bucket
@@ -27,8 +27,8 @@ struct SignatureIndex::Impl {
     std::vector<std::uint16_t> lowHalf;
     std::vector<std::uint32_t> positions;
 
-    void reserve(std::size_t records);
-    void addRecord(std::size_t start, std::size_t end, std::string_view checksum);
+    void reserve(std::size_t records, std::size_t nameBytes);
+    void addRecord(std::string_view name, std::string_view checksum);
     void sortRecords();
 
 private:
@@ -60,23 +60,24 @@ std::optional<std::uint32_t> canonicalChecksum(std::string_view text)
 
 } // namespace
 
-void SignatureIndex::Impl::reserve(std::size_t records)
+void SignatureIndex::Impl::reserve(std::size_t records, std::size_t nameBytes)
 {
-    nameStart.reserve(records);
+    names.reserve(nameBytes);
     nameEnd.reserve(records);
     m_values.reserve(records);
     m_positions.reserve(records);
 }
 
-void SignatureIndex::Impl::addRecord(std::size_t start, std::size_t end, std::string_view checksum)
+void SignatureIndex::Impl::addRecord(std::string_view name, std::string_view checksum)
 {
-    const std::size_t j = nameStart.size();
+    const std::size_t j = nameEnd.size();
     // Positions are 32-bit: a list that long would not fit in memory as text anyway.
     if (j >= UINT32_MAX)
         return;
-    const bool reachable = end <= UINT32_MAX;
-    nameStart.push_back(reachable ? static_cast<std::uint32_t>(start) : 0);
-    nameEnd.push_back(reachable ? static_cast<std::uint32_t>(end) : 0);
+    const bool reachable = names.size() + name.size() <= UINT32_MAX;
+    if (reachable)
+        names.append(name);
+    nameEnd.push_back(static_cast<std::uint32_t>(names.size()));
     if (const auto value = canonicalChecksum(checksum); value && reachable) {
         m_values.push_back(*value);
         m_positions.push_back(static_cast<std::uint32_t>(j));
@@ -136,62 +137,113 @@ SignatureIndex::SignatureIndex(const std::vector<std::string>& wName, const std:
     std::size_t bytes = 0;
     for (std::size_t j = 0; j < count; ++j)
         bytes += wName[j].size();
-    impl->nameBytes.reserve(bytes);
-    impl->reserve(count);
-    for (std::size_t j = 0; j < count; ++j) {
-        const std::size_t start = impl->nameBytes.size();
-        impl->nameBytes += wName[j];
-        impl->addRecord(start, impl->nameBytes.size(), wSign[j]);
-    }
+    impl->reserve(count, bytes);
+    for (std::size_t j = 0; j < count; ++j)
+        impl->addRecord(wName[j], wSign[j]);
     impl->sortRecords();
     m_impl = std::move(impl);
 }
 
-SignatureIndex SignatureIndex::FromDatabaseText(std::string text)
+SignatureIndex SignatureIndex::FromDatabaseText(std::string_view text)
 {
-    auto impl = std::make_shared<Impl>();
-    impl->nameBytes = std::move(text);
-    const char* const all = impl->nameBytes.data();
-    const std::size_t size = impl->nameBytes.size();
-    // Records are short: a guess from the length saves growing the arrays many times.
-    impl->reserve(size / 24 + 1);
+    DatabaseIndexer indexer(text.size());
+    indexer.feed(text);
+    return indexer.finish();
+}
 
-    // Lines end at CR LF only; empty lines and lines holding NUL are not entries, and the
-    // first entry is the settings line. Fields end at ";": a record is name;checksum[;...].
-    bool settingsSeen = false;
-    std::size_t start = 0;
-    while (start < size) {
-        std::size_t end = start;
-        for (;;) {
-            const void* cr = std::memchr(all + end, '\r', size - end);
-            if (!cr) {
-                end = size;
-                break;
-            }
-            end = static_cast<std::size_t>(static_cast<const char*>(cr) - all);
-            if (end + 1 < size && all[end + 1] == '\n')
-                break;
-            ++end;
-        }
-        const std::string_view line(all + start, end - start);
-        start = end + 2;
-        if (line.empty() || std::memchr(line.data(), '\0', line.size()))
-            continue;
-        if (!settingsSeen) {
-            settingsSeen = true;
-            continue;
-        }
-        const std::size_t nameLength = std::min(line.find(';'), line.size());
-        const std::size_t lineStart = static_cast<std::size_t>(line.data() - all);
-        std::string_view checksum;
-        if (nameLength < line.size()) {
-            checksum = line.substr(nameLength + 1);
-            checksum = checksum.substr(0, checksum.find(';'));
-        }
-        impl->addRecord(lineStart, lineStart + nameLength, checksum);
+std::optional<SignatureIndex> SignatureIndex::FromDatabaseFile(const platform::FileSystem& files,
+                                                               const std::string& path, std::string* firstEntry)
+{
+    const auto reader = files.openRead(path);
+    if (!reader)
+        return std::nullopt;
+    DatabaseIndexer indexer(reader->length());
+    std::vector<std::uint8_t> piece(64 * 1024);
+    for (;;) {
+        const std::int64_t got = reader->read(piece);
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        indexer.feed(std::string_view(reinterpret_cast<const char*>(piece.data()), static_cast<std::size_t>(got)));
     }
-    impl->sortRecords();
-    return SignatureIndex(std::move(impl));
+    if (firstEntry)
+        *firstEntry = indexer.firstEntry();
+    return indexer.finish();
+}
+
+DatabaseIndexer::DatabaseIndexer(std::uint64_t expectedBytes) : m_impl(std::make_shared<SignatureIndex::Impl>())
+{
+    // Records are short: a guess from the length saves growing the arrays many times.
+    // Reserving more than is used costs nothing until it is touched.
+    const auto bytes = static_cast<std::size_t>(std::min<std::uint64_t>(expectedBytes, std::uint64_t{1} << 32));
+    m_impl->reserve(bytes / 24 + 1, bytes);
+}
+
+DatabaseIndexer::~DatabaseIndexer() = default;
+
+// Lines end at CR LF only. A piece may end anywhere, even between the CR and the LF, so
+// whatever follows the last CR LF of a piece waits for the next one.
+void DatabaseIndexer::feed(std::string_view piece)
+{
+    std::size_t start = 0;
+    if (!m_partial.empty() && m_partial.back() == '\r' && !piece.empty() && piece.front() == '\n') {
+        m_partial.pop_back();
+        line(m_partial);
+        m_partial.clear();
+        start = 1;
+    }
+    const char* const all = piece.data();
+    for (std::size_t from = start; from < piece.size();) {
+        const void* cr = std::memchr(all + from, '\r', piece.size() - from);
+        if (!cr)
+            break;
+        const auto end = static_cast<std::size_t>(static_cast<const char*>(cr) - all);
+        if (end + 1 >= piece.size())
+            break;  // the LF, if any, is in the next piece
+        if (all[end + 1] != '\n') {
+            from = end + 1;
+            continue;
+        }
+        if (m_partial.empty()) {
+            line(piece.substr(start, end - start));
+        } else {
+            m_partial.append(piece.substr(start, end - start));
+            line(m_partial);
+            m_partial.clear();
+        }
+        start = from = end + 2;
+    }
+    m_partial.append(piece.substr(start));
+}
+
+SignatureIndex DatabaseIndexer::finish()
+{
+    if (!m_partial.empty())
+        line(m_partial);  // the last line needs no CR LF; a lone CR at its end stays in it
+    m_partial.clear();
+    m_impl->sortRecords();
+    return SignatureIndex(std::move(m_impl));
+}
+
+// Empty lines and lines holding NUL are not entries, and the first entry is the settings
+// line. Fields end at ";": a record is name;checksum[;...].
+void DatabaseIndexer::line(std::string_view text)
+{
+    if (text.empty() || std::memchr(text.data(), '\0', text.size()))
+        return;
+    if (!m_firstSeen) {
+        m_firstSeen = true;
+        m_first.assign(text);
+        return;
+    }
+    const std::size_t nameLength = std::min(text.find(';'), text.size());
+    std::string_view checksum;
+    if (nameLength < text.size()) {
+        checksum = text.substr(nameLength + 1);
+        checksum = checksum.substr(0, checksum.find(';'));
+    }
+    m_impl->addRecord(text.substr(0, nameLength), checksum);
 }
 
 std::span<const std::uint32_t> SignatureIndex::find(const std::string& text) const
@@ -210,7 +262,8 @@ std::span<const std::uint32_t> SignatureIndex::find(const std::string& text) con
 
 std::string_view SignatureIndex::name(std::size_t j) const
 {
-    return std::string_view(m_impl->nameBytes).substr(m_impl->nameStart[j], m_impl->nameEnd[j] - m_impl->nameStart[j]);
+    const std::size_t begin = j == 0 ? 0 : m_impl->nameEnd[j - 1];
+    return std::string_view(m_impl->names).substr(begin, m_impl->nameEnd[j] - begin);
 }
 
 bool SignatureIndex::empty() const

@@ -83,14 +83,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Indexed straight from the text, the list finds exactly what the loaded lists find.
     {
         const detection::SignatureIndex fromLists(db.wName(), db.wSign());
-        const auto fromText = detection::SignatureIndex::FromDatabaseText(text);
-        FUZZ_CHECK(fromText.empty() == fromLists.empty());
-        for (const std::string& sign : db.wSign()) {
-            const auto a = fromLists.find(sign);
-            const auto b = fromText.find(sign);
-            FUZZ_CHECK(std::equal(a.begin(), a.end(), b.begin(), b.end()));
-            for (const std::size_t j : a)
-                FUZZ_CHECK(fromText.name(j) == fromLists.name(j));
+        // ...whether it is given whole or in pieces cut anywhere (sizes taken from the text).
+        detection::DatabaseIndexer indexer;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t piece = 1 + static_cast<unsigned char>(text[at]) % 7;
+            indexer.feed(std::string_view(text).substr(at, piece));
+            at += piece;
+        }
+        const detection::SignatureIndex indexes[] = {detection::SignatureIndex::FromDatabaseText(text),
+                                                     indexer.finish()};
+        for (const auto& fromText : indexes) {
+            FUZZ_CHECK(fromText.empty() == fromLists.empty());
+            for (const std::string& sign : db.wSign()) {
+                const auto a = fromLists.find(sign);
+                const auto b = fromText.find(sign);
+                FUZZ_CHECK(std::equal(a.begin(), a.end(), b.begin(), b.end()));
+                for (const std::size_t j : a)
+                    FUZZ_CHECK(fromText.name(j) == fromLists.name(j));
+            }
         }
         const auto settings = detection::SettingsOf(table);
         const auto settingsFromText = detection::SettingsOfText(text);

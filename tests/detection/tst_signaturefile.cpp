@@ -238,6 +238,8 @@ void TestSignatureFile::indexFromText_data()
     QTest::newRow("records") << QByteArray("50000;*.exe;x\r\nWorm.A;1A2B3C\r\nTrojan.B;CBF43926\r\n");
     QTest::newRow("blank lines, NUL lines, no final CR LF")
         << QByteArray("\r\n\r\n1;*.*\r\n\r\nA;FF\r\nB\0;FF\r\nC;FE", 30);
+    QTest::newRow("CR before CR LF, CR at the very end")
+        << QByteArray("1;*.*\r\r\nA;FF\r\r\nB;FE\r");
     QTest::newRow("lone CR and LF stay inside a record")
         << QByteArray("1;*.*\r\nA\rB;FF\r\nC;F\nE\r\nD;FE\r\r\n");
     QTest::newRow("no checksum, extra fields, odd checksums")
@@ -262,18 +264,29 @@ void TestSignatureFile::indexFromText()
     SignatureFile file(m_files, path);
     QVERIFY(file.LoadSignatures());
     const detection::SignatureIndex fromLists(file.wName(), file.wSign());
-    const auto fromText = detection::SignatureIndex::FromDatabaseText(bytes);
+    std::string firstEntry = "not read";
+    const auto fromFile = detection::SignatureIndex::FromDatabaseFile(m_files, path, &firstEntry);
+    QVERIFY(fromFile);
+    QCOMPARE(detection::SettingsOfText(firstEntry).has_value(), detection::SettingsOf(file.table()).has_value());
+    // Fed a byte at a time, every line end falls between two pieces somewhere.
+    detection::DatabaseIndexer indexer;
+    for (const char byte : bytes)
+        indexer.feed(std::string_view(&byte, 1));
+    const detection::SignatureIndex indexes[] = {detection::SignatureIndex::FromDatabaseText(bytes), *fromFile,
+                                                 indexer.finish()};
 
-    QCOMPARE(fromText.empty(), fromLists.empty());
     Strings probes = file.wSign();
     for (const char* more : {"0", "FF", "FE", "ABC", "1", "1A2B3C", "CBF43926"})
         probes.emplace_back(more);
-    for (const std::string& probe : probes) {
-        const auto a = fromLists.find(probe);
-        const auto b = fromText.find(probe);
-        QVERIFY2(std::equal(a.begin(), a.end(), b.begin(), b.end()), probe.c_str());
-        for (const std::size_t j : a)
-            QCOMPARE(fromText.name(j), fromLists.name(j));
+    for (const auto& index : indexes) {
+        QCOMPARE(index.empty(), fromLists.empty());
+        for (const std::string& probe : probes) {
+            const auto a = fromLists.find(probe);
+            const auto b = index.find(probe);
+            QVERIFY2(std::equal(a.begin(), a.end(), b.begin(), b.end()), probe.c_str());
+            for (const std::size_t j : a)
+                QCOMPARE(index.name(j), fromLists.name(j));
+        }
     }
 }
 
