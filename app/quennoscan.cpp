@@ -103,12 +103,13 @@ int checksums(platform::LinuxFileSystem& files, const std::vector<std::string>& 
     for (const std::string& path : paths) {
         // The checksum text of an unreadable file is "0", like an empty file's: say so
         // instead of printing it.
-        const auto entry = files.entry(path);
-        if (!entry || entry->kind != platform::EntryKind::File || !files.openRead(path)) {
-            status = fail(entry ? "not a readable file: " + path : "no such file: " + path);
+        // The file is opened once: the reader that proves it readable also gives the checksum.
+        const auto reader = files.openRead(path);
+        if (!reader) {
+            status = fail(files.exists(path) ? "not a readable file: " + path : "no such file: " + path);
             continue;
         }
-        std::printf("%s\t%s\n", crc.FromFile(path).c_str(), path.c_str());
+        std::printf("%s\t%s\n", crc.FromReader(*reader).c_str(), path.c_str());
     }
     return status;
 }

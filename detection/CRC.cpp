@@ -38,11 +38,10 @@ std::string CRC::FromFile(const std::string& path)
 {
     if (path.empty())
         return "";
-    std::string text = "0";
     if (auto reader = m_files.openRead(path))
         return FromReader(*reader);
     m_events.letEventsRun();
-    return text;
+    return "0";
 }
 
 std::string CRC::FromReader(platform::FileReader& reader)
