@@ -29,7 +29,19 @@ public:
     // CRC-32 of bytes, continuing from seed (0 for a new checksum).
     static std::uint32_t ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed = 0);
 
+    // A long file whose reader reads at offsets is checksummed in pieces by several threads
+    // at once, the pieces' checksums joined in order; this thread still lets events run
+    // between its blocks. The defaults suit a disk cache; tests make them small.
+    struct Pieces {
+        std::uint64_t from = std::uint64_t{64} << 20;  // files with at least this much left
+        std::uint64_t size = std::uint64_t{16} << 20;  // bytes per piece
+        unsigned threads = 0;                          // 0: one per processor, at most 4
+    };
+    void setPieces(const Pieces& pieces) { m_pieces = pieces; }
+
 private:
+    std::string inPieces(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads);
+
     const platform::FileSystem& m_files;
     platform::EventPump& m_events;
     // One block buffer for every file, grown to the largest block needed; a checksum begun
@@ -37,6 +49,7 @@ private:
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_bufferSize = 0;
     bool m_bufferInUse = false;
+    Pieces m_pieces;
 };
 
 } // namespace quenno::detection

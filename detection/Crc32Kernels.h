@@ -33,4 +33,8 @@ bool crc32PathAvailable(Crc32Path path);
 
 const char* crc32PathName(Crc32Path path);
 
+// The checksum of A followed by B, from the checksum of A, the checksum of B (each begun at
+// 0) and B's length: lets pieces of one file be checksummed apart and joined in order.
+std::uint32_t crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
+
 } // namespace quenno::detection

@@ -42,6 +42,20 @@ public:
     virtual std::int64_t read(std::span<std::uint8_t> buffer) = 0;
     // Length of the file when it was opened.
     virtual std::uint64_t length() const = 0;
+
+    // Whether readAt works: a reader that can read at any offset lets several threads read
+    // pieces of one file at once.
+    virtual bool readsAtOffsets() const { return false; }
+    // Reads up to buffer.size() bytes at offset, never past length(), without moving where
+    // read() stands; safe from several threads at once. Returns as read() does.
+    virtual std::int64_t readAt(std::span<std::uint8_t> buffer, std::uint64_t offset) const
+    {
+        (void)buffer;
+        (void)offset;
+        return -1;
+    }
+    // Bytes that read() has returned so far.
+    virtual std::uint64_t position() const { return 0; }
 };
 
 // A folder held open while a walk lists it and opens its files, so that neither looks the

@@ -18,6 +18,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <limits>
 #include <random>
 
 namespace quenno::platform {
@@ -26,6 +27,31 @@ using namespace linux_fs;
 
 namespace {
 
+// One read or pread (offset >= 0), retried after a signal. Files are opened without waiting
+// (see openRegularFile); a file system that takes that to heart for a regular file says
+// EAGAIN, and the file is switched to ordinary, waiting reads once.
+std::int64_t readOnce(int fd, std::span<std::uint8_t> buffer, std::int64_t offset)
+{
+    if (buffer.empty())
+        return 0;  // at the length the file was opened with: no call needed to find the end
+    bool switched = false;
+    for (;;) {
+        const ssize_t n = offset < 0 ? ::read(fd, buffer.data(), buffer.size())
+                                     : ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        if (n >= 0)
+            return n;
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) && !switched) {
+            switched = true;
+            const int flags = ::fcntl(fd, F_GETFL);
+            if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+                return -1;
+            continue;
+        }
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
 class FdReader final : public FileReader {
 public:
     FdReader(int fd, std::uint64_t length) : m_fd(fd), m_length(length) {}
@@ -33,35 +59,32 @@ public:
     FdReader(const FdReader&) = delete;
     FdReader& operator=(const FdReader&) = delete;
 
+    // Never past the length the file had when it was opened: a file that another program
+    // keeps growing would otherwise be read without end.
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
-        // Never past the length the file had when it was opened: a file that another
-        // program keeps growing would otherwise be read without end.
-        const std::uint64_t left = m_length - std::min(m_done, m_length);
-        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left));
-        if (wanted == 0)
-            return 0;
-        for (;;) {
-            const ssize_t n = ::read(m_fd, buffer.data(), wanted);
-            if (n >= 0) {
-                m_done += static_cast<std::uint64_t>(n);
-                return n;
-            }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                // Opened without waiting (see openRegularFile); a file system that takes
-                // that to heart for a regular file gets the ordinary, waiting read.
-                const int flags = ::fcntl(m_fd, F_GETFL);
-                if (flags < 0 || (flags & O_NONBLOCK) == 0 || ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-                    return -1;
-                continue;
-            }
-            if (errno != EINTR)
-                return -1;
-        }
+        const std::int64_t n = readOnce(m_fd, limited(buffer, m_done), -1);
+        if (n > 0)
+            m_done += static_cast<std::uint64_t>(n);
+        return n;
     }
     std::uint64_t length() const override { return m_length; }
+    bool readsAtOffsets() const override { return true; }
+    std::int64_t readAt(std::span<std::uint8_t> buffer, std::uint64_t offset) const override
+    {
+        if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+            return -1;
+        return readOnce(m_fd, limited(buffer, offset), static_cast<std::int64_t>(offset));
+    }
+    std::uint64_t position() const override { return m_done; }
 
 private:
+    std::span<std::uint8_t> limited(std::span<std::uint8_t> buffer, std::uint64_t from) const
+    {
+        const std::uint64_t left = m_length - std::min(from, m_length);
+        return buffer.first(static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left)));
+    }
+
     int m_fd;
     std::uint64_t m_length;
     std::uint64_t m_done = 0;

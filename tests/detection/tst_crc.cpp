@@ -12,6 +12,10 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 using namespace quenno;
 
 namespace {
@@ -55,6 +59,45 @@ private:
     int m_goodBlocks;
 };
 
+// A file held in memory that reads at offsets; a read at or past failAt fails, and the file
+// seems to end at endsAt (it shrank after it was opened).
+class MemoryReader final : public platform::FileReader {
+public:
+    MemoryReader(const QByteArray& bytes, std::uint64_t failAt, std::uint64_t endsAt)
+        : m_bytes(bytes.begin(), bytes.end()), m_failAt(failAt), m_endsAt(endsAt)
+    {
+    }
+    std::int64_t read(std::span<std::uint8_t> buffer) override
+    {
+        const std::int64_t n = readAt(buffer, m_position);
+        if (n > 0)
+            m_position += static_cast<std::uint64_t>(n);
+        return n;
+    }
+    std::uint64_t length() const override { return static_cast<std::uint64_t>(m_bytes.size()); }
+    bool readsAtOffsets() const override { return true; }
+    std::int64_t readAt(std::span<std::uint8_t> buffer, std::uint64_t offset) const override
+    {
+        if (offset >= m_failAt)
+            return -1;
+        const std::uint64_t end = std::min({m_endsAt, length(), offset + buffer.size(), m_failAt});
+        if (offset >= end)
+            return 0;
+        std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), m_bytes.begin() + static_cast<std::ptrdiff_t>(end),
+                  buffer.begin());
+        return static_cast<std::int64_t>(end - offset);
+    }
+    std::uint64_t position() const override { return m_position; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    std::uint64_t m_failAt;
+    std::uint64_t m_endsAt;
+    std::uint64_t m_position = 0;
+};
+
+constexpr quint64 kNever = ~quint64{0};
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -95,7 +138,13 @@ private slots:
     void fromFile_failedReadIsNeverAChecksum();
     void fromFile_unreadableFile();
     void fromFile_letsEventsRunBetweenBlocks();
+    void fromFile_nestedChecksumKeepsBothRight_data();
     void fromFile_nestedChecksumKeepsBothRight();
+    void fromFile_inPiecesAgreesWithOnePass_data();
+    void fromFile_inPiecesAgreesWithOnePass();
+    void fromReader_inPiecesFromWhereTheReaderStands();
+    void fromReader_inPiecesFailsOrShrinks_data();
+    void fromReader_inPiecesFailsOrShrinks();
     void computeCrc_continuesFromSeed();
 
 private:
@@ -236,8 +285,16 @@ public:
     std::string inner;
 };
 
+void TestCrc::fromFile_nestedChecksumKeepsBothRight_data()
+{
+    QTest::addColumn<bool>("inPieces");
+    QTest::newRow("one pass") << false;
+    QTest::newRow("in pieces") << true;
+}
+
 void TestCrc::fromFile_nestedChecksumKeepsBothRight()
 {
+    QFETCH(bool, inPieces);
     QTemporaryDir dir;
     const QString outer = dir.filePath("outer.bin");
     const QString inner = dir.filePath("inner.bin");
@@ -247,10 +304,80 @@ void TestCrc::fromFile_nestedChecksumKeepsBothRight()
     QVERIFY(writeFile(inner, innerBytes));
     NestingPump events;
     detection::CRC crc(m_files, events);
+    if (inPieces)
+        crc.setPieces({.from = 1, .size = 64 * 1024, .threads = 3});
     events.crc = &crc;
     events.nested = inner.toStdString();
     QCOMPARE(QString::fromStdString(crc.FromFile(outer.toStdString())), zlibText(outerBytes));
     QCOMPARE(QString::fromStdString(events.inner), zlibText(innerBytes));
+}
+
+void TestCrc::fromFile_inPiecesAgreesWithOnePass_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("pieceSize");
+    QTest::addColumn<unsigned>("threads");
+    // Blocks are 512 KiB: pieces smaller and larger than a block, lengths on and off a piece.
+    QTest::newRow("two pieces, two threads") << 2 * 65536 << 65536 << 2u;
+    QTest::newRow("one byte into a second piece") << 65536 + 1 << 65536 << 2u;
+    QTest::newRow("many pieces, odd end, four threads") << 37 * 65536 + 4093 << 65536 << 4u;
+    QTest::newRow("pieces of several blocks") << 5 * 1024 * 1024 + 3 << 1536 * 1024 + 1 << 3u;
+    QTest::newRow("more threads than pieces") << 3 * 4096 << 4096 << 4u;
+}
+
+void TestCrc::fromFile_inPiecesAgreesWithOnePass()
+{
+    QFETCH(int, length);
+    QFETCH(int, pieceSize);
+    QFETCH(unsigned, threads);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.bin");
+    const QByteArray bytes = randomBytes(length, static_cast<quint32>(length));
+    QVERIFY(writeFile(path, bytes));
+    CountingPump events;
+    detection::CRC crc(m_files, events);
+    crc.setPieces({.from = 1, .size = static_cast<std::uint64_t>(pieceSize), .threads = threads});
+    QCOMPARE(QString::fromStdString(crc.FromFile(path.toStdString())), zlibText(bytes));
+    QVERIFY(events.count >= 1);  // at least before returning, whoever read the pieces
+}
+
+void TestCrc::fromReader_inPiecesFromWhereTheReaderStands()
+{
+    const QByteArray bytes = randomBytes(300000, 21);
+    MemoryReader reader(bytes, kNever, kNever);
+    std::array<std::uint8_t, 1000> head{};
+    QCOMPARE(reader.read(head), std::int64_t{1000});
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    crc.setPieces({.from = 1, .size = 4096, .threads = 4});
+    QCOMPARE(QString::fromStdString(crc.FromReader(reader)), zlibText(bytes.mid(1000)));
+}
+
+void TestCrc::fromReader_inPiecesFailsOrShrinks_data()
+{
+    QTest::addColumn<quint64>("failAt");
+    QTest::addColumn<quint64>("endsAt");
+    QTest::addColumn<QString>("expected");  // "prefix" for the checksum of the bytes before endsAt
+    QTest::newRow("fails in the first piece") << quint64{100} << kNever << "0";
+    QTest::newRow("fails in the last piece") << quint64{299999} << kNever << "0";
+    QTest::newRow("shrank within a piece") << kNever << quint64{150001} << "prefix";
+    QTest::newRow("shrank to a piece boundary") << kNever << quint64{4 * 4096} << "prefix";
+    QTest::newRow("shrank to nothing") << kNever << quint64{0} << "prefix";
+}
+
+void TestCrc::fromReader_inPiecesFailsOrShrinks()
+{
+    QFETCH(quint64, failAt);
+    QFETCH(quint64, endsAt);
+    QFETCH(QString, expected);
+    const QByteArray bytes = randomBytes(300000, 22);
+    MemoryReader reader(bytes, failAt, endsAt);
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    crc.setPieces({.from = 1, .size = 4096, .threads = 4});
+    if (expected == "prefix")
+        expected = zlibText(bytes.left(static_cast<qsizetype>(endsAt)));
+    QCOMPARE(QString::fromStdString(crc.FromReader(reader)), expected);
 }
 
 void TestCrc::computeCrc_continuesFromSeed()

@@ -191,6 +191,48 @@ private slots:
                  zlibCrc(0x12345678u, bytes.data() + 1, bytes.size() - 7));
     }
 
+    // Joining two checksums gives the checksum of the joined bytes; zlib's own joining is the
+    // reference for lengths too long to checksum here.
+    void combineJoinsInOrder_data()
+    {
+        QTest::addColumn<quint64>("firstLength");
+        QTest::addColumn<quint64>("secondLength");
+        QTest::newRow("empty second part") << quint64{100} << quint64{0};
+        QTest::newRow("empty first part") << quint64{0} << quint64{100};
+        QTest::newRow("one byte each") << quint64{1} << quint64{1};
+        QTest::newRow("odd lengths") << quint64{1001} << quint64{4093};
+        QTest::newRow("a piece of 16 MiB") << quint64{7} << quint64{16u << 20};
+    }
+
+    void combineJoinsInOrder()
+    {
+        QFETCH(quint64, firstLength);
+        QFETCH(quint64, secondLength);
+        const auto bytes = randomBytes(firstLength + secondLength, 9);
+        const std::uint32_t first = zlibCrc(0, bytes.data(), firstLength);
+        const std::uint32_t second = zlibCrc(0, bytes.data() + firstLength, secondLength);
+        QCOMPARE(quenno::detection::crc32Combine(first, second, secondLength),
+                 zlibCrc(0, bytes.data(), bytes.size()));
+    }
+
+    void combineAtHugeLengths_data()
+    {
+        QTest::addColumn<quint64>("secondLength");
+        QTest::newRow("4 GiB + 1") << quint64{(1ull << 32) + 1};
+        QTest::newRow("1 TiB - 3") << quint64{(1ull << 40) - 3};
+        QTest::newRow("2^61 + 5 (8n past 64 bits)") << quint64{(1ull << 61) + 5};
+        QTest::newRow("largest signed") << quint64{0x7FFFFFFFFFFFFFFFull};
+    }
+
+    void combineAtHugeLengths()
+    {
+        QFETCH(quint64, secondLength);
+        for (const auto& [first, second] : {std::pair{0x12345678u, 0x9ABCDEF0u}, std::pair{0xFFFFFFFFu, 0u}}) {
+            QCOMPARE(quenno::detection::crc32Combine(first, second, secondLength),
+                     static_cast<std::uint32_t>(crc32_combine64(first, second, static_cast<z_off64_t>(secondLength))));
+        }
+    }
+
     void autoTakesTheFastestAvailableKernel()
     {
         using quenno::detection::crc32ActivePath;
