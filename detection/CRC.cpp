@@ -3,12 +3,11 @@
 #include "Crc32Kernels.h"
 
 #include <algorithm>
-#include <atomic>
+#include <array>
 #include <chrono>
 #include <future>
 #include <memory>
 #include <thread>
-#include <vector>
 
 namespace quenno::detection {
 namespace {
@@ -20,45 +19,32 @@ constexpr std::size_t kBlockSize = 512 * 1024;
 constexpr std::size_t kSmallestBlock = 4096;
 constexpr unsigned kMostThreads = 4;
 
-// Pieces of one file shared out among threads: each thread takes the next piece not yet
-// taken, so a thread that gets less processor time simply does fewer pieces.
-struct PieceWork {
-    struct Piece {
-        std::uint32_t crc = 0;
-        std::uint64_t got = 0;  // bytes read; fewer than the piece's size if the file shrank
-    };
+// One consecutive part of a file, read and checksummed by one thread.
+struct Part {
+    std::uint64_t from = 0;
+    std::uint64_t length = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t got = 0;  // bytes read; fewer than length if the file shrank meanwhile
+    bool read = false;
+    bool failed = false;
 
-    const platform::FileReader& reader;
-    std::uint64_t start;
-    std::uint64_t end;
-    std::uint64_t size;
-    std::vector<Piece> pieces;
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-
-    std::uint64_t pieceLength(std::size_t i) const { return std::min(size, end - start - i * size); }
-
-    // Works until no piece is left; events, when given, run between blocks.
-    void work(std::span<std::uint8_t> buffer, platform::EventPump* events)
+    // Events, when given, run between blocks.
+    void readFrom(const platform::FileReader& reader, std::span<std::uint8_t> buffer, platform::EventPump* events)
     {
-        for (std::size_t i = next++; i < pieces.size() && !failed; i = next++) {
-            const std::uint64_t from = start + i * size;
-            const std::uint64_t length = pieceLength(i);
-            Piece& piece = pieces[i];
-            while (piece.got < length) {
-                const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - piece.got));
-                const std::int64_t n = reader.readAt(buffer.first(want), from + piece.got);
-                if (n < 0) {
-                    failed = true;
-                    return;
-                }
-                if (n == 0)
-                    break;
-                piece.crc = crc32Update(piece.crc, buffer.data(), static_cast<std::size_t>(n));
-                piece.got += static_cast<std::uint64_t>(n);
-                if (events)
-                    events->letEventsRun();
+        read = true;
+        while (got < length) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - got));
+            const std::int64_t n = reader.readAt(buffer.first(want), from + got);
+            if (n < 0) {
+                failed = true;
+                return;
             }
+            if (n == 0)
+                return;
+            crc = crc32Update(crc, buffer.data(), static_cast<std::size_t>(n));
+            got += static_cast<std::uint64_t>(n);
+            if (events)
+                events->letEventsRun();
         }
     }
 };
@@ -112,12 +98,12 @@ std::string CRC::FromReader(platform::FileReader& reader)
         buffer = std::span<std::uint8_t>(own.get(), wanted);
     }
 
-    const unsigned threads = m_pieces.threads != 0
-        ? m_pieces.threads
+    const unsigned threads = m_parallel.threads != 0
+        ? m_parallel.threads
         : std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
     const std::uint64_t left = reader.length() - std::min(reader.position(), reader.length());
-    if (threads > 1 && m_pieces.size > 0 && left >= m_pieces.from && left > m_pieces.size && reader.readsAtOffsets()) {
-        std::string text = inPieces(reader, buffer, threads);
+    if (threads > 1 && left >= m_parallel.from && left >= threads && reader.readsAtOffsets()) {
+        std::string text = inParts(reader, buffer, threads);
         if (shared)
             m_bufferInUse = false;
         m_events.letEventsRun();
@@ -143,48 +129,58 @@ std::string CRC::FromReader(platform::FileReader& reader)
     return complete ? ChecksumText(crc) : "0";
 }
 
-std::string CRC::inPieces(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads)
+std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads)
 {
-    PieceWork work{reader, reader.position(), reader.length(), m_pieces.size, {}, {}, {}};
-    work.pieces.resize(static_cast<std::size_t>((work.end - work.start + work.size - 1) / work.size));
-
-    std::vector<std::future<void>> helpers;
-    try {
-        helpers.reserve(threads);
-    } catch (...) {
-        threads = 1;
+    std::array<Part, kMostThreads> parts{};
+    threads = std::min(threads, kMostThreads);
+    const std::uint64_t start = reader.position();
+    const std::uint64_t left = reader.length() - start;
+    std::uint64_t from = start;
+    for (unsigned i = 0; i < threads; ++i) {
+        // Every part but the last ends on a page boundary where the part is long enough.
+        std::uint64_t to = i + 1 == threads ? start + left : start + left / threads * (i + 1);
+        if (i + 1 < threads && (to & ~std::uint64_t{4095}) > from)
+            to &= ~std::uint64_t{4095};
+        parts[i].from = from;
+        parts[i].length = to - from;
+        from = to;
     }
-    for (unsigned t = 1; t < threads; ++t) {
+
+    std::array<std::future<void>, kMostThreads> helpers;
+    for (unsigned i = 1; i < threads; ++i) {
+        Part& part = parts[i];
         try {
-            helpers.push_back(std::async(std::launch::async, [&work, blockSize = buffer.size()] {
+            helpers[i] = std::async(std::launch::async, [&part, &reader, blockSize = buffer.size()] {
                 const auto own = std::make_unique_for_overwrite<std::uint8_t[]>(blockSize);
-                work.work(std::span<std::uint8_t>(own.get(), blockSize), nullptr);
-            }));
+                part.readFrom(reader, std::span<std::uint8_t>(own.get(), blockSize), nullptr);
+            });
         } catch (...) {
-            break;  // no thread or no memory for one: the threads already started do it all
+            // No thread to be had: this thread reads that part after its own.
         }
     }
-    work.work(buffer, &m_events);
+    parts[0].readFrom(reader, buffer, &m_events);
     for (auto& helper : helpers) {
-        // A helper is at most one piece behind; events go on running while it finishes.
+        if (!helper.valid())
+            continue;
         while (helper.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
             m_events.letEventsRun();
         try {
             helper.get();
         } catch (...) {
-            // It found no memory for its block before taking a piece: the others did its share.
+            // It found no memory for its block before reading anything.
         }
     }
-    if (work.failed)
-        return "0";
-
-    // In order, up to the first piece that came up short: a file that shrank while it was
-    // read gets the checksum of what it still held, as a reader in one pass would.
     std::uint32_t crc = 0;
-    for (std::size_t i = 0; i < work.pieces.size(); ++i) {
-        const PieceWork::Piece& piece = work.pieces[i];
-        crc = i == 0 ? piece.crc : crc32Combine(crc, piece.crc, piece.got);
-        if (piece.got < work.pieceLength(i))
+    for (unsigned i = 0; i < threads; ++i) {
+        Part& part = parts[i];
+        if (!part.read)
+            part.readFrom(reader, buffer, &m_events);  // its thread never started
+        if (part.failed)
+            return "0";  // a failed read never yields the checksum of bytes not read
+        crc = crc32Combine(crc, part.crc, part.got);
+        // A file that shrank while it was read gets the checksum of what it still held, as a
+        // reader in one pass would give.
+        if (part.got < part.length)
             break;
     }
     return ChecksumText(crc);

@@ -29,18 +29,18 @@ public:
     // CRC-32 of bytes, continuing from seed (0 for a new checksum).
     static std::uint32_t ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed = 0);
 
-    // A long file whose reader reads at offsets is checksummed in pieces by several threads
-    // at once, the pieces' checksums joined in order; this thread still lets events run
-    // between its blocks. The defaults suit a disk cache; tests make them small.
-    struct Pieces {
+    // A long file whose reader reads at offsets is cut into as many consecutive parts as
+    // threads, each read front to back by its own thread (so read-ahead still sees one
+    // sequential stream per thread), and the parts' checksums are joined in order. This
+    // thread reads the first part and still lets events run between its blocks.
+    struct Parallel {
         std::uint64_t from = std::uint64_t{64} << 20;  // files with at least this much left
-        std::uint64_t size = std::uint64_t{16} << 20;  // bytes per piece
         unsigned threads = 0;                          // 0: one per processor, at most 4
     };
-    void setPieces(const Pieces& pieces) { m_pieces = pieces; }
+    void setParallel(const Parallel& parallel) { m_parallel = parallel; }
 
 private:
-    std::string inPieces(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads);
+    std::string inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads);
 
     const platform::FileSystem& m_files;
     platform::EventPump& m_events;
@@ -49,7 +49,7 @@ private:
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_bufferSize = 0;
     bool m_bufferInUse = false;
-    Pieces m_pieces;
+    Parallel m_parallel;
 };
 
 } // namespace quenno::detection

@@ -140,11 +140,11 @@ private slots:
     void fromFile_letsEventsRunBetweenBlocks();
     void fromFile_nestedChecksumKeepsBothRight_data();
     void fromFile_nestedChecksumKeepsBothRight();
-    void fromFile_inPiecesAgreesWithOnePass_data();
-    void fromFile_inPiecesAgreesWithOnePass();
-    void fromReader_inPiecesFromWhereTheReaderStands();
-    void fromReader_inPiecesFailsOrShrinks_data();
-    void fromReader_inPiecesFailsOrShrinks();
+    void fromFile_inPartsAgreesWithOnePass_data();
+    void fromFile_inPartsAgreesWithOnePass();
+    void fromReader_inPartsFromWhereTheReaderStands();
+    void fromReader_inPartsFailsOrShrinks_data();
+    void fromReader_inPartsFailsOrShrinks();
     void computeCrc_continuesFromSeed();
 
 private:
@@ -287,14 +287,14 @@ public:
 
 void TestCrc::fromFile_nestedChecksumKeepsBothRight_data()
 {
-    QTest::addColumn<bool>("inPieces");
+    QTest::addColumn<bool>("inParts");
     QTest::newRow("one pass") << false;
-    QTest::newRow("in pieces") << true;
+    QTest::newRow("in parts") << true;
 }
 
 void TestCrc::fromFile_nestedChecksumKeepsBothRight()
 {
-    QFETCH(bool, inPieces);
+    QFETCH(bool, inParts);
     QTemporaryDir dir;
     const QString outer = dir.filePath("outer.bin");
     const QString inner = dir.filePath("inner.bin");
@@ -304,31 +304,30 @@ void TestCrc::fromFile_nestedChecksumKeepsBothRight()
     QVERIFY(writeFile(inner, innerBytes));
     NestingPump events;
     detection::CRC crc(m_files, events);
-    if (inPieces)
-        crc.setPieces({.from = 1, .size = 64 * 1024, .threads = 3});
+    if (inParts)
+        crc.setParallel({.from = 1, .threads = 3});
     events.crc = &crc;
     events.nested = inner.toStdString();
     QCOMPARE(QString::fromStdString(crc.FromFile(outer.toStdString())), zlibText(outerBytes));
     QCOMPARE(QString::fromStdString(events.inner), zlibText(innerBytes));
 }
 
-void TestCrc::fromFile_inPiecesAgreesWithOnePass_data()
+void TestCrc::fromFile_inPartsAgreesWithOnePass_data()
 {
     QTest::addColumn<int>("length");
-    QTest::addColumn<int>("pieceSize");
     QTest::addColumn<unsigned>("threads");
-    // Blocks are 512 KiB: pieces smaller and larger than a block, lengths on and off a piece.
-    QTest::newRow("two pieces, two threads") << 2 * 65536 << 65536 << 2u;
-    QTest::newRow("one byte into a second piece") << 65536 + 1 << 65536 << 2u;
-    QTest::newRow("many pieces, odd end, four threads") << 37 * 65536 + 4093 << 65536 << 4u;
-    QTest::newRow("pieces of several blocks") << 5 * 1024 * 1024 + 3 << 1536 * 1024 + 1 << 3u;
-    QTest::newRow("more threads than pieces") << 3 * 4096 << 4096 << 4u;
+    // Blocks are 512 KiB; parts end on 4 KiB pages where they can.
+    QTest::newRow("two parts of a block") << 2 * 512 * 1024 << 2u;
+    QTest::newRow("three parts, odd end") << 3 * 512 * 1024 + 4093 << 3u;
+    QTest::newRow("four parts, none a whole page") << 4 * 4096 - 1 << 4u;
+    QTest::newRow("four parts shorter than a page") << 4001 << 4u;
+    QTest::newRow("one byte per part") << 4 << 4u;
+    QTest::newRow("more threads than are kept to") << 100003 << 9u;
 }
 
-void TestCrc::fromFile_inPiecesAgreesWithOnePass()
+void TestCrc::fromFile_inPartsAgreesWithOnePass()
 {
     QFETCH(int, length);
-    QFETCH(int, pieceSize);
     QFETCH(unsigned, threads);
     QTemporaryDir dir;
     const QString path = dir.filePath("long.bin");
@@ -336,12 +335,12 @@ void TestCrc::fromFile_inPiecesAgreesWithOnePass()
     QVERIFY(writeFile(path, bytes));
     CountingPump events;
     detection::CRC crc(m_files, events);
-    crc.setPieces({.from = 1, .size = static_cast<std::uint64_t>(pieceSize), .threads = threads});
+    crc.setParallel({.from = 1, .threads = threads});
     QCOMPARE(QString::fromStdString(crc.FromFile(path.toStdString())), zlibText(bytes));
-    QVERIFY(events.count >= 1);  // at least before returning, whoever read the pieces
+    QVERIFY(events.count >= 2);  // between this thread's blocks and before returning
 }
 
-void TestCrc::fromReader_inPiecesFromWhereTheReaderStands()
+void TestCrc::fromReader_inPartsFromWhereTheReaderStands()
 {
     const QByteArray bytes = randomBytes(300000, 21);
     MemoryReader reader(bytes, kNever, kNever);
@@ -349,23 +348,24 @@ void TestCrc::fromReader_inPiecesFromWhereTheReaderStands()
     QCOMPARE(reader.read(head), std::int64_t{1000});
     platform::NoEventPump events;
     detection::CRC crc(m_files, events);
-    crc.setPieces({.from = 1, .size = 4096, .threads = 4});
+    crc.setParallel({.from = 1, .threads = 4});
     QCOMPARE(QString::fromStdString(crc.FromReader(reader)), zlibText(bytes.mid(1000)));
 }
 
-void TestCrc::fromReader_inPiecesFailsOrShrinks_data()
+void TestCrc::fromReader_inPartsFailsOrShrinks_data()
 {
     QTest::addColumn<quint64>("failAt");
     QTest::addColumn<quint64>("endsAt");
     QTest::addColumn<QString>("expected");  // "prefix" for the checksum of the bytes before endsAt
-    QTest::newRow("fails in the first piece") << quint64{100} << kNever << "0";
-    QTest::newRow("fails in the last piece") << quint64{299999} << kNever << "0";
-    QTest::newRow("shrank within a piece") << kNever << quint64{150001} << "prefix";
-    QTest::newRow("shrank to a piece boundary") << kNever << quint64{4 * 4096} << "prefix";
+    // 300,000 bytes in four parts: 0, 73,728, 147,456, 221,184 (pages), end.
+    QTest::newRow("fails in the first part") << quint64{100} << kNever << "0";
+    QTest::newRow("fails in the last part") << quint64{299999} << kNever << "0";
+    QTest::newRow("shrank within a part") << kNever << quint64{150001} << "prefix";
+    QTest::newRow("shrank to a part's end") << kNever << quint64{147456} << "prefix";
     QTest::newRow("shrank to nothing") << kNever << quint64{0} << "prefix";
 }
 
-void TestCrc::fromReader_inPiecesFailsOrShrinks()
+void TestCrc::fromReader_inPartsFailsOrShrinks()
 {
     QFETCH(quint64, failAt);
     QFETCH(quint64, endsAt);
@@ -374,7 +374,7 @@ void TestCrc::fromReader_inPiecesFailsOrShrinks()
     MemoryReader reader(bytes, failAt, endsAt);
     platform::NoEventPump events;
     detection::CRC crc(m_files, events);
-    crc.setPieces({.from = 1, .size = 4096, .threads = 4});
+    crc.setParallel({.from = 1, .threads = 4});
     if (expected == "prefix")
         expected = zlibText(bytes.left(static_cast<qsizetype>(endsAt)));
     QCOMPARE(QString::fromStdString(crc.FromReader(reader)), expected);
