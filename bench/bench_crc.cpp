@@ -216,6 +216,33 @@ int main(int argc, char** argv)
     ratioRow("ours (auto) / byte table", autoI, byteI);
     ratioRow("ours fold128 / libdeflate", f128I, deflI);
     ratioRow("ours table / zlib", tableI, col("zlib"));
-    (void)tableI;
+
+    // Two implementations at the same bound differ by less than one round's noise; the ratio
+    // taken round by round, the two timed back to back in alternating order, shows which way
+    // it leans and how far the rounds spread.
+    const int pairedRounds = 2 * rounds + 7;
+    std::printf("\nPaired rounds (%d per size, each the two timed back to back, order alternating):\n\n",
+                pairedRounds);
+    std::printf("| ratio, round by round | size | median | middle half | lowest | highest |\n");
+    std::printf("|---|---|---:|---:|---:|---:|\n");
+    auto pairedRow = [&](const char* label, std::size_t a, std::size_t b) {
+        if (!impls[a].available || !impls[b].available)
+            return;
+        for (const auto& [sizeLabel, size] : sizes) {
+            std::vector<double> ratios;
+            for (int r = 0; r < pairedRounds; ++r) {
+                const bool aFirst = r % 2 == 0;
+                const double first = timeOnce(impls[aFirst ? a : b].fn, data, size, budget / 4);
+                const double second = timeOnce(impls[aFirst ? b : a].fn, data, size, budget / 4);
+                ratios.push_back(aFirst ? second / first : first / second);  // speed of a / speed of b
+            }
+            std::sort(ratios.begin(), ratios.end());
+            const auto at = [&](double q) { return ratios[static_cast<std::size_t>(q * static_cast<double>(ratios.size() - 1) + 0.5)]; };
+            std::printf("| %s | %s | %.3fx | %.3f-%.3fx | %.3fx | %.3fx |\n", label, sizeLabel, at(0.5), at(0.25),
+                        at(0.75), ratios.front(), ratios.back());
+        }
+    };
+    pairedRow("ours (auto) / ISA-L", autoI, isalI);
+    pairedRow("ours fold128 / libdeflate", f128I, deflI);
     return 0;
 }
