@@ -19,6 +19,12 @@ constexpr std::size_t kBlockSize = 512 * 1024;
 constexpr std::size_t kSmallestBlock = 4096;
 constexpr unsigned kMostThreads = 4;
 
+unsigned processors()
+{
+    static const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
+    return count;
+}
+
 // One consecutive part of a file, read and checksummed by one thread.
 struct Part {
     std::uint64_t from = 0;
@@ -98,11 +104,11 @@ std::string CRC::FromReader(platform::FileReader& reader)
         buffer = std::span<std::uint8_t>(own.get(), wanted);
     }
 
-    const unsigned threads = m_parallel.threads != 0
-        ? m_parallel.threads
-        : std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
+    // Cheapest test first: a scan checksums tens of thousands of short files, and asking for
+    // the number of processors costs system calls.
     const std::uint64_t left = reader.length() - std::min(reader.position(), reader.length());
-    if (threads > 1 && left >= m_parallel.from && left >= threads && reader.readsAtOffsets()) {
+    const unsigned threads = left < m_parallel.from ? 1u : m_parallel.threads != 0 ? m_parallel.threads : processors();
+    if (threads > 1 && left >= threads && reader.readsAtOffsets()) {
         std::string text = inParts(reader, buffer, threads);
         if (shared)
             m_bufferInUse = false;
