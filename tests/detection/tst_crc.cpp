@@ -145,6 +145,8 @@ private slots:
     void fromReader_inPartsFromWhereTheReaderStands();
     void fromReader_inPartsFailsOrShrinks_data();
     void fromReader_inPartsFailsOrShrinks();
+    void fromReader_inPartsFileChangedAfterOpening_data();
+    void fromReader_inPartsFileChangedAfterOpening();
     void computeCrc_continuesFromSeed();
 
 private:
@@ -378,6 +380,32 @@ void TestCrc::fromReader_inPartsFailsOrShrinks()
     if (expected == "prefix")
         expected = zlibText(bytes.left(static_cast<qsizetype>(endsAt)));
     QCOMPARE(QString::fromStdString(crc.FromReader(reader)), expected);
+}
+
+void TestCrc::fromReader_inPartsFileChangedAfterOpening_data()
+{
+    QTest::addColumn<qsizetype>("newLength");  // the opened file becomes this long
+    QTest::addColumn<qsizetype>("checksummed");
+    QTest::newRow("grew: read to the length it had") << qsizetype{500000} << qsizetype{300000};
+    QTest::newRow("shrank: read to where it ends") << qsizetype{123457} << qsizetype{123457};
+}
+
+void TestCrc::fromReader_inPartsFileChangedAfterOpening()
+{
+    QFETCH(qsizetype, newLength);
+    QFETCH(qsizetype, checksummed);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("changing.bin");
+    const QByteArray bytes = randomBytes(500000, 23);
+    QVERIFY(writeFile(path, bytes.left(300000)));
+    const auto reader = m_files.openRead(path.toStdString());
+    QVERIFY(reader);
+    QVERIFY(reader->readsAtOffsets());
+    QVERIFY(writeFile(path, bytes.left(newLength)));  // the same file, rewritten in place
+    platform::NoEventPump events;
+    detection::CRC crc(m_files, events);
+    crc.setParallel({.from = 1, .threads = 3});
+    QCOMPARE(QString::fromStdString(crc.FromReader(*reader)), zlibText(bytes.left(checksummed)));
 }
 
 void TestCrc::computeCrc_continuesFromSeed()
