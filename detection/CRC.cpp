@@ -31,13 +31,13 @@ struct Part {
     std::uint64_t length = 0;
     std::uint32_t crc = 0;
     std::uint64_t got = 0;  // bytes read; fewer than length if the file shrank meanwhile
-    bool read = false;
+    bool started = false;
     bool failed = false;
 
     // Events, when given, run between blocks.
     void readFrom(const platform::FileReader& reader, std::span<std::uint8_t> buffer, platform::EventPump* events)
     {
-        read = true;
+        started = true;
         while (got < length) {
             const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - got));
             const std::int64_t n = reader.readAt(buffer.first(want), from + got);
@@ -54,6 +54,20 @@ struct Part {
         }
     }
 };
+
+std::string inOnePass(platform::FileReader& reader, std::span<std::uint8_t> buffer, platform::EventPump& events)
+{
+    std::uint32_t crc = 0;
+    for (;;) {
+        const std::int64_t got = reader.read(buffer);
+        if (got < 0)
+            return "0";  // a failed read never yields the checksum of bytes not read
+        if (got == 0)
+            return ChecksumText(crc);
+        crc = crc32Update(crc, buffer.data(), static_cast<std::size_t>(got));
+        events.letEventsRun();
+    }
+}
 
 } // namespace
 
@@ -108,31 +122,12 @@ std::string CRC::FromReader(platform::FileReader& reader)
     // the number of processors costs system calls.
     const std::uint64_t left = reader.length() - std::min(reader.position(), reader.length());
     const unsigned threads = left < m_parallel.from ? 1u : m_parallel.threads != 0 ? m_parallel.threads : processors();
-    if (threads > 1 && left >= threads && reader.readsAtOffsets()) {
-        std::string text = inParts(reader, buffer, threads);
-        if (shared)
-            m_bufferInUse = false;
-        m_events.letEventsRun();
-        return text;
-    }
-
-    std::uint32_t crc = 0;
-    bool complete = false;
-    for (;;) {
-        const std::int64_t got = reader.read(buffer);
-        if (got < 0)
-            break;  // a failed read never yields the checksum of bytes not read
-        if (got == 0) {
-            complete = true;
-            break;
-        }
-        crc = ComputeCrc(buffer.first(static_cast<std::size_t>(got)), crc);
-        m_events.letEventsRun();
-    }
+    std::string text = threads > 1 && left >= threads && reader.readsAtOffsets() ? inParts(reader, buffer, threads)
+                                                                                 : inOnePass(reader, buffer, m_events);
     if (shared)
         m_bufferInUse = false;
     m_events.letEventsRun();
-    return complete ? ChecksumText(crc) : "0";
+    return text;
 }
 
 std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads)
@@ -179,7 +174,7 @@ std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint
     std::uint32_t crc = 0;
     for (unsigned i = 0; i < threads; ++i) {
         Part& part = parts[i];
-        if (!part.read)
+        if (!part.started)
             part.readFrom(reader, buffer, &m_events);  // its thread never started
         if (part.failed)
             return "0";  // a failed read never yields the checksum of bytes not read

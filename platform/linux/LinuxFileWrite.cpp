@@ -209,11 +209,7 @@ std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name)
 
 std::unique_ptr<FileReader> LinuxFileSystem::openRead(const std::string& path) const
 {
-    struct stat st;
-    const int fd = openRegularFile(path, &st);
-    if (fd < 0)
-        return nullptr;
-    return std::make_unique<FdReader>(fd, static_cast<std::uint64_t>(st.st_size));
+    return path.empty() ? nullptr : openReaderAt(AT_FDCWD, path.c_str());
 }
 
 std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& path) const
