@@ -89,7 +89,12 @@ void Walk::examine(const platform::OpenFolder& opened, const std::string& path, 
     for (const std::size_t j : matches) {
         if (view.killProcessOn())
             view.killProcessesNamed(file.name);
-        view.addResult(fullPath, "File " + file.name + ", detected as: " + std::string(signatures.name(j)));
+        Detection found;
+        found.fullPath = fullPath;
+        found.bareName = file.name;
+        found.malwareName = std::string(signatures.name(j));
+        found.checksumText = text;
+        view.addDetection(found);
     }
 }
 

@@ -15,6 +15,25 @@
 
 namespace quenno::detection {
 
+// What names one file on its device, taken when the file was examined, so that an action
+// taken later can tell whether the same file is still there.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t changeTimeNs = 0;  // status change time, nanoseconds since the epoch
+    bool known = false;             // false where the file system could not say
+};
+
+// One matching record of one examined file.
+struct Detection {
+    std::string fullPath;
+    std::string bareName;      // the file's name without its folder
+    std::string malwareName;   // the record's name
+    std::string checksumText;  // the file's checksum text, as compared
+    FileIdentity identity;
+};
+
 // What the engine touches of the scan screen.
 class ScanView {
 public:
@@ -25,6 +44,19 @@ public:
     virtual void setStatus(const std::string& fullPath) = 0;
     // Appends to lstFound, then to lstVirusFound ("File x.exe, detected as: Worm.X").
     virtual void addResult(const std::string& fullPath, const std::string& resultLine) = 0;
+    // Every detection, in walk order. By default it goes to addResult as the result line
+    // "File x.exe, detected as: Worm.X".
+    virtual void addDetection(const Detection& detection)
+    {
+        addResult(detection.fullPath, "File " + detection.bareName + ", detected as: " + detection.malwareName);
+    }
+    // A folder that could not be listed or a file that could not be read: nothing in it
+    // was scanned.
+    virtual void addUnreadable(const std::string& fullPath, bool isFolder)
+    {
+        (void)fullPath;
+        (void)isFolder;
+    }
     // IscanKillProcessb is visible; read at every match.
     virtual bool killProcessOn() const = 0;
     // KillProcessByName with the bare file name.
