@@ -1,10 +1,12 @@
 // The file-name pattern comes from database.db and names from any folder. Compares the
-// matcher with a plain dynamic-programming reference on every pattern and name, so a
-// wrong answer is a finding, not only a crash; slow backtracking shows as a timeout.
+// matcher with a plain dynamic-programming reference and with the matcher it replaced on
+// every pattern and name, so a wrong answer is a finding, not only a crash; slow
+// backtracking shows as a timeout.
 // Input: first byte = pattern length, then the pattern, then the name.
 
 #include "FuzzCheck.h"
 #include "platform/FileSystem.h"
+#include "platform/WildcardMatch.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -53,6 +55,41 @@ bool reference(std::string_view pattern, std::string_view name)
            && referenceGlob(pattern.substr(0, pattern.size() - 2), name);
 }
 
+// The matcher before patterns were prepared (one backtracking point, the last "*"): the
+// answers to keep.
+bool globBefore(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool before(std::string_view pattern, std::string_view name)
+{
+    if (globBefore(pattern, name))
+        return true;
+    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*"
+           && name.find('.') == std::string_view::npos && globBefore(pattern.substr(0, pattern.size() - 2), name);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -66,5 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool matched = quenno::platform::wildcardMatch(pattern, name);
     FUZZ_CHECK(matched == reference(pattern, name));
+    FUZZ_CHECK(matched == before(pattern, name));
+    // A prepared pattern keeps nothing of one name for the next.
+    const quenno::platform::WildcardPattern prepared(pattern);
+    FUZZ_CHECK(prepared.matches(name) == matched);
+    FUZZ_CHECK(prepared.matches(name.substr(name.size() / 2)) == reference(pattern, name.substr(name.size() / 2)));
+    FUZZ_CHECK(prepared.matches(name) == matched);
     return 0;
 }

@@ -104,6 +104,7 @@ private slots:
     void writeFailures();
     void unreadableParts_data();
     void unreadableParts();
+    void completionOffersEveryOption();
 
 private:
     QTemporaryDir m_dir;
@@ -467,6 +468,30 @@ void TestQuennoScan::unreadableParts()
         QEXPECT_FAIL("", "the walk does not tell of the folders it cannot list yet", Abort);
     QCOMPARE(err.split('\n', Qt::SkipEmptyParts), QStringList{expected});
     QCOMPARE(process.exitCode(), exitCode);
+}
+
+// The completion is kept by hand beside the parser: it must not fall behind --help.
+void TestQuennoScan::completionOffersEveryOption()
+{
+    const Finished help = quennoscan({"--help"}, m_here);
+    QCOMPARE(help.exitCode, 0);
+    QStringList documented;
+    const QRegularExpression option("^  (--[a-z]+)");
+    for (const QString& line : QString::fromUtf8(help.out).split('\n')) {
+        const auto found = option.match(line);
+        if (found.hasMatch())
+            documented << found.captured(1);
+    }
+    QVERIFY(documented.contains("--json"));
+    const QString script = QUENNO_TEST_DATA "/../../app/quennoscan.bash-completion";
+    const Finished offered = quennoscan(
+        {"-c", "source \"$1\" && COMP_WORDS=(quennoscan --) && COMP_CWORD=1 && _quennoscan && echo \"${COMPREPLY[*]}\"",
+         "bash", script},
+        m_here, -1, "/bin/bash");
+    QCOMPARE(offered.exitCode, 0);
+    const QStringList completions = QString::fromUtf8(offered.out).trimmed().split(' ');
+    for (const QString& each : documented)
+        QVERIFY2(completions.contains(each), qPrintable(each));
 }
 
 QTEST_GUILESS_MAIN(TestQuennoScan)
