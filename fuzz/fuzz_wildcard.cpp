@@ -5,6 +5,7 @@
 // Input: first byte = pattern length, then the pattern, then the name.
 
 #include "FuzzCheck.h"
+#include "WildcardBefore.h"
 #include "platform/FileSystem.h"
 #include "platform/WildcardMatch.h"
 
@@ -55,41 +56,6 @@ bool reference(std::string_view pattern, std::string_view name)
            && referenceGlob(pattern.substr(0, pattern.size() - 2), name);
 }
 
-// The matcher before patterns were prepared (one backtracking point, the last "*"): the
-// answers to keep.
-bool globBefore(std::string_view pattern, std::string_view name)
-{
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t starP = std::string_view::npos;
-    std::size_t starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
-bool before(std::string_view pattern, std::string_view name)
-{
-    if (globBefore(pattern, name))
-        return true;
-    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*"
-           && name.find('.') == std::string_view::npos && globBefore(pattern.substr(0, pattern.size() - 2), name);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -103,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool matched = quenno::platform::wildcardMatch(pattern, name);
     FUZZ_CHECK(matched == reference(pattern, name));
-    FUZZ_CHECK(matched == before(pattern, name));
+    FUZZ_CHECK(matched == quenno::testing::wildcardMatchBefore(pattern, name));
     // A prepared pattern keeps nothing of one name for the next.
     const quenno::platform::WildcardPattern prepared(pattern);
     FUZZ_CHECK(prepared.matches(name) == matched);

@@ -66,77 +66,67 @@ void appendUnicodeEscape(std::string& out, std::uint32_t unit)
         out += kHex[(unit >> shift) & 0xF];
 }
 
-} // namespace
-
-std::string EscapedText(std::string_view bytes)
+// Printable ASCII and valid UTF-8 other than the C1 controls are kept, with a backslash
+// before each byte of quoted; every other piece goes to escape(out, piece, codePoint):
+// a valid C1 control with its code point, or a single byte with its value.
+template <typename Escape>
+std::string withEscapes(std::string_view bytes, std::string out, std::string_view quoted, Escape escape)
 {
-    std::string out;
-    out.reserve(bytes.size());
+    out.reserve(out.size() + bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte >= 0x20 && byte < 0x7F) {
-            if (byte == '\\')
+            if (quoted.find(static_cast<char>(byte)) != std::string_view::npos)
                 out += '\\';
             out += static_cast<char>(byte);
             ++i;
             continue;
         }
-        std::uint32_t codePoint = 0;
+        std::uint32_t codePoint = byte;
         const std::size_t length = byte >= 0x80 ? utf8Sequence(bytes, i, &codePoint) : 0;
-        if (length > 0 && !isC1(codePoint)) {
+        if (length > 0 && !isC1(codePoint))
             out.append(bytes.substr(i, length));
-            i += length;
-            continue;
-        }
-        // A C1 control is escaped byte by byte too: both of its bytes are then in the text.
-        for (std::size_t k = 0; k < (length > 0 ? length : 1); ++k) {
-            const auto each = static_cast<unsigned char>(bytes[i + k]);
-            if (each == '\t')
-                out += "\\t";
-            else if (each == '\n')
-                out += "\\n";
-            else if (each == '\r')
-                out += "\\r";
-            else
-                appendByteEscape(out, each);
-        }
+        else
+            escape(out, bytes.substr(i, length > 0 ? length : 1), codePoint);
         i += length > 0 ? length : 1;
     }
     return out;
 }
 
+// TAB, LF and CR by name in both forms; false for any other byte.
+bool appendNamedEscape(std::string& out, unsigned char byte)
+{
+    const char* named = byte == '\t' ? "\\t" : byte == '\n' ? "\\n" : byte == '\r' ? "\\r" : nullptr;
+    if (named != nullptr)
+        out += named;
+    return named != nullptr;
+}
+
+} // namespace
+
+std::string EscapedText(std::string_view bytes)
+{
+    // A C1 control is escaped byte by byte: both of its bytes are then in the text.
+    return withEscapes(bytes, std::string(), "\\", [](std::string& text, std::string_view piece, std::uint32_t) {
+        for (const char each : piece) {
+            const auto byte = static_cast<unsigned char>(each);
+            if (!appendNamedEscape(text, byte))
+                appendByteEscape(text, byte);
+        }
+    });
+}
+
 std::string JsonString(std::string_view bytes)
 {
-    std::string out = "\"";
-    out.reserve(bytes.size() + 2);
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte >= 0x20 && byte < 0x7F) {
-            if (byte == '"' || byte == '\\')
-                out += '\\';
-            out += static_cast<char>(byte);
-            ++i;
-            continue;
-        }
-        std::uint32_t codePoint = 0;
-        const std::size_t length = byte >= 0x80 ? utf8Sequence(bytes, i, &codePoint) : 0;
-        if (length > 0 && !isC1(codePoint)) {
-            out.append(bytes.substr(i, length));
-        } else if (length > 0) {
-            appendUnicodeEscape(out, codePoint);
-        } else if (byte == '\t') {
-            out += "\\t";
-        } else if (byte == '\n') {
-            out += "\\n";
-        } else if (byte == '\r') {
-            out += "\\r";
-        } else {
-            // Below 0x20 and DEL are the code points of their own; 0x80 and above, not part
-            // of UTF-8, are carried by the low surrogate of that byte.
-            appendUnicodeEscape(out, byte < 0x80 ? byte : 0xDC00u + byte);
-        }
-        i += length > 0 ? length : 1;
-    }
+    std::string out = withEscapes(bytes, "\"", "\"\\", [](std::string& text, std::string_view piece, std::uint32_t codePoint) {
+        const auto byte = static_cast<unsigned char>(piece.front());
+        if (piece.size() > 1)
+            appendUnicodeEscape(text, codePoint);  // a C1 control: its own code point
+        else if (!appendNamedEscape(text, byte))
+            // Below 0x20 and DEL are code points of their own; 0x80 and above, not part of
+            // UTF-8, are carried by the low surrogate of that byte.
+            appendUnicodeEscape(text, byte < 0x80 ? byte : 0xDC00u + byte);
+    });
     out += '"';
     return out;
 }

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "JsonBytes.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -15,6 +17,8 @@
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using quenno::testing::bytesOfJson;
 
 namespace {
 
@@ -67,24 +71,6 @@ bool writeRawName(const std::string& path, const QByteArray& bytes)
         return false;
     const bool written = ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) == bytes.size();
     return ::close(fd) == 0 && written;
-}
-
-// A JSON string read back as bytes: a U+DC80..U+DCFF that is not the second half of a
-// surrogate pair stands for the byte 80..FF.
-QByteArray bytesOfJson(const QString& text)
-{
-    QByteArray out;
-    QString run;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF && (run.isEmpty() || !run.back().isHighSurrogate())) {
-            out += run.toUtf8();
-            run.clear();
-            out += static_cast<char>(c.unicode() - 0xDC00);
-        } else {
-            run += c;
-        }
-    }
-    return out + run.toUtf8();
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "cli/ScanReport.h"
 #include "cli/TerminalText.h"
 
+#include "JsonBytes.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -18,6 +20,8 @@
 #include <unistd.h>
 
 using namespace quenno;
+
+using quenno::testing::bytesOfJson;
 
 namespace {
 
@@ -57,25 +61,6 @@ std::string unescaped(const std::string& text, bool* wellFormed)
         }
     }
     return out;
-}
-
-// A JSON string read back as bytes: a U+DC80..U+DCFF that is not the second half of a
-// surrogate pair stands for the byte 80..FF; everything else is UTF-8.
-std::string bytesOfJson(const QString& text)
-{
-    std::string out;
-    QString run;
-    for (const QChar c : text) {
-        const bool byte = c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF && (run.isEmpty() || !run.back().isHighSurrogate());
-        if (!byte) {
-            run += c;
-            continue;
-        }
-        out += run.toStdString();
-        run.clear();
-        out += static_cast<char>(c.unicode() - 0xDC00);
-    }
-    return out + run.toStdString();
 }
 
 // A C0 or C1 control, DEL, or a byte a terminal could take for one (not valid UTF-8).
@@ -174,7 +159,7 @@ void TestScanCli::jsonString()
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes("{\"v\":" + json + "}"), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
-    QCOMPARE(bytes(bytesOfJson(document.object().value("v").toString())), name);
+    QCOMPARE(bytesOfJson(document.object().value("v").toString()), name);
 }
 
 void TestScanCli::arguments_data()
@@ -378,8 +363,8 @@ void TestScanCli::jsonLinesParseBack()
     const QJsonObject detection = QJsonDocument::fromJson(lines[0], &error).object();
     QCOMPARE(error.error, QJsonParseError::NoError);
     QCOMPARE(detection.value("type").toString(), "detection");
-    QCOMPARE(bytes(bytesOfJson(detection.value("path").toString())), QByteArray("/t/caf\xe9\n\x1b.exe"));
-    QCOMPARE(bytes(bytesOfJson(detection.value("name").toString())), QByteArray("caf\xe9\n\x1b.exe"));
+    QCOMPARE(bytesOfJson(detection.value("path").toString()), QByteArray("/t/caf\xe9\n\x1b.exe"));
+    QCOMPARE(bytesOfJson(detection.value("name").toString()), QByteArray("caf\xe9\n\x1b.exe"));
     QCOMPARE(detection.value("record").toString(), "Trojan \"B\"\\");
     QCOMPARE(detection.value("checksum").toString(), "CBF43926");
     const QJsonObject summary = QJsonDocument::fromJson(lines[1], &error).object();

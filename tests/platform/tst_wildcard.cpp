@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/WildcardMatch.h"
+#include "fuzz/WildcardBefore.h"
 
 #include <QtTest>
 
@@ -13,52 +14,9 @@
 #include <vector>
 
 using quenno::platform::WildcardPattern;
+using quenno::testing::wildcardMatchBefore;
 
 namespace {
-
-// The matcher as it was before patterns were prepared: one backtracking point, the last
-// "*" seen. Its answers are the ones to keep.
-unsigned char foldBefore(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-bool globBefore(std::string_view pattern, std::string_view name)
-{
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t starP = std::string_view::npos;
-    std::size_t starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size()
-                   && (pattern[p] == '?'
-                       || foldBefore(static_cast<unsigned char>(pattern[p]))
-                              == foldBefore(static_cast<unsigned char>(name[n])))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
-bool matchBefore(std::string_view pattern, std::string_view name)
-{
-    if (globBefore(pattern, name))
-        return true;
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" && name.find('.') == std::string_view::npos)
-        return globBefore(pattern.substr(0, pattern.size() - 2), name);
-    return false;
-}
 
 // Every string of up to maxLength bytes from alphabet.
 std::vector<std::string> allStrings(std::string_view alphabet, std::size_t maxLength)
@@ -110,11 +68,11 @@ void TestWildcard::everyShortPatternAndName()
     for (const std::string& pattern : patterns) {
         const WildcardPattern prepared(pattern);
         for (const std::string& name : names) {
-            if (prepared.matches(name) != matchBefore(pattern, name))
+            if (prepared.matches(name) != wildcardMatchBefore(pattern, name))
                 QFAIL(qPrintable(QString("pattern \"%1\", name \"%2\": %3, before %4")
                                      .arg(QString::fromStdString(pattern), QString::fromStdString(name))
                                      .arg(prepared.matches(name))
-                                     .arg(matchBefore(pattern, name))));
+                                     .arg(wildcardMatchBefore(pattern, name))));
         }
     }
 }
@@ -170,7 +128,7 @@ void TestWildcard::longPiecesAsBefore()
             char& changed = name[random() % name.size()];
             changed = changed == letters[0] ? letters[1] : letters[0];
         }
-        const bool before = matchBefore(pattern, name);
+        const bool before = wildcardMatchBefore(pattern, name);
         matched += before ? 1 : 0;
         QCOMPARE(WildcardPattern(pattern).matches(name), before);
         QCOMPARE(quenno::platform::wildcardMatch(pattern, name), before);
@@ -204,12 +162,12 @@ void TestWildcard::longPatterns()
         pattern = std::string(10'000'000, '*') + words[1].toStdString();
         name = words[2].toStdString();
         // Before, these answers cost one pass over the whole pattern for every name.
-        QCOMPARE(matchBefore(pattern, name), matches);
+        QCOMPARE(wildcardMatchBefore(pattern, name), matches);
     } else if (words[0] == "trail") {
         // Only a pattern whose last two bytes are ".*" takes names without a dot.
         pattern = words[1].toStdString() + std::string(10'000'000, '*');
         name = words[2].toStdString();
-        QCOMPARE(matchBefore(pattern, name), matches);
+        QCOMPARE(wildcardMatchBefore(pattern, name), matches);
     } else if (words[0] == "many-a") {
         for (int i = 0; i < 20'000; ++i)
             pattern += "*a";
