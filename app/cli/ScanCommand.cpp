@@ -65,6 +65,9 @@ struct Scanner {
 
 void Scanner::operand(const std::string& named)
 {
+    // An empty name would be made into the current folder.
+    if (named.empty())
+        return report.addNotFound(named, "no such file or folder");
     std::string path = fullPathOf(named);
     auto entry = files.entry(path);
     if (entry && entry->kind == platform::EntryKind::Other) {
@@ -78,8 +81,9 @@ void Scanner::operand(const std::string& named)
     if (entry->kind != platform::EntryKind::Folder)
         return report.addNotFound(named, "not a regular file or folder");
     const auto opened = files.openFolder(path);
+    // Named as the walk names the folders it cannot read: with the separator at the end.
     if (!opened || !opened->listForWalk())
-        return report.addUnreadable(path, true);
+        return report.addUnreadable(path.back() == '/' ? path : path + "/", true);
     detection::FindAndMatch(files, path, settings.pattern, signatures, settings.sizeLimit, crc, report);
 }
 

@@ -191,6 +191,9 @@ void TestQuennoScan::run_data()
     QTest::newRow("a FIFO, named") << QStringList{"--db", "{db}", "{here}/fifo"} << kDatabase << 2
                                    << QStringList{"Virus Found : 0"}
                                    << "not a regular file or folder, not scanned: {here}/fifo";
+    QTest::newRow("an empty operand is not the current folder")
+        << QStringList{"--db", "{db}", ""} << kDatabase << 2 << QStringList{"Virus Found : 0"}
+        << "no such file or folder, not scanned: ";
     QTest::newRow("no operand") << QStringList{"--db", "{db}"} << kDatabase << 2 << QStringList()
                                 << "no file or folder to scan";
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0 << QStringList{"quennoscan {version}"}
@@ -448,7 +451,7 @@ void TestQuennoScan::unreadableParts()
     QVERIFY(process.waitForFinished(60000));
     ::chmod(QFile::encodeName(unreadable).constData(), 0700);
     const QString expected = layout == "file" ? "quennoscan: file not readable, not scanned: " + unreadable
-                                              : "quennoscan: folder not readable, not scanned: " + locked;
+                                              : "quennoscan: folder not readable, not scanned: " + locked + "/";
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
     if (layout == "inside")
         QEXPECT_FAIL("", "the walk does not tell of the folders it cannot list yet", Abort);
