@@ -1,5 +1,7 @@
 #include "FileSystem.h"
 
+#include <cstring>
+
 namespace quenno::platform {
 
 namespace {
@@ -34,6 +36,45 @@ std::unique_ptr<OpenFolder> FileSystem::openFolder(const std::string& folder) co
     if (folder.empty())
         return nullptr;
     return std::make_unique<PathFolder>(*this, folder);
+}
+
+WriteResult FileSystem::rewriteWholeFile(const std::string& path, std::string_view content,
+                                         const RewriteOptions& options)
+{
+    const std::string target = options.throughLink ? followLinks(path) : path;
+    if (options.expected) {
+        const auto now = readWholeFile(target);
+        if (!now || *now != *options.expected)
+            return {WriteFailure::Changed, 0};
+    }
+    return writeWholeFile(target, content) ? WriteResult{} : WriteResult{WriteFailure::Other, 0};
+}
+
+std::string DescribeWriteFailure(const WriteResult& result)
+{
+    switch (result.failure) {
+    case WriteFailure::None:
+        return "it was written";
+    case WriteFailure::ReadOnly:
+        return "the file is read-only";
+    case WriteFailure::NoPermission:
+        return "there is no permission to write in its folder";
+    case WriteFailure::ReadOnlyFileSystem:
+        return "its file system is read-only";
+    case WriteFailure::NoSpace:
+        return "the disk is full";
+    case WriteFailure::NotAFile:
+        return "it is not a regular file";
+    case WriteFailure::NotKept:
+        return "its owner, group or attributes could not be kept";
+    case WriteFailure::Changed:
+        return "it was changed by another program while it was being rewritten";
+    case WriteFailure::Unreadable:
+        return "it cannot be read";
+    case WriteFailure::Other:
+        break;
+    }
+    return result.error != 0 ? std::string(std::strerror(result.error)) : std::string("the write failed");
 }
 
 } // namespace quenno::platform

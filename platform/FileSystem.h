@@ -34,6 +34,41 @@ struct DirEntry {
     std::uint32_t attributes = 0;  // Attribute bits
 };
 
+// Why a rewrite of a file did not take place. A plain value: the caller shows the reason.
+enum class WriteFailure {
+    None,                // written
+    ReadOnly,            // the file is read-only (no write permission for its owner, or marked so)
+    NoPermission,        // no right to create a file in its folder
+    ReadOnlyFileSystem,  // the file system is mounted read-only
+    NoSpace,             // the disk or the quota is full, or a file size limit was reached
+    NotAFile,            // a folder, device or pipe; a symbolic link where none is followed,
+                         // or one that leads nowhere or round in a loop
+    NotKept,             // the file's owner, group, ACL or extended attributes could not be
+                         // given to the new content, so the file was left as it is
+    Changed,             // the file changed on disk since it was read, so it was left as it is
+    Unreadable,          // the file could not be read, so it was left as it is
+    Other,               // any other error (see error)
+};
+
+struct WriteResult {
+    WriteFailure failure = WriteFailure::None;
+    int error = 0;  // the operating system's error number, when there is one
+    bool ok() const { return failure == WriteFailure::None; }
+    explicit operator bool() const { return ok(); }
+};
+
+// A short English reason for a message, e.g. "the file is read-only".
+std::string DescribeWriteFailure(const WriteResult& result);
+
+struct RewriteOptions {
+    // A symbolic link at the path is kept: the file it leads to is rewritten (beside
+    // itself, then renamed).
+    bool throughLink = false;
+    // When set, the file must still hold exactly these bytes when the new content is put
+    // in place; otherwise it is left alone (WriteFailure::Changed).
+    const std::string_view* expected = nullptr;
+};
+
 // A file opened for reading, read as a stream of blocks.
 class FileReader {
 public:
@@ -91,6 +126,15 @@ public:
     // Writes the whole file beside the target and renames it over the target, so the
     // target holds either its old or its new content, never a part.
     virtual bool writeWholeFile(const std::string& path, std::string_view content) = 0;
+    // The same with a reason for a failure, and the options above. The new file keeps the
+    // owner, group, mode, ACLs and extended attributes of the one it replaces, or the old
+    // one stays. This default resolves the link and compares the content before it calls
+    // writeWholeFile, so a stand-in that overrides writeWholeFile sees every write.
+    virtual WriteResult rewriteWholeFile(const std::string& path, std::string_view content,
+                                         const RewriteOptions& options);
+    // The path that symbolic links at the end of path lead to (path itself when it names no
+    // link); path unchanged when they lead round in a loop.
+    virtual std::string followLinks(const std::string& path) const { return path; }
     // Copies a regular file. With overwrite false an existing target is never replaced.
     // The target appears only complete (written beside it, then renamed into place).
     virtual bool copyFile(const std::string& from, const std::string& to, bool overwrite) = 0;

@@ -14,8 +14,8 @@ packages=(
     xdg-utils
     # artwork generator
     lame
-    # tests: a headless display, pointer driving, screenshots, attributes, GIF encoders
-    xvfb xauth xdotool x11-apps imagemagick giflib-tools attr trayer libglib2.0-bin
+    # tests: a headless display, pointer driving, screenshots, attributes and ACLs, GIF encoders
+    xvfb xauth xdotool x11-apps imagemagick giflib-tools attr acl trayer libglib2.0-bin
     # sanitizer and fuzzing builds
     clang libclang-rt-14-dev
 )

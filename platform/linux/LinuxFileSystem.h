@@ -1,9 +1,12 @@
 #pragma once
 // The file system on Linux. DOS attributes: hidden from a leading dot or the stored hidden
 // bit; read-only, system and archive from the "user.DOSATTRIB" extended attribute (read-only
-// also when the owner has no write permission). Symbolic links are never followed.
+// also when the owner has no write permission). Symbolic links are never followed,
+// except by followLinks and a rewrite asked to go through a link.
 
 #include "platform/FileSystem.h"
+
+#include <functional>
 
 namespace quenno::platform {
 
@@ -19,6 +22,9 @@ public:
     std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const override;
     std::optional<std::string> readWholeFile(const std::string& path) const override;
     bool writeWholeFile(const std::string& path, std::string_view content) override;
+    WriteResult rewriteWholeFile(const std::string& path, std::string_view content,
+                                 const RewriteOptions& options) override;
+    std::string followLinks(const std::string& path) const override;
     bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
     bool removeFile(const std::string& path) override;
     bool setAttributes(const std::string& path, std::uint32_t attributes) override;
@@ -31,8 +37,14 @@ public:
     std::string inApplicationFolder(std::string_view name) const override;
     char separator() const override { return '/'; }
 
+    // For tests: runs when a rewrite's new content is complete beside the target, just
+    // before the target is compared with what it held and replaced (another program's
+    // save at that moment).
+    void setBeforeReplace(std::function<void(const std::string& target)> hook);
+
 private:
     std::string m_applicationFolder;
+    std::function<void(const std::string&)> m_beforeReplace;
 };
 
 // Order of listed names: ASCII letters without case, ties by bytes.

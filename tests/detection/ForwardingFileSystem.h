@@ -27,6 +27,9 @@ public:
     {
         return m_inner.writeWholeFile(path, content);
     }
+    // rewriteWholeFile is not handed on: its default resolves the link and comes back to
+    // writeWholeFile, so a stand-in that overrides writeWholeFile sees every write.
+    std::string followLinks(const std::string& path) const override { return m_inner.followLinks(path); }
     bool copyFile(const std::string& from, const std::string& to, bool overwrite) override
     {
         return m_inner.copyFile(from, to, overwrite);

@@ -5,8 +5,12 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxFsDetail.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <map>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -66,6 +70,54 @@ std::string version4(std::uint32_t attributes, std::uint64_t createTime)
     for (int i = 0; i < 8; ++i)
         s.push_back(static_cast<char>(createTime >> (8 * i)));
     return s;
+}
+
+// What a rewrite must keep: owner, group, mode and every extended attribute (ACLs are
+// stored as "system.posix_acl_*"). The stored DOS record may gain a creation time.
+struct Kept {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    mode_t mode = 0;
+    std::map<std::string, std::string> attributes;
+    bool operator==(const Kept&) const = default;
+};
+
+Kept keptOf(const std::string& path)
+{
+    Kept kept;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return kept;
+    kept.uid = st.st_uid;
+    kept.gid = st.st_gid;
+    kept.mode = st.st_mode & 07777;
+    char names[4096];
+    const ssize_t n = ::llistxattr(path.c_str(), names, sizeof names);
+    for (ssize_t at = 0; at < n;) {
+        const std::string name(names + at);
+        at += static_cast<ssize_t>(name.size()) + 1;
+        char value[4096];
+        const ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), value, sizeof value);
+        if (name != "user.DOSATTRIB" && size >= 0)
+            kept.attributes[name] = std::string(value, static_cast<std::size_t>(size));
+    }
+    return kept;
+}
+
+char* toString(const Kept& kept)
+{
+    QByteArray text = QByteArray("uid ") + QByteArray::number(kept.uid) + " gid " + QByteArray::number(kept.gid)
+                      + " mode " + QByteArray::number(kept.mode, 8);
+    for (const auto& [name, value] : kept.attributes)
+        text += " " + QByteArray::fromStdString(name) + "=" + QByteArray::fromStdString(value).toHex();
+    return qstrdup(text.constData());
+}
+
+bool setfacl(const QStringList& arguments)
+{
+    if (QStandardPaths::findExecutable("setfacl").isEmpty())
+        return false;
+    return QProcess::execute("setfacl", arguments) == 0;
 }
 
 std::vector<std::string> namesIn(const FileSystem& fs, const std::string& folder)
@@ -414,6 +466,226 @@ private slots:
         QCOMPARE(readFile(file), std::string("old"));
         QVERIFY(::symlink("locked.db", path("link.db").c_str()) == 0);
         QVERIFY(!m_fs.writeWholeFile(path("link.db"), "new"));
+    }
+
+    // The rewritten file is the one it replaces in all but content.
+    void rewriteKeepsWhatTheFileHad_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("mode 0604") << "mode";
+        QTest::newRow("set-group-id mode 02660") << "setgid";
+        QTest::newRow("owner and group of another user") << "owner";
+        QTest::newRow("extended attribute of the user") << "xattr";
+        QTest::newRow("access ACL") << "acl";
+        QTest::newRow("no ACL, although the folder gives new files one") << "default-acl";
+        QTest::newRow("another user's file with an ACL, set-group-id") << "all";
+    }
+    void rewriteKeepsWhatTheFileHad()
+    {
+        QFETCH(QString, setup);
+        const std::string file = path("database.db");
+        writeFile(file, "old\r\n");
+        const bool root = ::geteuid() == 0;
+        if ((setup == "owner" || setup == "all") && !root)
+            QSKIP("only root gives a file to another user");
+        if (setup == "xattr") {
+            requireXattrs();
+            QVERIFY(::lsetxattr(file.c_str(), "user.origin", "editor", 6, 0) == 0);
+        }
+        if (setup == "mode")
+            QVERIFY(::chmod(file.c_str(), 0604) == 0);
+        if (setup == "setgid" || setup == "all")
+            QVERIFY(::chmod(file.c_str(), 02660) == 0);
+        if (setup == "owner" || setup == "all")
+            QVERIFY(::lchown(file.c_str(), 4242, 4343) == 0);
+        if (setup == "acl" || setup == "all") {
+            if (!setfacl({"-m", "u:4242:r--,g:4343:rw-,m::rw-", QString::fromStdString(file)}))
+                QSKIP("no ACLs here (setfacl missing or refused)");
+        }
+        if (setup == "default-acl") {
+            if (!setfacl({"-d", "-m", "u:4242:rwx", QString::fromStdString(m_dir)}))
+                QSKIP("no ACLs here (setfacl missing or refused)");
+        }
+        if (setup == "all")
+            QVERIFY(::chmod(file.c_str(), 02660) == 0);  // the ACL's mask is the group bits
+        const Kept before = keptOf(file);
+        if (setup.contains("acl") || setup == "all")
+            QVERIFY(before.attributes.count("system.posix_acl_access") == (setup != "default-acl"));
+
+        const WriteResult result = m_fs.rewriteWholeFile(file, "new\n", {});
+        QVERIFY2(result.ok(), DescribeWriteFailure(result).c_str());
+        QCOMPARE(readFile(file), std::string("new\n"));
+        QCOMPARE(keptOf(file), before);
+        QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
+    }
+
+    // A link named like the file is kept; the file it leads to is rewritten beside itself.
+    void rewriteThroughLink_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("link beside its file") << "beside";
+        QTest::newRow("relative link into another folder") << "other";
+        QTest::newRow("absolute link") << "absolute";
+        QTest::newRow("link to a link in another folder") << "chain";
+    }
+    void rewriteThroughLink()
+    {
+        QFETCH(QString, layout);
+        QVERIFY(::mkdir(path("app").c_str(), 0777) == 0);
+        QVERIFY(::mkdir(path("mine").c_str(), 0777) == 0);
+        const std::string link = path("app/database.db");
+        std::map<std::string, std::string> links;  // link -> its text
+        std::string real = path("mine/list.db");
+        if (layout == "beside") {
+            real = path("app/list.db");
+            links[link] = "list.db";
+        } else if (layout == "other") {
+            links[link] = "../mine/list.db";
+        } else if (layout == "absolute") {
+            links[link] = real;
+        } else {
+            links[link] = "../mine/middle.db";
+            links[path("mine/middle.db")] = "list.db";
+        }
+        writeFile(real, "old\n");
+        QVERIFY(::chmod(real.c_str(), 0640) == 0);
+        for (const auto& [name, text] : links)
+            QVERIFY(::symlink(text.c_str(), name.c_str()) == 0);
+        struct stat followed, expected;
+        QVERIFY(::lstat(m_fs.followLinks(link).c_str(), &followed) == 0 && ::lstat(real.c_str(), &expected) == 0);
+        QCOMPARE(followed.st_ino, expected.st_ino);  // the path may read "app/../mine/list.db"
+
+        QCOMPARE(m_fs.rewriteWholeFile(link, "new\n", {}).failure, WriteFailure::NotAFile);  // not asked to follow
+        RewriteOptions through;
+        through.throughLink = true;
+        const WriteResult result = m_fs.rewriteWholeFile(link, "new\n", through);
+        QVERIFY2(result.ok(), DescribeWriteFailure(result).c_str());
+        QCOMPARE(readFile(real), std::string("new\n"));
+        QCOMPARE(keptOf(real).mode, mode_t{0640});
+        for (const auto& [name, text] : links) {
+            char buffer[4096];
+            const ssize_t n = ::readlink(name.c_str(), buffer, sizeof buffer);
+            QCOMPARE(std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0))), text);
+        }
+        std::size_t entries = 0;
+        for (const char* folder : {"app", "mine"})
+            entries += namesIn(m_fs, path(folder)).size();
+        QCOMPARE(entries, links.size() + 1);  // nothing left beside
+    }
+
+    void rewriteRefusesALinkLoop()
+    {
+        QVERIFY(::symlink("b.db", path("a.db").c_str()) == 0);
+        QVERIFY(::symlink("a.db", path("b.db").c_str()) == 0);
+        QCOMPARE(m_fs.followLinks(path("a.db")), path("a.db"));
+        RewriteOptions through;
+        through.throughLink = true;
+        QCOMPARE(m_fs.rewriteWholeFile(path("a.db"), "new", through).failure, WriteFailure::NotAFile);
+        QCOMPARE(namesIn(m_fs, m_dir), (std::vector<std::string>{"a.db", "b.db"}));
+    }
+
+    // Another program saves the file between our read and our rename: its save stays.
+    void rewriteLeavesAFileChangedMeanwhile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QByteArray>("after");  // "" when the file is gone
+        QTest::newRow("unchanged") << "" << true << QByteArray("new\n");
+        QTest::newRow("changed before the call") << "stale" << false << QByteArray("edited\n");
+        QTest::newRow("saved in place") << "in-place" << false << QByteArray("edited\n");
+        QTest::newRow("saved beside and renamed") << "renamed" << false << QByteArray("edited\n");
+        QTest::newRow("saved with the same bytes") << "same" << true << QByteArray("new\n");
+        QTest::newRow("mode changed") << "mode" << false << QByteArray("old\n");
+        QTest::newRow("removed") << "removed" << false << QByteArray();
+    }
+    void rewriteLeavesAFileChangedMeanwhile()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, written);
+        QFETCH(QByteArray, after);
+        const std::string file = path("database.db");
+        writeFile(file, change == "stale" ? "edited\n" : "old\n");
+        LinuxFileSystem fs;
+        int hooks = 0;
+        fs.setBeforeReplace([&](const std::string& target) {
+            ++hooks;
+            QCOMPARE(target, file);
+            if (change == "in-place")
+                writeFile(file, "edited\n");
+            if (change == "renamed" || change == "same") {
+                writeFile(path("saved"), change == "same" ? "old\n" : "edited\n");
+                QVERIFY(::rename(path("saved").c_str(), file.c_str()) == 0);
+            }
+            if (change == "mode")
+                QVERIFY(::chmod(file.c_str(), 0600) == 0);
+            if (change == "removed")
+                QVERIFY(::unlink(file.c_str()) == 0);
+        });
+        const std::string_view expected = "old\n";
+        RewriteOptions options;
+        options.expected = &expected;
+        const WriteResult result = fs.rewriteWholeFile(file, "new\n", options);
+        QCOMPARE(result.ok(), written);
+        QCOMPARE(hooks, 1);
+        if (!written)
+            QCOMPARE(result.failure, WriteFailure::Changed);
+        QCOMPARE(readFile(file), after.isEmpty() ? std::string("<missing>") : after.toStdString());
+        QCOMPARE(namesIn(fs, m_dir),
+                 after.isEmpty() ? std::vector<std::string>{} : std::vector<std::string>{"database.db"});
+    }
+
+    // The reason for a failed rewrite, for the user; the file as it was.
+    void rewriteSaysWhy_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("read-only file") << "read-only" << int(WriteFailure::ReadOnly);
+        QTest::newRow("folder cannot be written") << "folder" << int(WriteFailure::NoPermission);
+        QTest::newRow("a folder by that name") << "is-folder" << int(WriteFailure::NotAFile);
+        QTest::newRow("file size limit reached") << "size" << int(WriteFailure::NoSpace);
+        QTest::newRow("folder missing") << "no-folder" << int(WriteFailure::Other);
+    }
+    void rewriteSaysWhy()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, failure);
+        std::string file = path("database.db");
+        if (fault == "is-folder")
+            QVERIFY(::mkdir(file.c_str(), 0777) == 0);
+        else
+            writeFile(file, "old");
+        if (fault == "read-only")
+            QVERIFY(::chmod(file.c_str(), 0444) == 0);
+        if (fault == "folder") {
+            if (::geteuid() == 0)
+                QSKIP("root writes into read-only folders");
+            QVERIFY(::chmod(m_dir.c_str(), 0555) == 0);
+        }
+        if (fault == "no-folder")
+            file = path("missing/database.db");
+        struct sigaction ignore {};
+        struct sigaction previous {};
+        rlimit old {};
+        if (fault == "size") {
+            // Writes past 4 KiB fail, as on a full disk, also for root.
+            ignore.sa_handler = SIG_IGN;
+            ::sigaction(SIGXFSZ, &ignore, &previous);
+            ::getrlimit(RLIMIT_FSIZE, &old);
+            rlimit small = old;
+            small.rlim_cur = 4096;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        const WriteResult result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
+        if (fault == "size") {
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            ::sigaction(SIGXFSZ, &previous, nullptr);
+        }
+        ::chmod(m_dir.c_str(), 0777);
+        QCOMPARE(int(result.failure), failure);
+        QVERIFY(!DescribeWriteFailure(result).empty());
+        if (fault != "is-folder" && fault != "no-folder")
+            QCOMPARE(readFile(file), std::string("old"));
+        QCOMPARE(namesIn(m_fs, m_dir).size(), std::size_t{1});
     }
 
     void copyFile_data()
