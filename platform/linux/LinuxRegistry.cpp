@@ -9,6 +9,10 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <sys/stat.h>
+
+#include <tuple>
+
 namespace quenno::platform {
 
 namespace {
@@ -42,6 +46,19 @@ QString shown(const std::string& line)
     return text.size() > 60 ? text.left(57) + QStringLiteral("...") : text;
 }
 
+// What tells one state of a file from another without reading it again: a write in place
+// changes the times, a file renamed over it the inode.
+using Identity = std::tuple<dev_t, ino_t, off_t, std::int64_t, std::int64_t, std::int64_t, std::int64_t>;
+
+std::optional<Identity> identityOf(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return Identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+                    st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
+
 } // namespace
 
 struct LinuxRegistry::Address {
@@ -51,10 +68,10 @@ struct LinuxRegistry::Address {
 };
 
 struct LinuxRegistry::Loaded {
-    std::string target;                 // the file itself, symbolic links followed
-    std::optional<std::string> bytes;   // nullopt: there is no file yet
+    std::string target;                   // the file itself, symbolic links followed
+    std::optional<Identity> identity;     // as it was before it was read; nullopt: no file yet
     std::optional<regfile::StoreFile> store;
-    QString refusal;                    // why it is neither read nor written; "" when it is
+    QString refusal;                      // why it is neither read nor written; "" when it is
 };
 
 LinuxRegistry::LinuxRegistry() : LinuxRegistry(defaultUserFile(), defaultMachineFile()) {}
@@ -113,17 +130,21 @@ LinuxRegistry::Loaded LinuxRegistry::load(const QString& file) const
     } else {
         loaded.target = bytesOf(file);
     }
+    std::optional<std::string> bytes;
     if (loaded.refusal.isEmpty()) {
+        loaded.identity = identityOf(loaded.target);
         const auto entry = m_files->entry(loaded.target);
         if (entry && entry->kind != EntryKind::File)
             loaded.refusal = QStringLiteral("is not a file");
         else if (entry && entry->length > MaxStoreBytes)
             loaded.refusal = QStringLiteral("is far larger than any registry file");
-        else if (entry && !(loaded.bytes = m_files->readWholeFile(loaded.target)))
+        else if (entry && !(bytes = m_files->readWholeFile(loaded.target)))
             loaded.refusal = QStringLiteral("cannot be read");
+        else if (!entry)
+            loaded.identity.reset();
     }
     if (loaded.refusal.isEmpty())
-        loaded.store.emplace(loaded.bytes ? std::string_view(*loaded.bytes) : std::string_view());
+        loaded.store.emplace(bytes ? std::move(*bytes) : std::string());
     report(file, loaded);
     return loaded;
 }
@@ -180,14 +201,14 @@ bool LinuxRegistry::change(const std::string& path, Change&& edit)
         const std::optional<std::string> edited = edit(*loaded.store, *where);
         if (!edited)
             return false;
-        if (edited == loaded.bytes)
+        if (loaded.identity && loaded.store->holds(*edited))
             return true;
         const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(loaded.target))).absolutePath();
         if (!QDir().mkpath(folder))
             return false;
         // Another program (an editor, a second QuennoAV) may have written the store since it
         // was read: its change is kept by making the edit again on what it wrote.
-        if (m_files->readWholeFile(loaded.target) != loaded.bytes)
+        if (identityOf(loaded.target) != loaded.identity)
             continue;
         m_files->removeLeftovers(bytesOf(folder));
         return m_files->writeWholeFile(loaded.target, *edited);
@@ -224,7 +245,7 @@ std::optional<RegistryValue> LinuxRegistry::readValue(const std::string& path) c
     if (!where)
         return std::nullopt;
     const Loaded loaded = load(where->file);
-    const regfile::Value* value = loaded.store ? loaded.store->find(where->key, where->name) : nullptr;
+    const auto value = loaded.store ? loaded.store->find(where->key, where->name) : std::nullopt;
     if (!value)
         return std::nullopt;
     switch (value->kind) {

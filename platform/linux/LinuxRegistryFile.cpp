@@ -151,9 +151,44 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-std::string valueId(std::string_view lowerKey, std::string_view name)
+std::string_view longRootView(std::string_view root)
 {
-    return std::to_string(lowerKey.size()) + ':' + std::string(lowerKey) + lowerAscii(name);
+    static constexpr std::pair<std::string_view, std::string_view> names[] = {
+        {"HKCU", "HKEY_CURRENT_USER"},   {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"},
+        {"HKLM", "HKEY_LOCAL_MACHINE"},  {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"},
+        {"HKCR", "HKEY_CLASSES_ROOT"},   {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"},
+        {"HKU", "HKEY_USERS"},           {"HKEY_USERS", "HKEY_USERS"},
+        {"HKCC", "HKEY_CURRENT_CONFIG"}, {"HKEY_CURRENT_CONFIG", "HKEY_CURRENT_CONFIG"},
+    };
+    for (const auto& [spelling, full] : names)
+        if (sameName(root, spelling))
+            return full;
+    return {};
+}
+
+bool sameKey(std::string_view written, std::string_view canonical)
+{
+    const auto slash = written.find('\\');
+    const std::string_view root = longRootView(written.substr(0, slash));
+    if (root.empty())
+        return sameName(written, canonical);
+    const std::string_view rest = slash == std::string_view::npos ? std::string_view() : written.substr(slash);
+    return canonical.size() == root.size() + rest.size() && canonical.substr(0, root.size()) == root
+        && sameName(canonical.substr(root.size()), rest);
+}
+
+bool keyWithin(std::string_view written, std::string_view canonical)
+{
+    const std::string above = canonicalKeyPath(written);
+    return sameName(canonical.substr(0, above.size()), above)
+        && (canonical.size() == above.size() || canonical[above.size()] == '\\');
+}
+
+std::optional<std::string> valueName(std::string_view line)
+{
+    if (!line.empty() && line.front() == '@')
+        return std::string();
+    return takeQuoted(line);
 }
 
 std::string canonicalKeyPath(std::string_view path)
@@ -272,17 +307,7 @@ bool sameData(const Value& a, const Value& b)
 
 std::string longRoot(std::string_view root)
 {
-    static constexpr std::pair<std::string_view, std::string_view> names[] = {
-        {"HKCU", "HKEY_CURRENT_USER"},   {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"},
-        {"HKLM", "HKEY_LOCAL_MACHINE"},  {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"},
-        {"HKCR", "HKEY_CLASSES_ROOT"},   {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"},
-        {"HKU", "HKEY_USERS"},           {"HKEY_USERS", "HKEY_USERS"},
-        {"HKCC", "HKEY_CURRENT_CONFIG"}, {"HKEY_CURRENT_CONFIG", "HKEY_CURRENT_CONFIG"},
-    };
-    for (const auto& [spelling, full] : names)
-        if (sameName(root, spelling))
-            return std::string(full);
-    return {};
+    return std::string(longRootView(root));
 }
 
 Key* Document::findKey(std::string_view path)
@@ -321,7 +346,7 @@ const Value* findValue(const Key& key, std::string_view name)
 
 std::optional<Document> parse(std::string_view bytes)
 {
-    const StoreFile file(bytes);
+    const StoreFile file{std::string(bytes)};
     if (!file.unreadable().empty() || file.headerMissing())
         return std::nullopt;
     return file.document();
@@ -338,20 +363,21 @@ std::string write(const Document& document)
     return out;
 }
 
-StoreFile::StoreFile(std::string_view bytes)
+StoreFile::StoreFile(std::string bytes)
 {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    if (std::string_view(bytes).substr(0, 3) == "\xEF\xBB\xBF") {
         m_prefix = bytes.substr(0, 3);
-        m_text = bytes.substr(3);
-    } else if (bytes.substr(0, 2) == "\xFF\xFE") {
+        bytes.erase(0, 3);
+        m_text = std::move(bytes);
+    } else if (std::string_view(bytes).substr(0, 2) == "\xFF\xFE") {
         m_encoding = Encoding::Utf16Le;
         m_prefix = bytes.substr(0, 2);
-        bytes.remove_prefix(2);
-        m_text = utf8FromUtf16Le(bytes);
-        if (bytes.size() % 2 != 0)
-            m_suffix = bytes.substr(bytes.size() - 1);
+        const std::string_view units = std::string_view(bytes).substr(2);
+        m_text = utf8FromUtf16Le(units);
+        if (units.size() % 2 != 0)
+            m_suffix = units.substr(units.size() - 1);
     } else {
-        m_text = bytes;
+        m_text = std::move(bytes);  // the usual case: no copy of a large store
     }
     read();
 }
@@ -369,19 +395,22 @@ void StoreFile::read()
     for (std::size_t start = 0; start < m_text.size();) {
         const auto newline = m_text.find('\n', start);
         if (newline == std::string::npos) {
-            m_lines.push_back({start, m_text.size(), m_text.size()});
+            const auto size = static_cast<std::uint32_t>(m_text.size());
+            m_lines.push_back({static_cast<std::uint32_t>(start), size, size});
             break;
         }
         const std::size_t end = (newline > start && m_text[newline - 1] == '\r') ? newline - 1 : newline;
         if (m_lines.empty())  // new lines end like the file's first one
             m_newline = m_text.substr(end, newline + 1 - end);
-        m_lines.push_back({start, end, newline + 1});
+        m_lines.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end),
+                           static_cast<std::uint32_t>(newline + 1)});
         start = newline + 1;
     }
 
-    KeyEntry* current = nullptr;
-    std::string currentKey;  // lower case
+    m_items.reserve(m_lines.size());
+    bool inKey = false;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const auto at = static_cast<std::uint32_t>(i);
         const std::string_view line = trim(content(i));
         if (line.empty() || line.front() == ';')
             continue;
@@ -391,7 +420,7 @@ void StoreFile::read()
             continue;
         }
         if (line.front() == '[') {
-            current = nullptr;
+            inKey = false;
             std::string_view path = line.substr(1, line.size() - 2);
             const bool removal = !path.empty() && path.front() == '-';
             if (removal)
@@ -401,42 +430,35 @@ void StoreFile::read()
                 continue;
             }
             m_contentSeen = true;
-            const std::string canonical = canonicalKeyPath(path);
-            currentKey = lowerAscii(canonical);
-            KeyEntry& entry = m_keys[currentKey];
-            if (removal) {
-                entry.removedAt = static_cast<std::ptrdiff_t>(i);
-                m_items.push_back({Item::Kind::KeyRemoval, i, i, canonical, {}});
-            } else {
-                entry.sections.push_back({i, i});
-                m_items.push_back({Item::Kind::Section, i, i, canonical, {}});
-                current = &entry;
-            }
+            m_items.push_back({removal ? Item::Kind::KeyRemoval : Item::Kind::Section, at, at});
+            inKey = !removal;
             continue;
         }
-        if (!current) {
+        if (!inKey) {
             markUnreadable(i);  // a value outside a key
             continue;
         }
-        const auto last = readValueLine(i, line, currentKey);
-        if (!last) {
+        const auto value = readValueLine(i);
+        if (!value) {
             // Still the key's line: a value added to the key goes after it, so it is the
             // later line for any reader that makes more of this one than we do.
             markUnreadable(i);
-            current->sections.back().lastContent = i;
+            m_items.push_back({Item::Kind::Unreadable, at, at});
             continue;
         }
         m_contentSeen = true;
-        current->sections.back().lastContent = *last;
-        i = *last;
+        m_items.push_back({value->removal ? Item::Kind::ValueRemoval : Item::Kind::Assign, at,
+                           static_cast<std::uint32_t>(value->last)});
+        i = value->last;
     }
 }
 
-// A value line of the key: "name"=data, @=data or "name"=-. Returns the last line it takes;
-// nullopt, with nothing recorded, when it means nothing.
-std::optional<std::size_t> StoreFile::readValueLine(std::size_t i, std::string_view line, const std::string& key)
+// A value line: "name"=data, @=data or "name"=-, with the further lines of a byte list.
+std::optional<StoreFile::ValueLine> StoreFile::readValueLine(std::size_t i) const
 {
-    Value value;
+    std::string_view line = trim(content(i));
+    ValueLine result{{}, false, i};
+    Value& value = result.value;
     if (line.front() == '@') {
         line.remove_prefix(1);
     } else {
@@ -452,14 +474,9 @@ std::optional<std::size_t> StoreFile::readValueLine(std::size_t i, std::string_v
     if (line.empty())
         return std::nullopt;
 
-    const std::string id = valueId(key, value.name);
-    std::size_t last = i;
     if (line == "-") {
-        m_values[id].removedAt = static_cast<std::ptrdiff_t>(i);
-        m_items.push_back({Item::Kind::ValueRemoval, i, i, {}, std::move(value)});
-        return i;
-    }
-    if (line.front() == '"') {
+        result.removal = true;
+    } else if (line.front() == '"') {
         auto data = takeQuoted(line);
         if (!data || !trim(line).empty())
             return std::nullopt;
@@ -473,19 +490,26 @@ std::optional<std::size_t> StoreFile::readValueLine(std::size_t i, std::string_v
         value.dword = *number;
     } else {
         std::string data(line);
-        while (!data.empty() && data.back() == '\\' && last + 1 < m_lines.size()
-               && isContinuation(trim(content(last + 1)))) {
+        while (!data.empty() && data.back() == '\\' && result.last + 1 < m_lines.size()
+               && isContinuation(trim(content(result.last + 1)))) {
             data.pop_back();
-            data += trim(content(++last));
+            data += trim(content(++result.last));
         }
         if (!isOtherData(data))
             return std::nullopt;
         value.kind = Value::Kind::Other;
         value.text = std::move(data);
     }
-    m_values[id].assignments.push_back(m_items.size());
-    m_items.push_back({Item::Kind::Assign, i, last, {}, std::move(value)});
-    return last;
+    return result;
+}
+
+std::string_view StoreFile::keyPathAt(const Item& item) const
+{
+    std::string_view path = trim(content(item.first));
+    path = path.substr(1, path.size() - 2);
+    if (item.kind == Item::Kind::KeyRemoval)
+        path.remove_prefix(1);
+    return path;
 }
 
 } // namespace quenno::platform::regfile

@@ -20,7 +20,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quenno::platform::regfile {
@@ -70,10 +69,13 @@ std::string write(const Document& document);
 // line that means nothing is listed in unreadable(), passed over and kept, so it costs no
 // other value. An edit gives the bytes of the whole file in the encoding it came in, where
 // only the lines of the value it names change; every other byte stays, line ends included.
-// Lookups and edits take time in proportion to the file, whatever the number of keys.
+// A lookup or an edit is one pass over the lines, whatever the number of keys.
 class StoreFile {
 public:
-    explicit StoreFile(std::string_view bytes);
+    explicit StoreFile(std::string bytes);
+
+    // Whether these are the bytes it was read from (an edit that changed nothing gives them).
+    bool holds(std::string_view bytes) const;
 
     struct Unreadable {
         std::size_t line;  // 1-based
@@ -83,8 +85,8 @@ public:
     // Keys or values come before any header line (the header is put on top at a change).
     bool headerMissing() const { return !m_headerSeen && m_contentSeen; }
 
-    // The value in effect (later lines win, removals included); nullptr when there is none.
-    const Value* find(std::string_view key, std::string_view name) const;
+    // The value in effect (later lines win, removals included); nullopt when there is none.
+    std::optional<Value> find(std::string_view key, std::string_view name) const;
     // The file with the value set: its line is replaced where it is in effect, else added at
     // the end of its key, else in a new key at the end. The same bytes when it already holds
     // that data.
@@ -95,38 +97,34 @@ public:
     Document document() const;  // the values in effect, in file order
 
 private:
+    // Offsets and line numbers fit 32 bits: stores are far smaller than 4 GB.
     struct Line {
-        std::size_t begin, end, next;  // content [begin, end), line end [end, next)
+        std::uint32_t begin, end, next;  // content [begin, end), line end [end, next)
     };
     struct Item {
-        enum class Kind { Section, KeyRemoval, Assign, ValueRemoval } kind;
-        std::size_t first, last;  // lines
-        std::string key;          // Section, KeyRemoval: the canonical path
-        Value value;              // Assign: the value; ValueRemoval: its name
+        enum class Kind : std::uint8_t { Section, KeyRemoval, Assign, ValueRemoval, Unreadable } kind;
+        std::uint32_t first, last;  // lines
     };
-    struct Section {
-        std::size_t header;       // line of "[key]"
-        std::size_t lastContent;  // last line of its last key or value line
+    struct ValueLine {
+        Value value;
+        bool removal;      // "name"=-
+        std::size_t last;  // the last line it takes
     };
-    struct KeyEntry {
-        std::vector<Section> sections;
-        std::ptrdiff_t removedAt = -1;  // line of the last "[-key]"
-    };
-    struct ValueEntry {
-        std::vector<std::size_t> assignments;  // items, in file order
-        std::ptrdiff_t removedAt = -1;         // line of the last "name"=-
+    // Where a value stands in the file: the lines that give it, and where its key ends.
+    struct Place {
+        std::vector<std::size_t> live;    // items that could give it (after its last removal)
+        std::ptrdiff_t lastContent = -1;  // last line of the key's last part in effect; -1: none
     };
     enum class Encoding { Utf8, Utf16Le };
 
     void read();
-    std::optional<std::size_t> readValueLine(std::size_t i, std::string_view line, const std::string& key);
     void markUnreadable(std::size_t line);
+    std::optional<ValueLine> readValueLine(std::size_t line) const;
+    std::string_view keyPathAt(const Item& item) const;
     std::string_view content(std::size_t line) const;
     std::string_view lineEnd(std::size_t line) const;
     bool endsInBackslash(std::size_t line) const;
-    std::ptrdiff_t cutoff(const std::string& lowerKey) const;
-    const ValueEntry* valueEntry(std::string_view key, std::string_view name) const;
-    std::vector<std::size_t> live(const ValueEntry& entry, std::ptrdiff_t cut) const;
+    Place place(std::string_view key, std::string_view name) const;
     struct Splice {
         std::size_t begin, end;
         std::string text;
@@ -140,8 +138,6 @@ private:
     std::string m_newline = "\r\n";
     std::vector<Line> m_lines;
     std::vector<Item> m_items;
-    std::unordered_map<std::string, KeyEntry> m_keys;      // by lower-case canonical path
-    std::unordered_map<std::string, ValueEntry> m_values;  // by valueId(key, name)
     std::vector<Unreadable> m_unreadable;
     bool m_headerSeen = false;
     bool m_contentSeen = false;

@@ -19,9 +19,15 @@ std::string_view trim(std::string_view text);  // spaces, tabs, and CRs at the e
 // with another root is kept as it is.
 std::string canonicalKeyPath(std::string_view path);
 
-// What values are indexed by: the key's lower-case canonical path and the value name
-// without case, told apart whatever bytes they hold.
-std::string valueId(std::string_view lowerKey, std::string_view name);
+std::string_view longRootView(std::string_view root);  // as longRoot
+
+// Whether a key path as written in a file names the key of a canonical path, or a key
+// above it (within).
+bool sameKey(std::string_view written, std::string_view canonical);
+bool keyWithin(std::string_view written, std::string_view canonical);
+
+// The name of a value line ("name"=... or @=...); nullopt when the line has none.
+std::optional<std::string> valueName(std::string_view line);
 
 // One line of a value, without a line end: "name"=data or @=data.
 std::string valueLine(const Value& value);
