@@ -42,6 +42,20 @@ public:
     std::vector<std::uint32_t> terminated;
 };
 
+// The screen's surroundings with the fake table in place of the system's.
+struct FakeTableRig {
+    FakeTableRig(const QString& dir, std::vector<platform::ProcessEntry> entries,
+                 std::map<std::uint32_t, std::string> paths)
+        : fixture(dir)
+    {
+        table.entries = std::move(entries);
+        table.paths = std::move(paths);
+        fixture.platform.processes = &table;
+    }
+    test::ToolsPlatform fixture;
+    FakeProcessTable table;
+};
+
 // Relative luminance and contrast ratio of the Web Content Accessibility Guidelines.
 double luminance(QColor colour)
 {
@@ -190,12 +204,8 @@ private slots:
     void unselectingClearsBothLists()
     {
         QFETCH(QString, clicked);
-        test::ToolsPlatform fixture(m_dir.path());
-        FakeProcessTable table;
-        table.entries = {{4, "System"}, {700, "a.exe"}, {900, "b.exe"}};
-        table.paths = {{700, "/a"}, {900, "/b"}};
-        fixture.platform.processes = &table;
-        tools::FormProcess form(fixture.platform);
+        FakeTableRig rig(m_dir.path(), {{4, "System"}, {700, "a.exe"}, {900, "b.exe"}}, {{700, "/a"}, {900, "/b"}});
+        tools::FormProcess form(rig.fixture.platform);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QListWidget* target = list(form, clicked.toLatin1().constData());
@@ -209,7 +219,7 @@ private slots:
         QVERIFY(list(form, "List1")->selectedItems().isEmpty());
         QVERIFY(list(form, "List2")->selectedItems().isEmpty());
         form.IProcessKillb_Click();
-        QVERIFY(table.terminated.empty());
+        QVERIFY(rig.table.terminated.empty());
     }
 
     // The path and size are read on the fields drawn for them: every background pixel under
@@ -223,10 +233,8 @@ private slots:
     void pathAndSizeAreReadable()
     {
         QFETCH(QString, name);
-        test::ToolsPlatform fixture(m_dir.path());
-        FakeProcessTable table;
-        fixture.platform.processes = &table;
-        tools::FormProcess form(fixture.platform);
+        FakeTableRig rig(m_dir.path(), {}, {});
+        tools::FormProcess form(rig.fixture.platform);
         auto* background = form.findChild<shell::Picture*>("Image1");
         auto* shown = form.findChild<QLabel*>(name);
         QVERIFY(background && shown);
