@@ -115,13 +115,18 @@ public:
     virtual std::optional<std::vector<DirEntry>> listFolder(const std::string& folder) const = 0;
     // The entry itself (not following a final symbolic link). nullopt when it does not exist.
     virtual std::optional<DirEntry> entry(const std::string& path) const = 0;
+    // The entry of the file a path leads to through symbolic links, named as that file; how
+    // the files of the application folder are looked up. Never used by a walk.
+    virtual std::optional<DirEntry> linkedEntry(const std::string& path) const { return entry(path); }
 
     // nullptr unless path is a regular file that could be opened for reading.
     virtual std::unique_ptr<FileReader> openRead(const std::string& path) const = 0;
     // The folder held open; nullptr when it cannot be opened. This one goes through
     // listFolder and openRead with full paths.
     virtual std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const;
-    // Whole content of a regular file; nullopt when it is missing or cannot be read in full.
+    // Whole content of a regular file, found through symbolic links (the signature list and
+    // the files of the application folder; a walk opens its files with openRead); nullopt
+    // when it is missing or cannot be read in full.
     virtual std::optional<std::string> readWholeFile(const std::string& path) const = 0;
     // Writes the whole file beside the target and renames it over the target, so the
     // target holds either its old or its new content, never a part.
@@ -148,7 +153,8 @@ public:
     // Removes what writes cut short by a crash left beside their targets in the folder
     // (never the files of a write still under way). Nothing to do where writes leave nothing.
     virtual void removeLeftovers(const std::string& folder) { (void)folder; }
-    // Birth time where the file system keeps one, else the modification time.
+    // Birth time where the file system keeps one, else the modification time; of the file a
+    // symbolic link leads to.
     virtual std::optional<std::chrono::system_clock::time_point> creationTime(const std::string& path) const = 0;
     virtual bool exists(const std::string& path) const = 0;
 

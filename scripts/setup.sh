@@ -7,7 +7,7 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-image-formats-plugins libgl-dev
-    zlib1g-dev libgif-dev
+    zlib1g-dev libgif-dev libglib2.0-dev
     # run: fonts, sound and movie playback, desktop integration
     fonts-ocr-a fonts-ocr-b fonts-dejavu-core
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

@@ -197,8 +197,8 @@ void FormUtama::IUpdateb_Click()
     const bool started = m_platform.launcher && m_platform.launcher->openTextEditor(list);
     PlaySound(appPath("\\help.wav"));
     if (!started && m_platform.messages)
-        m_platform.messages->show(QStringLiteral("The virus list could not be opened: no text editor could be started "
-                                                 "for \"%1\".").arg(list),
+        m_platform.messages->show(QStringLiteral("The virus list could not be opened: no text editor on this desktop "
+                                                 "could be started for \"%1\".").arg(list),
                                   platform::MessageBoxes::Style::Critical);
 }
 
@@ -213,7 +213,8 @@ void FormUtama::openHelp(const char* sound)
     PlaySound(appPath(sound));
     if (!started && m_platform.messages)
         m_platform.messages->show(
-            QStringLiteral("The help could not be opened: no program could be started to show \"%1\".").arg(help),
+            QStringLiteral("The help could not be opened: no program on this desktop could be started to show "
+                           "\"%1\".").arg(help),
             platform::MessageBoxes::Style::Critical);
 }
 

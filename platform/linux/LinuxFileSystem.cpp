@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 
 namespace quenno::platform {
 
@@ -46,6 +47,17 @@ EntryKind kindOf(mode_t mode)
     if (S_ISDIR(mode))
         return EntryKind::Folder;
     return EntryKind::Other;
+}
+
+// The path with every symbolic link resolved; nullopt when it leads nowhere.
+std::optional<std::string> linkTarget(const std::string& path)
+{
+    char* resolved = path.empty() ? nullptr : ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    std::string target(resolved);
+    ::free(resolved);
+    return target;
 }
 
 std::string executableFolder()
@@ -172,6 +184,12 @@ std::optional<DirEntry> LinuxFileSystem::entry(const std::string& path) const
     return makeEntry(std::string(baseName(path)), st, stored);
 }
 
+std::optional<DirEntry> LinuxFileSystem::linkedEntry(const std::string& path) const
+{
+    const auto target = linkTarget(path);
+    return target ? entry(*target) : std::nullopt;
+}
+
 bool LinuxFileSystem::forbidExecution(const std::string& path)
 {
     struct stat st;
@@ -233,9 +251,10 @@ bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attri
     return ok;
 }
 
-std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTime(const std::string& path) const
+std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTime(const std::string& linkPath) const
 {
     using namespace std::chrono;
+    const std::string path = linkTarget(linkPath).value_or(std::string());
     // A creation time kept in the attribute record outlives rewrites (beside, then renamed).
     if (const auto stored = path.empty() ? std::nullopt : readDosAttrib(path.c_str()); stored && stored->createTime) {
         constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;

@@ -1,8 +1,9 @@
 #pragma once
 // The file system on Linux. DOS attributes: hidden from a leading dot or the stored hidden
 // bit; read-only, system and archive from the "user.DOSATTRIB" extended attribute (read-only
-// also when the owner has no write permission). Symbolic links are never followed,
-// except by followLinks and a rewrite asked to go through a link.
+// also when the owner has no write permission). Symbolic links are never followed, except
+// by followLinks, a rewrite asked to go through a link, and where the interface says so
+// (the files of the application folder).
 
 #include "platform/FileSystem.h"
 
@@ -18,6 +19,7 @@ public:
 
     std::optional<std::vector<DirEntry>> listFolder(const std::string& folder) const override;
     std::optional<DirEntry> entry(const std::string& path) const override;
+    std::optional<DirEntry> linkedEntry(const std::string& path) const override;
     std::unique_ptr<FileReader> openRead(const std::string& path) const override;
     std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const override;
     std::optional<std::string> readWholeFile(const std::string& path) const override;

@@ -849,6 +849,54 @@ private slots:
         QVERIFY(!m_fs.creationTime(path("missing")));
     }
 
+    // The files of the application folder may be links: linkedEntry, readWholeFile and
+    // creationTime answer for the file a link leads to, while what a walk uses (entry,
+    // openRead) still sees the link itself and never opens it.
+    void linksLeadToTheirFiles_data()
+    {
+        QTest::addColumn<QString>("target");  // what the link names
+        QTest::addColumn<QString>("made");    // what is made there: file, folder or nothing
+        QTest::addColumn<int>("kind");        // of the linked entry, -1 for none
+        QTest::addColumn<uint>("attributes");
+        QTest::newRow("file") << "data.db" << "file" << int(EntryKind::File) << uint(0);
+        QTest::newRow("file in another folder") << "../elsewhere/data.db" << "file" << int(EntryKind::File) << uint(0);
+        QTest::newRow("hidden file") << ".data.db" << "file" << int(EntryKind::File) << uint(A::Hidden);
+        QTest::newRow("folder") << "folder" << "folder" << int(EntryKind::Folder) << uint(A::Directory);
+        QTest::newRow("dangling") << "nowhere" << "nothing" << -1 << uint(0);
+        QTest::newRow("loop") << "link" << "nothing" << -1 << uint(0);
+    }
+    void linksLeadToTheirFiles()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, made);
+        QFETCH(int, kind);
+        QFETCH(uint, attributes);
+        const std::string to = path(target.toStdString());
+        if (made == "file") {
+            QVERIFY(::mkdir(linux_fs::parentFolder(to).c_str(), 0777) == 0 || errno == EEXIST);
+            writeFile(to, "12345");
+        } else if (made == "folder") {
+            QVERIFY(::mkdir(to.c_str(), 0777) == 0);
+        }
+        const std::string link = path("link");
+        QVERIFY(::symlink(target.toStdString().c_str(), link.c_str()) == 0);
+
+        const auto linked = m_fs.linkedEntry(link);
+        QCOMPARE(linked ? int(linked->kind) : -1, kind);
+        if (linked) {
+            QCOMPARE(linked->name, std::string(linux_fs::baseName(to)));
+            QCOMPARE(linked->attributes, attributes);
+        }
+        const auto content = m_fs.readWholeFile(link);
+        QCOMPARE(content.value_or("<none>"), made == "file" ? std::string("12345") : std::string("<none>"));
+        QCOMPARE(m_fs.entry(link)->kind, EntryKind::Other);
+        QVERIFY(!m_fs.openRead(link));
+        if (made == "nothing")
+            QVERIFY(!m_fs.creationTime(link));
+        if (made == "file" && setDosAttrib(to, version4(0, 116444736000000000ULL + 10000000ULL * 1000000000)))
+            QCOMPARE(m_fs.creationTime(link), std::optional(std::chrono::system_clock::time_point(std::chrono::seconds(1000000000))));
+    }
+
     // Times read from a file system without birth times; any program may set them.
     void timePointFrom_data()
     {
