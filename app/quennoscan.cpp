@@ -117,7 +117,7 @@ int checksums(platform::LinuxFileSystem& files, const std::vector<std::string>& 
 int scan(platform::LinuxFileSystem& files, const std::optional<std::string>& database, bool full,
          const std::string& folderArgument)
 {
-    const std::string databasePath = database ? *database : files.inApplicationFolder(detection::kDatabaseName);
+    const std::string databasePath = database ? *database : files.inDataFolder(detection::kDatabaseName);
     if (!files.exists(databasePath))
         return fail("signature file not found: " + databasePath);
     // Read only: no mode switch, so the file stays exactly as it is. The index is built

@@ -164,6 +164,14 @@ public:
     // and use either separator; an existing entry is found whatever its letter case, a
     // missing one keeps the spelling given.
     virtual std::string inApplicationFolder(std::string_view name) const = 0;
+    // The folder for what the program writes: database.db, the Quarantine folder and what
+    // cut writes leave. The application folder when that can be written; where it cannot
+    // (an installed program) a folder of the user's own, made on first use with a copy of
+    // the starter list shipped in the application folder. Assets stay in the application
+    // folder either way.
+    virtual std::string dataFolder() const { return applicationFolder(); }
+    // Full path of a name inside the data folder, found as inApplicationFolder finds one.
+    virtual std::string inDataFolder(std::string_view name) const { return inApplicationFolder(name); }
     // The separator of full paths ("/" on Linux, "\" on Windows).
     virtual char separator() const = 0;
 };

@@ -16,6 +16,9 @@ packages=(
     lame
     # tests: a headless display, pointer driving, screenshots, attributes and ACLs, GIF encoders
     xvfb xauth xdotool x11-apps imagemagick giflib-tools attr acl trayer libglib2.0-bin
+    # the Debian package: dependencies of the binaries, and checks of the menu entry and
+    # the software-centre data
+    dpkg-dev file desktop-file-utils appstream
     # sanitizer and fuzzing builds
     clang libclang-rt-14-dev
 )

@@ -37,6 +37,12 @@ public:
     bool exists(const std::string& path) const override;
     std::string applicationFolder() const override;
     std::string inApplicationFolder(std::string_view name) const override;
+    // $XDG_DATA_HOME/QuennoAV (~/.local/share/QuennoAV) when the application folder cannot
+    // be written; missing folders are made with mode 0700. A folder whose permissions grant
+    // nobody write access counts as not writable even for root, who could write it anyway:
+    // an installed folder stays as the package left it.
+    std::string dataFolder() const override;
+    std::string inDataFolder(std::string_view name) const override;
     char separator() const override { return '/'; }
 
     // For tests: runs when a rewrite's new content is complete beside the target, just

@@ -48,6 +48,8 @@ public:
     bool exists(const std::string& path) const override { return m_inner.exists(path); }
     std::string applicationFolder() const override { return m_inner.applicationFolder(); }
     std::string inApplicationFolder(std::string_view name) const override { return m_inner.inApplicationFolder(name); }
+    std::string dataFolder() const override { return m_inner.dataFolder(); }
+    std::string inDataFolder(std::string_view name) const override { return m_inner.inDataFolder(name); }
     char separator() const override { return m_inner.separator(); }
 
 protected:

@@ -4,6 +4,7 @@
 #include "platform/linux/DosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxFsDetail.h"
+#include "tests/ScopedEnv.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -21,6 +22,7 @@
 
 
 using namespace quenno::platform;
+using quenno::test::ScopedEnv;
 namespace A = quenno::platform::Attribute;
 
 namespace {
@@ -118,6 +120,12 @@ bool setfacl(const QStringList& arguments)
     if (QStandardPaths::findExecutable("setfacl").isEmpty())
         return false;
     return QProcess::execute("setfacl", arguments) == 0;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
 std::vector<std::string> namesIn(const FileSystem& fs, const std::string& folder)
@@ -798,6 +806,119 @@ private slots:
     {
         LinuxFileSystem fs;
         QCOMPARE(QString::fromStdString(fs.applicationFolder()), QCoreApplication::applicationDirPath());
+    }
+
+    // What the program writes stays beside it while its folder can be written (a build
+    // folder) and moves to the user's data folder where it cannot (an installed program),
+    // with the starter list copied there; assets are still found beside the program.
+    void dataFolderPlace_data()
+    {
+        QTest::addColumn<bool>("appWritable");
+        QTest::addColumn<QString>("xdgDataHome");  // "<abs>" stands for a folder of the test's own
+        QTest::addColumn<QString>("expected");     // "app", "xdg" or "home"
+        QTest::newRow("writable folder keeps everything beside the program") << true << "<abs>" << "app";
+        QTest::newRow("read-only folder, XDG_DATA_HOME set") << false << "<abs>" << "xdg";
+        QTest::newRow("read-only folder, XDG_DATA_HOME with trailing slash") << false << "<abs>/" << "xdg";
+        QTest::newRow("read-only folder, XDG_DATA_HOME unset") << false << "" << "home";
+        QTest::newRow("read-only folder, XDG_DATA_HOME relative") << false << "rel/data" << "home";
+    }
+    void dataFolderPlace()
+    {
+        QFETCH(bool, appWritable);
+        QFETCH(QString, xdgDataHome);
+        QFETCH(QString, expected);
+        const std::string app = path("app");
+        const std::string home = path("home");
+        const std::string xdg = path("xdg");
+        QVERIFY(::mkdir(app.c_str(), 0755) == 0);
+        QVERIFY(::mkdir(home.c_str(), 0755) == 0);
+        writeFile(app + "/database.db", "100000;*.exe;starter\r\n");
+        writeFile(app + "/Help.wav", "");
+        std::string xdgValue = xdgDataHome.toStdString();
+        if (xdgValue.starts_with("<abs>"))
+            xdgValue = xdg + xdgValue.substr(5);
+        ScopedEnv homeVar("HOME", home.c_str());
+        ScopedEnv xdgVar("XDG_DATA_HOME", xdgValue.empty() ? nullptr : xdgValue.c_str());
+        // Not even root may take a folder that grants nobody write access as writable.
+        if (!appWritable)
+            QVERIFY(::chmod(app.c_str(), 0555) == 0);
+        LinuxFileSystem fs(app);
+        const std::string folder = fs.dataFolder();
+        const std::string data = fs.inDataFolder("\\database.db");
+        const std::string quarantine = fs.inDataFolder("\\Quarantine");
+        const std::vector<std::string> appNames = namesIn(fs, app);
+        ::chmod(app.c_str(), 0755);
+
+        const std::string want = expected == "app" ? app
+                                 : expected == "xdg" ? xdg + "/QuennoAV"
+                                                     : home + "/.local/share/QuennoAV";
+        QCOMPARE(folder, want);
+        QCOMPARE(data, want + "/database.db");
+        QCOMPARE(quarantine, want + "/Quarantine");
+        QCOMPARE(fs.inApplicationFolder("\\help.wav"), app + "/Help.wav");
+        QCOMPARE(readFile(data), std::string("100000;*.exe;starter\r\n"));
+        QCOMPARE(appNames, (std::vector<std::string>{"database.db", "Help.wav"}));
+        if (expected == "app") {
+            QVERIFY(!fs.exists(xdg));
+            QVERIFY(namesIn(fs, home).empty());
+            return;
+        }
+        // A copy the user may edit, never a link to the installed file.
+        QVERIFY(S_ISREG(modeOf(data)));
+        QVERIFY(modeOf(data) & S_IWUSR);
+        QCOMPARE(modeOf(want) & 07777, mode_t{0700});
+        if (expected == "home") {
+            QCOMPARE(modeOf(home + "/.local") & 07777, mode_t{0700});
+            QCOMPARE(modeOf(home + "/.local/share") & 07777, mode_t{0700});
+        }
+    }
+
+    // The list in the data folder is the user's: once there it is never replaced, whatever
+    // its letter case; only a missing one is copied from the starter list.
+    void dataFolderSeeding_data()
+    {
+        QTest::addColumn<int>("starterMode");    // 0: no starter list shipped
+        QTest::addColumn<QString>("existing");   // name of a list already in the data folder
+        QTest::addColumn<QString>("listName");   // name inDataFolder finds
+        QTest::addColumn<QString>("content");    // what it holds afterwards ("" none)
+        QTest::newRow("missing list is copied") << 0644 << "" << "database.db" << "starter";
+        QTest::newRow("read-only starter gives an editable copy") << 0444 << "" << "database.db" << "starter";
+        QTest::newRow("user's list is kept") << 0644 << "database.db" << "database.db" << "mine";
+        QTest::newRow("user's list in other case is kept") << 0644 << "Database.DB" << "Database.DB" << "mine";
+        QTest::newRow("nothing shipped, nothing made up") << 0 << "" << "database.db" << "";
+    }
+    void dataFolderSeeding()
+    {
+        QFETCH(int, starterMode);
+        QFETCH(QString, existing);
+        QFETCH(QString, listName);
+        QFETCH(QString, content);
+        const std::string app = path("app");
+        const std::string data = path("xdg/QuennoAV");
+        QVERIFY(::mkdir(app.c_str(), 0755) == 0);
+        if (starterMode != 0) {
+            writeFile(app + "/database.db", "starter");
+            QVERIFY(::chmod((app + "/database.db").c_str(), static_cast<mode_t>(starterMode)) == 0);
+        }
+        QVERIFY(::mkdir(path("xdg").c_str(), 0700) == 0);
+        QVERIFY(::mkdir(data.c_str(), 0750) == 0);
+        if (!existing.isEmpty())
+            writeFile(data + "/" + existing.toStdString(), "mine");
+        ScopedEnv homeVar("HOME", path("home").c_str());
+        ScopedEnv xdgVar("XDG_DATA_HOME", path("xdg").c_str());
+        QVERIFY(::chmod(app.c_str(), 0555) == 0);
+        LinuxFileSystem fs(app);
+        QCOMPARE(fs.dataFolder(), data);
+        const std::string list = fs.inDataFolder("database.db");
+        ::chmod(app.c_str(), 0755);
+
+        QCOMPARE(list, data + "/" + listName.toStdString());
+        QCOMPARE(readFile(list), content.isEmpty() ? std::string("<missing>") : content.toStdString());
+        QCOMPARE(namesIn(fs, data).size(), std::size_t{content.isEmpty() ? 0u : 1u});
+        if (!content.isEmpty())
+            QVERIFY(modeOf(list) & S_IWUSR);
+        QCOMPARE(modeOf(data) & 07777, mode_t{0750});  // the user's own folder keeps its mode
+        QVERIFY(!fs.exists(path("home")));
     }
 
     // Writes cut short by a crash leave a ".part" file beside their target; only those whose
