@@ -1,5 +1,7 @@
 #include "mdlFindFile.h"
 
+#include "platform/WildcardMatch.h"
+
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -10,7 +12,8 @@ namespace {
 
 struct Walk {
     const platform::FileSystem& files;
-    const std::string pattern;  // a copy: the screen's table may be reloaded during a yield
+    // Prepared once, and a copy: the screen's table may be reloaded during a yield.
+    const platform::WildcardPattern pattern;
     const SignatureIndex& signatures;
     const std::int64_t sizeLimit;
     CRC& crc;
@@ -21,7 +24,7 @@ struct Walk {
     void examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file,
                  std::string& fullPath);
     std::string checksumOf(const platform::OpenFolder& opened, const std::string& fullPath,
-                           const platform::DirEntry& file, bool* withinLimit);
+                           const platform::DirEntry& file, bool* withinLimit, std::optional<std::uint64_t>* bytesRead);
 };
 
 void Walk::folder(std::string path)
@@ -53,7 +56,7 @@ void Walk::folder(std::string path)
         std::string fullPath;
         for (const auto& entry : *listing) {
             // Only regular files: links, FIFOs, sockets and devices are never opened.
-            if (entry.kind != platform::EntryKind::File || !platform::wildcardMatch(pattern, entry.name))
+            if (entry.kind != platform::EntryKind::File || !pattern.matches(entry.name))
                 continue;
             if (view.stopRequested())
                 return;
@@ -81,9 +84,12 @@ void Walk::examine(const platform::OpenFolder& opened, const std::string& path, 
         return;  // nothing to compare with: the file need not be read
 
     bool withinLimit = false;
-    const std::string text = checksumOf(opened, fullPath, file, &withinLimit);
+    std::optional<std::uint64_t> bytesRead;  // none: the file could not be opened
+    const std::string text = checksumOf(opened, fullPath, file, &withinLimit, &bytesRead);
     if (!withinLimit)
         return;
+    if (bytesRead)
+        view.addExamined(fullPath, *bytesRead);
     const auto matches = signatures.find(text);
     // Every record that holds this checksum is reported, in list order.
     for (const std::size_t j : matches) {
@@ -101,11 +107,13 @@ void Walk::examine(const platform::OpenFolder& opened, const std::string& path, 
 // The file's length is taken from the file once it is open, which costs no look-up of
 // its own; a file too long is closed unread.
 std::string Walk::checksumOf(const platform::OpenFolder& opened, const std::string& fullPath,
-                             const platform::DirEntry& file, bool* withinLimit)
+                             const platform::DirEntry& file, bool* withinLimit, std::optional<std::uint64_t>* bytesRead)
 {
     const auto limit = static_cast<std::uint64_t>(sizeLimit);
     if (auto reader = opened.openRead(file.name)) {
         *withinLimit = reader->length() <= limit;
+        if (*withinLimit)
+            *bytesRead = reader->length();
         return *withinLimit ? crc.FromReader(*reader) : std::string();
     }
     // Not readable: its checksum text is "0", as for any file that cannot be read, when
@@ -121,7 +129,7 @@ std::string Walk::checksumOf(const platform::OpenFolder& opened, const std::stri
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
                   const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view)
 {
-    Walk walk{files, pattern, signatures, sizeLimit, crc, view, files.separator()};
+    Walk walk{files, platform::WildcardPattern(pattern), signatures, sizeLimit, crc, view, files.separator()};
     walk.folder(std::move(folder));
 }
 

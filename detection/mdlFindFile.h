@@ -57,6 +57,12 @@ public:
         (void)fullPath;
         (void)isFolder;
     }
+    // A file whose checksum was compared with the list, and the bytes read for it.
+    virtual void addExamined(const std::string& fullPath, std::uint64_t bytesRead)
+    {
+        (void)fullPath;
+        (void)bytesRead;
+    }
     // IscanKillProcessb is visible; read at every match.
     virtual bool killProcessOn() const = 0;
     // KillProcessByName with the bare file name.
