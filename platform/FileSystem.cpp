@@ -6,6 +6,11 @@ namespace quenno::platform {
 
 namespace {
 
+bool isBareName(std::string_view name, char separator)
+{
+    return !name.empty() && name != "." && name != ".." && name.find(separator) == std::string_view::npos;
+}
+
 // A folder reached by its path every time.
 class PathFolder final : public OpenFolder {
 public:
@@ -15,13 +20,39 @@ public:
             m_folder.push_back(m_files.separator());
     }
 
+    FileIdentity identity() const override
+    {
+        std::string self = m_folder;
+        if (self.size() > 1)
+            self.pop_back();
+        const auto e = m_files.entry(self);
+        if (!e || e->kind != EntryKind::Folder || (e->device == 0 && e->inode == 0))
+            return {};
+        return {e->device, e->inode, 0, 0, true};
+    }
+
     std::optional<std::vector<DirEntry>> listForWalk() override { return m_files.listFolder(m_folder); }
 
     std::unique_ptr<FileReader> openRead(std::string_view name) const override
     {
-        if (name.empty() || name.find(m_files.separator()) != std::string_view::npos)
+        if (!isBareName(name, m_files.separator()))
             return nullptr;
         return m_files.openRead(m_folder + std::string(name));
+    }
+
+    std::optional<DirEntry> entry(std::string_view name) const override
+    {
+        if (!isBareName(name, m_files.separator()))
+            return std::nullopt;
+        return m_files.entry(m_folder + std::string(name));
+    }
+
+    std::unique_ptr<OpenFolder> openFolder(std::string_view name) const override
+    {
+        const auto e = entry(name);
+        if (!e || e->kind != EntryKind::Folder)
+            return nullptr;
+        return std::make_unique<PathFolder>(m_files, m_folder + std::string(name));
     }
 
 private:

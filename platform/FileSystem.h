@@ -32,6 +32,31 @@ struct DirEntry {
     EntryKind kind = EntryKind::Other;
     std::uint64_t length = 0;      // bytes; files only
     std::uint32_t attributes = 0;  // Attribute bits
+    // Where the listing looked the entry up (folders always, files in full listings):
+    // the device and inode it saw, 0 and 0 where it did not look.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// What names one file on its device, taken when the file was looked at, so that an action
+// taken later can tell whether the same file, unchanged, is still there.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t changeTimeNs = 0;  // status change time, nanoseconds since the epoch
+    bool known = false;             // false where the file system could not say
+
+    // The same file (device and inode), whatever happened to its content since.
+    bool sameObject(const FileIdentity& other) const
+    {
+        return known && other.known && device == other.device && inode == other.inode;
+    }
+    // The same file, neither written nor changed in status since.
+    bool unchangedFrom(const FileIdentity& other) const
+    {
+        return sameObject(other) && size == other.size && changeTimeNs == other.changeTimeNs;
+    }
 };
 
 // Why a rewrite of a file did not take place. A plain value: the caller shows the reason.
@@ -91,19 +116,54 @@ public:
     }
     // Bytes that read() has returned so far.
     virtual std::uint64_t position() const { return 0; }
+    // The file as it was when opened.
+    virtual FileIdentity identity() const { return {}; }
 };
 
-// A folder held open while a walk lists it and opens its files, so that neither looks the
-// folder's path up again.
+// A regular file of an open folder, held open for an action on it: every step goes
+// through the handle and the folder's handle, never through a path that could have been
+// swapped for a link since.
+class HeldFile {
+public:
+    virtual ~HeldFile() = default;
+    // The file as it is now.
+    virtual FileIdentity identity() const = 0;
+    // A reader of the whole file from its first byte.
+    virtual std::unique_ptr<FileReader> reader() const = 0;
+    // Attribute::Normal for this file: every DOS bit cleared, the owner may write.
+    virtual bool clearAttributes() = 0;
+    // Copies the content to target, never replacing an existing file; the target appears
+    // only complete (written beside it, then renamed into place).
+    virtual bool copyTo(const std::string& target) const = 0;
+    // Removes the file's name from its folder, only while that name still is this file.
+    virtual bool remove() = 0;
+};
+
+// A folder held open while a walk lists it and opens its files and subfolders, so that
+// none of them looks the folder's path up again.
 class OpenFolder {
 public:
     virtual ~OpenFolder() = default;
+    // Device and inode of the folder itself.
+    virtual FileIdentity identity() const = 0;
     // Every entry but "." and "..", in the order of FileSystem::listFolder. Folders carry
     // their attributes; files carry their name and kind only (length and attributes may be
     // 0: a walk takes the length from the opened file). nullopt when it cannot be listed.
     virtual std::optional<std::vector<DirEntry>> listForWalk() = 0;
     // As FileSystem::openRead for the entry of that bare name; nullptr for any other name.
     virtual std::unique_ptr<FileReader> openRead(std::string_view name) const = 0;
+    // The entry of that bare name, never following a link; nullopt when it does not exist.
+    virtual std::optional<DirEntry> entry(std::string_view name) const = 0;
+    // The subfolder of that bare name, opened without following a link; nullptr when it
+    // is no folder (a link to one included) or cannot be opened.
+    virtual std::unique_ptr<OpenFolder> openFolder(std::string_view name) const = 0;
+    // The regular file of that bare name, held open without following a link; nullptr for
+    // anything else or when it cannot be opened.
+    virtual std::unique_ptr<HeldFile> holdFile(std::string_view name) const
+    {
+        (void)name;
+        return nullptr;
+    }
 };
 
 class FileSystem {
@@ -121,8 +181,9 @@ public:
 
     // nullptr unless path is a regular file that could be opened for reading.
     virtual std::unique_ptr<FileReader> openRead(const std::string& path) const = 0;
-    // The folder held open; nullptr when it cannot be opened. This one goes through
-    // listFolder and openRead with full paths.
+    // The folder held open (a link given as the folder itself is followed); nullptr when it
+    // cannot be opened. This one goes through listFolder, entry and openRead with full
+    // paths, so it holds nothing open and cannot tell a swapped folder from the one it saw.
     virtual std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const;
     // Whole content of a regular file, found through symbolic links (the signature list and
     // the files of the application folder; a walk opens its files with openRead); nullopt

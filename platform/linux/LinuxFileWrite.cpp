@@ -55,7 +55,10 @@ std::int64_t readOnce(int fd, std::span<std::uint8_t> buffer, std::int64_t offse
 
 class FdReader final : public FileReader {
 public:
-    FdReader(int fd, std::uint64_t length) : m_fd(fd), m_length(length) {}
+    FdReader(int fd, const struct stat& st)
+        : m_fd(fd), m_length(static_cast<std::uint64_t>(st.st_size)), m_identity(identityFrom(st))
+    {
+    }
     ~FdReader() override { ::close(m_fd); }
     FdReader(const FdReader&) = delete;
     FdReader& operator=(const FdReader&) = delete;
@@ -78,6 +81,7 @@ public:
         return readOnce(m_fd, limited(buffer, offset), static_cast<std::int64_t>(offset));
     }
     std::uint64_t position() const override { return m_done; }
+    FileIdentity identity() const override { return m_identity; }
 
 private:
     std::span<std::uint8_t> limited(std::span<std::uint8_t> buffer, std::uint64_t from) const
@@ -88,6 +92,7 @@ private:
 
     int m_fd;
     std::uint64_t m_length;
+    FileIdentity m_identity;
     std::uint64_t m_done = 0;
 };
 
@@ -343,7 +348,55 @@ std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name)
     const int fd = openRegularFile(folderFd, name, &st);
     if (fd < 0)
         return nullptr;
-    return std::make_unique<FdReader>(fd, static_cast<std::uint64_t>(st.st_size));
+    return std::make_unique<FdReader>(fd, st);
+}
+
+std::unique_ptr<FileReader> readerOf(int fd)
+{
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<FdReader>(fd, st);
+}
+
+bool copyOpenFile(int in, const std::string& to, bool overwrite)
+{
+    struct stat st;
+    if (in < 0 || to.empty() || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    struct stat target;
+    if (::lstat(to.c_str(), &target) == 0 && (!overwrite || !mayReplace(to)))
+        return false;
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);  // a copy is never cut short
+    std::string temp;
+    const int out = createBeside(to, &temp);
+    if (out < 0)
+        return false;
+    ::fchmod(out, st.st_mode & 0777);
+    bool ok = true;
+    std::array<char, 128 * 1024> buf;
+    for (;;) {
+        const ssize_t n = ::read(in, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        ::close(out);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return finishBeside(out, temp, to, overwrite ? Replace::Always : Replace::Never).ok();
 }
 
 } // namespace linux_fs
@@ -360,7 +413,7 @@ std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& pat
     const int fd = path.empty() ? -1 : openRegularFile(AT_FDCWD, path.c_str(), &st, 0);
     if (fd < 0)
         return std::nullopt;
-    FdReader reader(fd, static_cast<std::uint64_t>(st.st_size));
+    FdReader reader(fd, st);
     // Read straight into place: the reader stops at the length the file had when opened.
     std::string content(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
@@ -456,45 +509,13 @@ void LinuxFileSystem::setBeforeReplace(std::function<void(const std::string&)> h
 
 bool LinuxFileSystem::copyFile(const std::string& from, const std::string& to, bool overwrite)
 {
-    if (to.empty())
-        return false;
-    struct stat target;
-    if (::lstat(to.c_str(), &target) == 0 && (!overwrite || !mayReplace(to)))
-        return false;
     struct stat st;
-    const int in = openRegularFile(from, &st);
+    const int in = to.empty() ? -1 : openRegularFile(from, &st);
     if (in < 0)
         return false;
-    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);  // a copy is never cut short
-    std::string temp;
-    const int out = createBeside(to, &temp);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    ::fchmod(out, st.st_mode & 0777);
-    bool ok = true;
-    std::array<char, 128 * 1024> buf;
-    for (;;) {
-        const ssize_t n = ::read(in, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
-            ok = false;
-            break;
-        }
-    }
+    const bool ok = copyOpenFile(in, to, overwrite);
     ::close(in);
-    if (!ok) {
-        ::close(out);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return finishBeside(out, temp, to, overwrite ? Replace::Always : Replace::Never).ok();
+    return ok;
 }
 
 bool LinuxFileSystem::removeFile(const std::string& path)
