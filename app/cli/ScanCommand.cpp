@@ -115,7 +115,7 @@ void Scanner::namedFile(const std::string& path)
 int RunScan(const ScanArguments& arguments, const platform::FileSystem& files, LineOutput& out, LineOutput& errors)
 {
     const std::string databasePath =
-        arguments.database ? *arguments.database : files.inApplicationFolder(detection::kDatabaseName);
+        arguments.database ? *arguments.database : files.inDataFolder(detection::kDatabaseName);
     if (!files.exists(databasePath))
         return fail(errors, "signature file not found: " + EscapedText(databasePath));
     // Read only: no mode switch, so the file stays exactly as it is. The index is built
