@@ -98,6 +98,7 @@ void Scanner::namedFile(const std::string& path)
     if (signatures.empty())
         return;  // nothing could match: the file need not be read
     const std::uint64_t length = reader->length();
+    const platform::FileIdentity identity = reader->identity();
     const std::string text = crc.FromReader(*reader);
     report.addExamined(path, length);
     for (const std::size_t j : signatures.find(text)) {
@@ -106,6 +107,7 @@ void Scanner::namedFile(const std::string& path)
         found.bareName = std::filesystem::path(path).filename().string();
         found.malwareName = std::string(signatures.name(j));
         found.checksumText = text;
+        found.identity = identity;
         report.addDetection(found);
     }
 }
