@@ -65,6 +65,9 @@ struct Scanner {
 
 void Scanner::operand(const std::string& named)
 {
+    // An empty name would be made into the current folder.
+    if (named.empty())
+        return report.addNotFound(named, "no such file or folder");
     std::string path = fullPathOf(named);
     auto entry = files.entry(path);
     if (entry && entry->kind == platform::EntryKind::Other) {
@@ -78,8 +81,9 @@ void Scanner::operand(const std::string& named)
     if (entry->kind != platform::EntryKind::Folder)
         return report.addNotFound(named, "not a regular file or folder");
     const auto opened = files.openFolder(path);
+    // Named as the walk names the folders it cannot read: with the separator at the end.
     if (!opened || !opened->listForWalk())
-        return report.addUnreadable(path, true);
+        return report.addUnreadable(path.back() == '/' ? path : path + "/", true);
     detection::FindAndMatch(files, path, settings.pattern, signatures, settings.sizeLimit, crc, report);
 }
 
@@ -94,6 +98,7 @@ void Scanner::namedFile(const std::string& path)
     if (signatures.empty())
         return;  // nothing could match: the file need not be read
     const std::uint64_t length = reader->length();
+    const platform::FileIdentity identity = reader->identity();
     const std::string text = crc.FromReader(*reader);
     report.addExamined(path, length);
     for (const std::size_t j : signatures.find(text)) {
@@ -102,6 +107,7 @@ void Scanner::namedFile(const std::string& path)
         found.bareName = std::filesystem::path(path).filename().string();
         found.malwareName = std::string(signatures.name(j));
         found.checksumText = text;
+        found.identity = identity;
         report.addDetection(found);
     }
 }

@@ -191,6 +191,9 @@ void TestQuennoScan::run_data()
     QTest::newRow("a FIFO, named") << QStringList{"--db", "{db}", "{here}/fifo"} << kDatabase << 2
                                    << QStringList{"Virus Found : 0"}
                                    << "not a regular file or folder, not scanned: {here}/fifo";
+    QTest::newRow("an empty operand is not the current folder")
+        << QStringList{"--db", "{db}", ""} << kDatabase << 2 << QStringList{"Virus Found : 0"}
+        << "no such file or folder, not scanned: ";
     QTest::newRow("no operand") << QStringList{"--db", "{db}"} << kDatabase << 2 << QStringList()
                                 << "no file or folder to scan";
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0 << QStringList{"quennoscan {version}"}
@@ -283,7 +286,7 @@ void TestQuennoScan::hostileNames()
     if (!options.contains("--crc"))
         args << "--db" << m_here + "/hostile.db" << QString::fromStdString(folder);
     // Record names are as hostile as file names.
-    QVERIFY(writeFile(m_here + "/hostile.db", "50000;*.exe;x\r\nWorm\x1b[31m\nVirus Found : 0;CBF43926\r\n"));
+    QVERIFY(writeFile(m_here + "/hostile.db", "50000;*.exe;x\r\nWorm\x1b[31m\tVirus Found : 0\x07;CBF43926\r\n"));
     for (const QByteArray& name : names)
         QVERIFY(writeRawName(folder + "/" + name.toStdString(), "123456789"));
     // Names that are not UTF-8 do not survive a QString: the shell hands them over.
@@ -307,7 +310,7 @@ void TestQuennoScan::hostileNames()
         for (const QByteArray& line : lines.mid(0, names.size())) {
             const QJsonObject object = QJsonDocument::fromJson(line).object();
             QCOMPARE(object.value("type").toString(), "detection");
-            QCOMPARE(bytesOfJson(object.value("record").toString()), QByteArray("Worm\x1b[31m\nVirus Found : 0"));
+            QCOMPARE(bytesOfJson(object.value("record").toString()), QByteArray("Worm\x1b[31m\tVirus Found : 0\x07"));
             found << bytesOfJson(object.value("name").toString());
             QCOMPARE(bytesOfJson(object.value("path").toString()), QByteArray::fromStdString(folder + "/") + found.last());
         }
@@ -318,7 +321,7 @@ void TestQuennoScan::hostileNames()
         QCOMPARE(QJsonDocument::fromJson(lines.last()).object().value("detections").toInt(), names.size());
     } else if (options.isEmpty()) {
         QVERIFY(lines.contains(QByteArray::fromStdString(folder) + "/a\\tb\\nVirus Found : 0\\n.exe\tFile "
-                               "a\\tb\\nVirus Found : 0\\n.exe, detected as: Worm\\x1b[31m\\nVirus Found : 0"));
+                               "a\\tb\\nVirus Found : 0\\n.exe, detected as: Worm\\x1b[31m\\tVirus Found : 0\\x07"));
         QCOMPARE(lines.last(), QByteArray("Virus Found : ") + QByteArray::number(names.size()));
     } else {
         QVERIFY(lines.contains("CBF43926\tback\\\\slash\\\\x1b.exe"));
@@ -448,10 +451,8 @@ void TestQuennoScan::unreadableParts()
     QVERIFY(process.waitForFinished(60000));
     ::chmod(QFile::encodeName(unreadable).constData(), 0700);
     const QString expected = layout == "file" ? "quennoscan: file not readable, not scanned: " + unreadable
-                                              : "quennoscan: folder not readable, not scanned: " + locked;
+                                              : "quennoscan: folder not readable, not scanned: " + locked + "/";
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-    if (layout == "inside")
-        QEXPECT_FAIL("", "the walk does not tell of the folders it cannot list yet", Abort);
     QCOMPARE(err.split('\n', Qt::SkipEmptyParts), QStringList{expected});
     QCOMPARE(process.exitCode(), exitCode);
 }
