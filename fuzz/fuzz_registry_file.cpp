@@ -89,11 +89,13 @@ bool sameValues(const Values& a, const Values& b)
     return true;
 }
 
+// Without a last CR: a last line that ended in a lone CR ends in CR LF once a line is added
+// after it, every byte kept.
 std::vector<std::string> unreadableTexts(const regfile::StoreFile& file)
 {
     std::vector<std::string> texts;
     for (const auto& line : file.unreadable())
-        texts.push_back(line.text);
+        texts.push_back(line.text.ends_with('\r') ? line.text.substr(0, line.text.size() - 1) : line.text);
     return texts;
 }
 
