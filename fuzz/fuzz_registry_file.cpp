@@ -11,6 +11,7 @@
 
 #include "FuzzCheck.h"
 #include "platform/linux/LinuxRegistryFile.h"
+#include "platform/linux/LinuxRegistryFileDetail.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -112,17 +113,14 @@ std::vector<std::string_view> linesOf(std::string_view text)
     return lines;
 }
 
-// The text after the byte-order mark.
+// The text after the byte-order mark, as the store reads it.
 std::string asText(std::string_view bytes)
 {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
         return std::string(bytes.substr(3));
-    if (bytes.substr(0, 2) != "\xFF\xFE")
-        return std::string(bytes);
-    std::string text;  // the line structure is all that is compared: ASCII units suffice
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text.push_back(bytes[i + 1] == 0 ? bytes[i] : '?');
-    return text;
+    if (bytes.substr(0, 2) == "\xFF\xFE")
+        return regfile::detail::utf8FromUtf16Le(bytes.substr(2));
+    return std::string(bytes);
 }
 
 // Whether a line of the old file may have changed: a line that gives the value edited by
