@@ -33,6 +33,13 @@ void writeAll(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// The DWORD a path reads, -1 for none.
+int dwordAt(const LinuxRegistry& registry, const char* path)
+{
+    const auto value = registry.readValue(path);
+    return value ? int(value->dword) : -1;
+}
+
 QByteArray utf16(const QString& text)
 {
     QByteArray bytes("\xFF\xFE");
@@ -270,8 +277,7 @@ private slots:
         QFETCH(int, v);
         writeAll(userFile(), content);
         LinuxRegistry registry(userFile(), machineFile());
-        const auto value = registry.readValue("HKCU\\Q\\V");
-        QCOMPARE(value ? int(value->dword) : -1, v);
+        QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), v);
         const QString problem = QString::fromStdString(registry.takeProblem());
         QVERIFY2(problem.contains(told), qPrintable(problem));
         QVERIFY2(problem.contains(userFile()), qPrintable(problem));
@@ -442,15 +448,13 @@ private slots:
         QFETCH(QByteArray, expected);
         writeAll(userFile(), content);
         LinuxRegistry registry(userFile(), machineFile());
-        const auto value = registry.readValue("HKCU\\Q\\V");
-        QCOMPARE(value ? int(value->dword) : -1, read);
+        QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), read);
         if (data.isEmpty())
             return;
         QCOMPARE(data == "-" ? registry.deleteValue("HKCU\\Q\\V") : registry.writeDword("HKCU\\Q\\V", data.toUInt()),
                  data != "-" || read != -1);
         QCOMPARE(readAll(userFile()), expected);
-        const auto now = registry.readValue("HKCU\\Q\\V");
-        QCOMPARE(now ? int(now->dword) : -1, data == "-" ? -1 : data.toInt());
+        QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), data == "-" ? -1 : data.toInt());
     }
 
     // Another program writes the store between our read and our write: its change is kept.
