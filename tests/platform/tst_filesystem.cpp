@@ -72,6 +72,32 @@ std::string version4(std::uint32_t attributes, std::uint64_t createTime)
     return s;
 }
 
+// A file-size limit makes every write past 4 KiB fail, as on a full disk, also for root.
+class SmallFileSizeLimit {
+public:
+    SmallFileSizeLimit()
+    {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &m_previous);
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit small = m_old;
+        small.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~SmallFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        ::sigaction(SIGXFSZ, &m_previous, nullptr);
+    }
+    SmallFileSizeLimit(const SmallFileSizeLimit&) = delete;
+    SmallFileSizeLimit& operator=(const SmallFileSizeLimit&) = delete;
+
+private:
+    struct sigaction m_previous {};
+    rlimit m_old {};
+};
+
 // What a rewrite must keep: owner, group, mode and every extended attribute (ACLs are
 // stored as "system.posix_acl_*"). The stored DOS record may gain a creation time.
 struct Kept {
@@ -425,19 +451,11 @@ private slots:
     {
         const std::string file = path("database.db");
         writeFile(file, "old content");
-        // A file-size limit makes every write past 4 KiB fail, as on a full disk, also for root.
-        struct sigaction ignore {};
-        struct sigaction previous {};
-        ignore.sa_handler = SIG_IGN;
-        ::sigaction(SIGXFSZ, &ignore, &previous);
-        rlimit old {};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 4096;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        const bool written = m_fs.writeWholeFile(file, std::string(100000, 'x'));
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        ::sigaction(SIGXFSZ, &previous, nullptr);
+        bool written = true;
+        {
+            const SmallFileSizeLimit limit;
+            written = m_fs.writeWholeFile(file, std::string(100000, 'x'));
+        }
 
         QVERIFY(!written);
         QCOMPARE(readFile(file), std::string("old content"));
@@ -663,22 +681,11 @@ private slots:
         }
         if (fault == "no-folder")
             file = path("missing/database.db");
-        struct sigaction ignore {};
-        struct sigaction previous {};
-        rlimit old {};
-        if (fault == "size") {
-            // Writes past 4 KiB fail, as on a full disk, also for root.
-            ignore.sa_handler = SIG_IGN;
-            ::sigaction(SIGXFSZ, &ignore, &previous);
-            ::getrlimit(RLIMIT_FSIZE, &old);
-            rlimit small = old;
-            small.rlim_cur = 4096;
-            ::setrlimit(RLIMIT_FSIZE, &small);
-        }
-        const WriteResult result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
-        if (fault == "size") {
-            ::setrlimit(RLIMIT_FSIZE, &old);
-            ::sigaction(SIGXFSZ, &previous, nullptr);
+        WriteResult result;
+        {
+            const std::optional<SmallFileSizeLimit> limit =
+                fault == "size" ? std::optional<SmallFileSizeLimit>(std::in_place) : std::nullopt;
+            result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
         }
         ::chmod(m_dir.c_str(), 0777);
         QCOMPARE(int(result.failure), failure);
