@@ -16,6 +16,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -534,6 +535,37 @@ private slots:
         QVERIFY2(result.ok(), DescribeWriteFailure(result).c_str());
         QCOMPARE(readFile(file), std::string("new\n"));
         QCOMPARE(keptOf(file), before);
+        QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
+    }
+
+    // A user who may write in the folder but cannot give the new file the old one's owner
+    // leaves the file as it is, rather than taking it over.
+    void rewriteOfAnotherUsersFileLeavesIt()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to play a second user");
+        const std::string file = path("database.db");
+        writeFile(file, "root's\n");
+        QVERIFY(::chmod(file.c_str(), 0666) == 0);
+        QVERIFY(::chmod(m_dir.c_str(), 0777) == 0);
+        const QString top = m_tmp.path();
+        QVERIFY(::chmod(QFile::encodeName(top).constData(), 0711) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(4343) != 0 || ::setuid(4242) != 0)
+                ::_exit(90);
+            LinuxFileSystem fs;
+            const WriteResult result = fs.rewriteWholeFile(file, "theirs\n", {});
+            ::_exit(static_cast<int>(result.failure));
+        }
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::chmod(QFile::encodeName(top).constData(), 0700);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), int(WriteFailure::NotKept));
+        QCOMPARE(readFile(file), std::string("root's\n"));
+        QCOMPARE(keptOf(file).uid, uid_t{0});
         QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
     }
 
