@@ -282,8 +282,10 @@ void TestSignatureFile::indexFromText_data()
         << QByteArray("\r\n\r\n1;*.*\r\n\r\nA;FF\r\nB\0;FF\r\nC;FE", 30);
     QTest::newRow("CR before CR LF, CR at the very end")
         << QByteArray("1;*.*\r\r\nA;FF\r\r\nB;FE\r");
-    QTest::newRow("lone CR and LF stay inside a record")
+    QTest::newRow("lone CR stays inside a record, lone LF ends one")
         << QByteArray("1;*.*\r\nA\rB;FF\r\nC;F\nE\r\nD;FE\r\r\n");
+    QTest::newRow("LF records, LF settings line, a record appended with LF")
+        << QByteArray("1;*.*\nA;FF\nB;FE\r\nC;FD\n\nD;FC");
     QTest::newRow("no checksum, extra fields, odd checksums")
         << QByteArray("1;*.*\r\nBare\r\nE;;FF\r\nX;FF;more;fields\r\nL;ff\r\nZ;0FF\r\nO;0\r\nT;123456789\r\n");
     QTest::newRow("same checksum several times keeps list order")

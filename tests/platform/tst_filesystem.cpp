@@ -17,6 +17,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -73,6 +74,32 @@ std::string version4(std::uint32_t attributes, std::uint64_t createTime)
         s.push_back(static_cast<char>(createTime >> (8 * i)));
     return s;
 }
+
+// A file-size limit makes every write past 4 KiB fail, as on a full disk, also for root.
+class SmallFileSizeLimit {
+public:
+    SmallFileSizeLimit()
+    {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &m_previous);
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit small = m_old;
+        small.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~SmallFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        ::sigaction(SIGXFSZ, &m_previous, nullptr);
+    }
+    SmallFileSizeLimit(const SmallFileSizeLimit&) = delete;
+    SmallFileSizeLimit& operator=(const SmallFileSizeLimit&) = delete;
+
+private:
+    struct sigaction m_previous {};
+    rlimit m_old {};
+};
 
 // What a rewrite must keep: owner, group, mode and every extended attribute (ACLs are
 // stored as "system.posix_acl_*"). The stored DOS record may gain a creation time.
@@ -433,19 +460,11 @@ private slots:
     {
         const std::string file = path("database.db");
         writeFile(file, "old content");
-        // A file-size limit makes every write past 4 KiB fail, as on a full disk, also for root.
-        struct sigaction ignore {};
-        struct sigaction previous {};
-        ignore.sa_handler = SIG_IGN;
-        ::sigaction(SIGXFSZ, &ignore, &previous);
-        rlimit old {};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 4096;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        const bool written = m_fs.writeWholeFile(file, std::string(100000, 'x'));
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        ::sigaction(SIGXFSZ, &previous, nullptr);
+        bool written = true;
+        {
+            const SmallFileSizeLimit limit;
+            written = m_fs.writeWholeFile(file, std::string(100000, 'x'));
+        }
 
         QVERIFY(!written);
         QCOMPARE(readFile(file), std::string("old content"));
@@ -524,6 +543,37 @@ private slots:
         QVERIFY2(result.ok(), DescribeWriteFailure(result).c_str());
         QCOMPARE(readFile(file), std::string("new\n"));
         QCOMPARE(keptOf(file), before);
+        QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
+    }
+
+    // A user who may write in the folder but cannot give the new file the old one's owner
+    // leaves the file as it is, rather than taking it over.
+    void rewriteOfAnotherUsersFileLeavesIt()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to play a second user");
+        const std::string file = path("database.db");
+        writeFile(file, "root's\n");
+        QVERIFY(::chmod(file.c_str(), 0666) == 0);
+        QVERIFY(::chmod(m_dir.c_str(), 0777) == 0);
+        const QString top = m_tmp.path();
+        QVERIFY(::chmod(QFile::encodeName(top).constData(), 0711) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(4343) != 0 || ::setuid(4242) != 0)
+                ::_exit(90);
+            LinuxFileSystem fs;
+            const WriteResult result = fs.rewriteWholeFile(file, "theirs\n", {});
+            ::_exit(static_cast<int>(result.failure));
+        }
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::chmod(QFile::encodeName(top).constData(), 0700);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), int(WriteFailure::NotKept));
+        QCOMPARE(readFile(file), std::string("root's\n"));
+        QCOMPARE(keptOf(file).uid, uid_t{0});
         QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
     }
 
@@ -671,22 +721,11 @@ private slots:
         }
         if (fault == "no-folder")
             file = path("missing/database.db");
-        struct sigaction ignore {};
-        struct sigaction previous {};
-        rlimit old {};
-        if (fault == "size") {
-            // Writes past 4 KiB fail, as on a full disk, also for root.
-            ignore.sa_handler = SIG_IGN;
-            ::sigaction(SIGXFSZ, &ignore, &previous);
-            ::getrlimit(RLIMIT_FSIZE, &old);
-            rlimit small = old;
-            small.rlim_cur = 4096;
-            ::setrlimit(RLIMIT_FSIZE, &small);
-        }
-        const WriteResult result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
-        if (fault == "size") {
-            ::setrlimit(RLIMIT_FSIZE, &old);
-            ::sigaction(SIGXFSZ, &previous, nullptr);
+        WriteResult result;
+        {
+            const std::optional<SmallFileSizeLimit> limit =
+                fault == "size" ? std::optional<SmallFileSizeLimit>(std::in_place) : std::nullopt;
+            result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
         }
         ::chmod(m_dir.c_str(), 0777);
         QCOMPARE(int(result.failure), failure);
