@@ -96,8 +96,11 @@ std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& fil
 
 std::string CountText(const std::string& wholeFile)
 {
-    // An empty text has no pieces at all.
-    const std::size_t pieces = wholeFile.empty() ? 0 : splitPieces(wholeFile).size();
+    // An empty text has no pieces at all; any other has one more than it has CR LFs.
+    // Counted, not split: a list of a million lines would otherwise be copied for a number.
+    std::size_t pieces = wholeFile.empty() ? 0 : 1;
+    for (std::size_t at = wholeFile.find(kLineEnd); at != std::string::npos; at = wholeFile.find(kLineEnd, at + 2))
+        ++pieces;
     return " " + std::to_string(pieces >= 2 ? pieces - 2 : 0);
 }
 
@@ -109,6 +112,20 @@ std::vector<std::string> SplitRecordLines(const std::string& text)
     if (lines.back().empty())
         lines.pop_back();  // the piece after the final CR LF
     return lines;
+}
+
+std::string SwitchedSettingsText(std::string_view text, std::string_view settingsLine)
+{
+    std::string_view rest = text;  // what follows the settings line
+    const std::size_t firstEnd = text.find(kLineEnd);
+    if (!text.empty() && IsSettingsLine(std::string(text.substr(0, firstEnd))))
+        rest = firstEnd == std::string_view::npos ? std::string_view() : text.substr(firstEnd + kLineEnd.size());
+    std::string out;
+    out.reserve(settingsLine.size() + rest.size() + 2 * kLineEnd.size());
+    out.append(settingsLine).append(kLineEnd).append(rest);
+    if (!rest.empty() && !rest.ends_with(kLineEnd))
+        out.append(kLineEnd);
+    return out;
 }
 
 bool IsSettingsLine(const std::string& line)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quenno::detection {
@@ -31,6 +32,24 @@ std::string CountText(const std::string& wholeFile);
 // Every line of the text, split at CR LF only (a lone CR or LF stays inside its line);
 // the empty piece after a final CR LF is not a line, so "" has no lines.
 std::vector<std::string> SplitRecordLines(const std::string& text);
+// The same lines as SplitRecordLines, visited in place as (offset of the line in text, line),
+// so that a list of a million lines costs no copy of them.
+template <typename Visit> void ForEachLine(std::string_view text, Visit&& visit)
+{
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            visit(start, text.substr(start));
+            return;
+        }
+        visit(start, text.substr(start, end - start));
+        start = end + 2;
+    }
+}
+// The text as a mode switch writes it: settingsLine replaces the first line when that is a
+// settings line and goes above it otherwise; every other line keeps its bytes, and the
+// text ends with CR LF. Byte for byte what SignatureFile's switch writes from List1.
+std::string SwitchedSettingsText(std::string_view text, std::string_view settingsLine);
 
 // A settings line is one whose first field is a whole number (optional sign, digits,
 // within 32 bits).

@@ -3,7 +3,7 @@
 // and the actions on detected files. Every control of its window table exists under its
 // own objectName; the data holders that lie outside the window are never shown.
 
-#include "detection/SignatureFile.h"
+#include "DatabaseLists.h"
 #include "detection/mdlFindFile.h"
 #include "shell/Form.h"
 #include "shell/Navigator.h"
@@ -15,6 +15,7 @@
 
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
 class QTimer;
 
@@ -24,6 +25,8 @@ class Navigator;
 } // namespace quenno::shell
 
 namespace quenno::scan {
+
+class DatabaseListModel;
 
 class FormScan : public shell::Form, public detection::ScanView {
     Q_OBJECT
@@ -80,7 +83,9 @@ public:
     // Longest time between two rounds of pending events during a scan; 0 lets them run at
     // every chance (tests drive the screen from the event pump).
     void setYieldInterval(int milliseconds) { m_yieldIntervalMs = milliseconds; }
-    const detection::SignatureFile& signatures() const { return m_signatures; }
+    // database.db as last read or written, and whether the next scan uses full scanning.
+    const DatabaseLists& lists() const { return *m_lists; }
+    bool fullMode() const { return m_fullMode; }
     // Full path of each detection as the file system spells it (lstFound's bytes).
     std::string foundPath(int index) const;
 
@@ -97,12 +102,22 @@ protected:
 
 private:
     class RunView;
+    // Whether database.db was rewritten, and if not, why not (for the user).
+    struct Rewrite {
+        bool written = false;
+        QString reason;
+    };
 
     void buildControls();
     void connectHandlers();
     void fillDataHolders();
-    void modeNotSwitched(bool fullModeStays);
+    void showDate();
+    Rewrite switchMode(bool full);
+    Rewrite rewriteDatabase(const std::string& text);
+    QString rewriteFailureReason() const;
+    void modeNotSwitched(bool fullModeStays, const QString& reason);
     void showDatabaseState(bool readable);
+    void showNewResults();
     void startAnimation();
     void stopAnimation();
     void switchOption(const shell::PictureButton& option, bool on);
@@ -113,8 +128,14 @@ private:
 
     // False once the screen is destroyed; a run still on the stack reads it after each yield.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    detection::SignatureFile m_signatures;
-    std::shared_ptr<const detection::SignatureIndex> m_index;
+    std::string m_dbPath;
+    // Shared with a running scan, which keeps the lists it started with.
+    std::shared_ptr<const DatabaseLists> m_lists = std::make_shared<const DatabaseLists>();
+    std::string m_text2;
+    bool m_recordsRead = false;  // database.db was read at least once: it may be written
+    // The mode the full-scanning option shows, and the one the next scan uses, whatever
+    // the file says when it could not be rewritten.
+    bool m_fullMode = false;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
     int m_yieldIntervalMs = 10;
@@ -122,12 +143,15 @@ private:
 
     // Off-window data holders.
     QLineEdit* Text2 = nullptr;
-    QListWidget* List1 = nullptr;
+    QListView* List1 = nullptr;
     QLineEdit* Text1 = nullptr;
     QTimer* Timer1 = nullptr;
     QWidget* CRC1 = nullptr;
-    QListWidget* wName = nullptr;
-    QListWidget* wSign = nullptr;
+    QListView* wName = nullptr;
+    QListView* wSign = nullptr;
+    DatabaseListModel* m_list1Rows = nullptr;
+    DatabaseListModel* m_nameRows = nullptr;
+    DatabaseListModel* m_signRows = nullptr;
     QListWidget* lstFound = nullptr;
     // Visible controls.
     QLineEdit* txtPath = nullptr;
@@ -152,6 +176,8 @@ private:
     // cost more than the scan itself on a tree of small files).
     std::string m_pendingStatus;  // converted for the label only when it is shown
     bool m_statusPending = false;
+    // Results added since events last ran: the list is laid out and scrolled to them then.
+    bool m_resultsPending = false;
 };
 
 } // namespace quenno::scan
