@@ -114,18 +114,20 @@ std::vector<std::string> SplitRecordLines(const std::string& text)
     return lines;
 }
 
-std::string SwitchedSettingsText(std::string_view text, std::string_view settingsLine)
+std::string SwitchedSettingsText(std::string text, std::string_view settingsLine)
 {
-    std::string_view rest = text;  // what follows the settings line
     const std::size_t firstEnd = text.find(kLineEnd);
-    if (!text.empty() && IsSettingsLine(std::string(text.substr(0, firstEnd))))
-        rest = firstEnd == std::string_view::npos ? std::string_view() : text.substr(firstEnd + kLineEnd.size());
-    std::string out;
-    out.reserve(settingsLine.size() + rest.size() + 2 * kLineEnd.size());
-    out.append(settingsLine).append(kLineEnd).append(rest);
-    if (!rest.empty() && !rest.ends_with(kLineEnd))
-        out.append(kLineEnd);
-    return out;
+    const std::size_t firstLength = firstEnd == std::string::npos ? text.size() : firstEnd;
+    if (!text.empty() && IsSettingsLine(text.substr(0, firstLength))) {
+        text.replace(0, firstLength, settingsLine);
+        if (firstEnd == std::string::npos)
+            text.append(kLineEnd);
+    } else {
+        text.insert(0, std::string(settingsLine).append(kLineEnd));
+    }
+    if (!text.ends_with(kLineEnd))
+        text.append(kLineEnd);
+    return text;
 }
 
 bool IsSettingsLine(const std::string& line)

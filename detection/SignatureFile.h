@@ -48,8 +48,10 @@ template <typename Visit> void ForEachLine(std::string_view text, Visit&& visit)
 }
 // The text as a mode switch writes it: settingsLine replaces the first line when that is a
 // settings line and goes above it otherwise; every other line keeps its bytes, and the
-// text ends with CR LF. Byte for byte what SignatureFile's switch writes from List1.
-std::string SwitchedSettingsText(std::string_view text, std::string_view settingsLine);
+// text ends with CR LF. Byte for byte what SignatureFile's switch writes from List1. The
+// text is changed in place (both settings lines have the same length), so a big list is
+// not copied.
+std::string SwitchedSettingsText(std::string text, std::string_view settingsLine);
 
 // A settings line is one whose first field is a whole number (optional sign, digits,
 // within 32 bits).

@@ -2,8 +2,8 @@
 
 #include "detection/SignatureFile.h"
 
+#include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace quenno::scan {
 
@@ -11,12 +11,16 @@ DatabaseLists::DatabaseLists() : DatabaseLists(std::string()) {}
 
 DatabaseLists::DatabaseLists(std::string text)
 {
-    m_holds = text.size() < std::numeric_limits<std::uint32_t>::max();
+    m_holds = Holds(text);
     if (!m_holds)
         text.clear();
     m_text = std::make_shared<const std::string>(std::move(text));
     const std::string_view all(*m_text);
 
+    // As many lines as line breaks, and one more: reserved at once, not grown by doubling.
+    const std::size_t most = static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n')) + 1;
+    m_lineStart.reserve(most);
+    m_recordLine.reserve(most);
     bool settingsSeen = false;
     detection::ForEachLine(all, [&](std::size_t offset, std::string_view line) {
         const auto i = static_cast<std::uint32_t>(m_lineStart.size());
@@ -28,8 +32,6 @@ DatabaseLists::DatabaseLists(std::string text)
             m_recordLine.push_back(i);
         settingsSeen = true;
     });
-    m_lineStart.shrink_to_fit();
-    m_recordLine.shrink_to_fit();
     m_index = std::make_shared<const detection::SignatureIndex>(
         m_text, m_recordLine.size(), [this](std::size_t j) { return std::pair(name(j), sign(j)); });
 }

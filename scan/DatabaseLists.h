@@ -17,6 +17,7 @@ namespace quenno::scan {
 
 class DatabaseLists {
 public:
+    static constexpr std::size_t kMostBytes = UINT32_MAX;
     // No lines and no records.
     DatabaseLists();
     // The lines and records of text. A text of 4 GiB or more is not held (places are
@@ -24,7 +25,10 @@ public:
     explicit DatabaseLists(std::string text);
 
     bool holdsText() const { return m_holds; }
+    // Whether a text of this length can be held.
+    static bool Holds(const std::string& text) { return text.size() < kMostBytes; }
     const std::string& text() const { return *m_text; }
+    std::shared_ptr<const std::string> sharedText() const { return m_text; }
 
     // List1: line i exactly as read, blank ones included.
     std::size_t lineCount() const { return m_lineStart.size(); }

@@ -104,12 +104,11 @@ void FormScan::Form_Load()
     showDate();
     if (text) {
         lblKnown->setText(QString::fromStdString(detection::CountText(*text)));
-        m_lists = std::make_shared<const DatabaseLists>(std::move(*text));
-        m_recordsRead = m_lists->holdsText();
+        m_recordsRead = DatabaseLists::Holds(*text);
     }
 
     if (m_recordsRead) {
-        const Rewrite normal = switchMode(false);
+        const Rewrite normal = switchMode(false, std::move(text));
         if (!normal.written) {
             m_platform.messages->show(
                 QStringLiteral("The signature list ") + fromFileBytes(db)
@@ -173,27 +172,41 @@ void FormScan::fillDataHolders()
 }
 
 // ExeFiles and AllFiles: the settings line of the file as it is now (the user may have
-// edited it since the screen loaded) is switched and the file rewritten. A file that exists
-// but cannot be read is left alone; one that vanished is written again from the lines last
-// read. Only a rewrite changes the mode the next scan uses.
-FormScan::Rewrite FormScan::switchMode(bool full)
+// edited it since the screen loaded; the load step hands over what it has just read) is
+// switched and the file rewritten. A file that exists but cannot be read is left alone; one
+// that vanished is written again from the lines last read. Only a rewrite changes the mode
+// the next scan uses.
+FormScan::Rewrite FormScan::switchMode(bool full, std::optional<std::string> current)
 {
     m_text2 = full ? "100000;*.*;Limits dan ekstensi" : detection::kNormalSettings;
     platform::FileSystem& files = *m_platform.files;
-    std::optional<std::string> current = detection::ReadWholeFile(files, m_dbPath);
+    // The old lists go first, but for their bytes, so that a big list is not held twice
+    // over while the new one is built.
+    std::shared_ptr<const std::string> lastRead = m_lists->sharedText();
+    m_lists = std::make_shared<const DatabaseLists>();
+    fillDataHolders();
+    if (!current)
+        current = detection::ReadWholeFile(files, m_dbPath);
     if (current) {
         m_recordsRead = true;
     } else if (files.exists(m_dbPath) || !m_recordsRead) {
+        m_lists = std::make_shared<const DatabaseLists>(*lastRead);
+        fillDataHolders();
         return {false, QStringLiteral("it cannot be read")};
     } else {
-        current = m_lists->text();
+        current = *lastRead;
     }
+    lastRead.reset();
+
     std::string switched =
-        detection::SwitchedSettingsText(*current, full ? detection::kFullSettings : detection::kNormalSettings);
+        detection::SwitchedSettingsText(std::move(*current), full ? detection::kFullSettings : detection::kNormalSettings);
     const Rewrite rewrite = rewriteDatabase(switched);
-    if (rewrite.written)
+    if (rewrite.written) {
         m_fullMode = full;
-    m_lists = std::make_shared<const DatabaseLists>(rewrite.written ? std::move(switched) : std::move(*current));
+    } else if (auto asItIs = detection::ReadWholeFile(files, m_dbPath)) {
+        switched = std::move(*asItIs);  // the lists show the file, which stayed as it was
+    }
+    m_lists = std::make_shared<const DatabaseLists>(std::move(switched));
     fillDataHolders();
     return rewrite;
 }

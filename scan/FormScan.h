@@ -11,6 +11,8 @@
 #include "shell/PictureButton.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -112,7 +114,7 @@ private:
     void connectHandlers();
     void fillDataHolders();
     void showDate();
-    Rewrite switchMode(bool full);
+    Rewrite switchMode(bool full, std::optional<std::string> current = std::nullopt);
     Rewrite rewriteDatabase(const std::string& text);
     QString rewriteFailureReason() const;
     void modeNotSwitched(bool fullModeStays, const QString& reason);
