@@ -85,8 +85,7 @@ public:
     // Longest time between two rounds of pending events during a scan; 0 lets them run at
     // every chance (tests drive the screen from the event pump).
     void setYieldInterval(int milliseconds) { m_yieldIntervalMs = milliseconds; }
-    // database.db as last read or written, and whether the next scan uses full scanning.
-    const DatabaseLists& lists() const { return *m_lists; }
+    // Whether the next scan uses full scanning (what the full-scanning option shows).
     bool fullMode() const { return m_fullMode; }
     // Full path of each detection as the file system spells it (lstFound's bytes).
     std::string foundPath(int index) const;

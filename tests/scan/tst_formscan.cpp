@@ -430,6 +430,9 @@ private slots:
         form->IScanFullb_Click();
         QVERIFY(child<QWidget>(form.get(), "IScanFullb")->isVisibleTo(form.get()));
         QVERIFY(rig->messages.texts.last().contains("stays full scanning"));
+        scanTree(*form);  // and the next scan is a full one, as the message says
+        QCOMPARE(items(form.get(), "lstFound").mid(2),
+                 QStringList({rig->tree + "/a.exe", rig->tree + "/note.txt", rig->tree + "/Sub/c.exe"}));
     }
 
     // A full-mode list that cannot be put back in normal mode: the screen shows every option
