@@ -6,6 +6,11 @@
 //
 // Prints: CPU seconds and seconds of the run, the longest pause in ms and when it ended,
 // the detections and the status line.
+//
+//   bench_formscan --lists APP_DIR   (APP_DIR holds database.db)
+//
+// Opens the scan screen on the list and switches full scanning on and off again. Prints the
+// seconds of the opening and of each switch, the records held and the peak resident memory.
 
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -21,9 +26,14 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include <QAbstractItemView>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+
+#include <sys/resource.h>
 
 using namespace quenno;
 
@@ -45,18 +55,46 @@ struct NoFolderDialog final : platform::FolderDialog {
     QString browse(const QString&) override { return {}; }
 };
 
+double secondsOf(const QElapsedTimer& timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+int benchLists(const platform::Platform& p)
+{
+    QElapsedTimer timer;
+    timer.start();
+    scan::FormScan form(p);
+    const double open = secondsOf(timer);
+    form.show();
+    QApplication::processEvents();
+    timer.restart();
+    form.IScanFull_Click();
+    const double full = secondsOf(timer);
+    timer.restart();
+    form.IScanFullb_Click();
+    const double normal = secondsOf(timer);
+    const auto* names = form.findChild<QAbstractItemView*>(QStringLiteral("wName"));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("open seconds %.3f\nfull switch seconds %.3f\nnormal switch seconds %.3f\n", open, full, normal);
+    std::printf("records %d\npeak rss kib %ld\n", names ? names->model()->rowCount() : -1, usage.ru_maxrss);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const bool lists = argc == 3 && std::strcmp(argv[1], "--lists") == 0;
     if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_formscan APP_DIR TREE\n");
+        std::fprintf(stderr, "usage: bench_formscan APP_DIR TREE | --lists APP_DIR\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    platform::LinuxFileSystem files{std::string(argv[1])};
+    platform::LinuxFileSystem files{std::string(argv[lists ? 2 : 1])};
     platform::LinuxProcessTable processes;
     platform::SystemClock clock;
     platform::QtEventPump events;
@@ -71,6 +109,8 @@ int main(int argc, char** argv)
     p.sound = &sound;
     p.messages = &messages;
     p.folders = &folders;
+    if (lists)
+        return benchLists(p);
 
     scan::FormScan form(p);
     form.show();

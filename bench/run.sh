@@ -175,4 +175,8 @@ if runs:
     print("| detections | %s | 40 |" % ", ".join("%d" % r.get("detections", -1) for r in runs))
 PY
 say ""
+say "## The scan screen's signature lists at scale (bench/lists.sh)"
+say ""
+bash "$here/lists.sh" "$build" "$work" | tee -a "$out"
+say ""
 say "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -76,6 +76,21 @@ std::vector<std::string> SplitRecordLines(const std::string& text)
     return SplitWithBreaks(text).lines;
 }
 
+std::string SwitchedSettingsText(std::string text, std::string_view settingsLine)
+{
+    // PutSettingsLine's rule, applied to the bytes in place rather than to a copy of every
+    // line: the first line's own bytes are replaced when it is a settings line, or a
+    // settings line goes above it with the break the first line has (CR LF when none).
+    const TextLine first = text.empty() ? TextLine{} : LineAt(text, 0);
+    if (!text.empty() && IsSettingsLine(first.text)) {
+        text.replace(0, first.text.size(), settingsLine);
+        return text;
+    }
+    const LineBreak lineBreak = !text.empty() && first.lineBreak == LineBreak::Lf ? LineBreak::Lf : LineBreak::CrLf;
+    text.insert(0, std::string(settingsLine).append(BreakBytes(lineBreak)));
+    return text;
+}
+
 std::optional<ScanSettings> SettingsOf(const SignatureTable& table)
 {
     if (table.empty() || table.front().size() < 2)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quenno::detection {
@@ -33,6 +34,11 @@ std::string CountText(const std::string& wholeFile);
 
 // Every line of the text without its break; "" has no lines.
 std::vector<std::string> SplitRecordLines(const std::string& text);
+// The text as a mode switch writes it: settingsLine replaces the first line's own bytes
+// when that is a settings line and goes above it otherwise; every other byte stays. Byte
+// for byte what SignatureFile's switch writes from List1, made in place, so a big list is
+// not copied line by line.
+std::string SwitchedSettingsText(std::string text, std::string_view settingsLine);
 
 // Settings of a table's entry 0: size limit (field 0) and pattern (field 1). nullopt when
 // there is no entry 0, it has no pattern, or its limit is not a 32-bit whole number.

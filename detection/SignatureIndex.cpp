@@ -22,6 +22,9 @@ struct SignatureIndex::Impl {
     // memory; a record lying past 4 GiB of names gets an empty name and never matches.
     std::string names;
     std::vector<std::uint32_t> nameEnd;
+    // Or, for an index over a shared text, name j is shared[nameStart[j], nameEnd[j]).
+    std::shared_ptr<const std::string> shared;
+    std::vector<std::uint32_t> nameStart;
     // Records sorted by checksum value, then by position. The ones whose value has the
     // upper half h are [bucketEnd[h - 1], bucketEnd[h]) (from 0 for h = 0); within a bucket
     // only the lower half is kept.
@@ -76,10 +79,18 @@ void SignatureIndex::Impl::addRecord(std::string_view name, std::string_view che
     // Positions are 32-bit: a list that long would not fit in memory as text anyway.
     if (j >= UINT32_MAX)
         return;
-    const bool reachable = names.size() + name.size() <= UINT32_MAX;
-    if (reachable)
-        names.append(name);
-    nameEnd.push_back(static_cast<std::uint32_t>(names.size()));
+    bool reachable;
+    if (shared) {
+        const auto at = static_cast<std::size_t>(name.data() - shared->data());
+        reachable = at + name.size() <= UINT32_MAX;
+        nameStart.push_back(reachable ? static_cast<std::uint32_t>(at) : 0);
+        nameEnd.push_back(reachable ? static_cast<std::uint32_t>(at + name.size()) : 0);
+    } else {
+        reachable = names.size() + name.size() <= UINT32_MAX;
+        if (reachable)
+            names.append(name);
+        nameEnd.push_back(static_cast<std::uint32_t>(names.size()));
+    }
     if (const auto value = canonicalChecksum(checksum); value && reachable) {
         m_values.push_back(*value);
         m_positions.push_back(static_cast<std::uint32_t>(j));
@@ -142,6 +153,21 @@ SignatureIndex::SignatureIndex(const std::vector<std::string>& wName, const std:
     impl->reserve(count, bytes);
     for (std::size_t j = 0; j < count; ++j)
         impl->addRecord(wName[j], wSign[j]);
+    impl->sortRecords();
+    m_impl = std::move(impl);
+}
+
+SignatureIndex::SignatureIndex(std::shared_ptr<const std::string> text, std::size_t count,
+                               const std::function<std::pair<std::string_view, std::string_view>(std::size_t)>& record)
+{
+    auto impl = std::make_shared<Impl>();
+    impl->shared = std::move(text);
+    impl->nameStart.reserve(count);
+    impl->reserve(count, 0);
+    for (std::size_t j = 0; j < count; ++j) {
+        const auto [name, checksum] = record(j);
+        impl->addRecord(name, checksum);
+    }
     impl->sortRecords();
     m_impl = std::move(impl);
 }
@@ -253,6 +279,8 @@ std::span<const std::uint32_t> SignatureIndex::find(const std::string& text) con
 
 std::string_view SignatureIndex::name(std::size_t j) const
 {
+    if (m_impl->shared)
+        return std::string_view(*m_impl->shared).substr(m_impl->nameStart[j], m_impl->nameEnd[j] - m_impl->nameStart[j]);
     const std::size_t begin = j == 0 ? 0 : m_impl->nameEnd[j - 1];
     return std::string_view(m_impl->names).substr(begin, m_impl->nameEnd[j] - begin);
 }

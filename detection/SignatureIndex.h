@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quenno::detection {
@@ -22,6 +24,10 @@ class SignatureIndex {
 public:
     // Record j is (wName[j], wSign[j]).
     SignatureIndex(const std::vector<std::string>& wName, const std::vector<std::string>& wSign);
+    // Record j is record(j), its name and checksum both views into *text. The index keeps
+    // text alive and its names as places in it, so the names are not held twice.
+    SignatureIndex(std::shared_ptr<const std::string> text, std::size_t count,
+                   const std::function<std::pair<std::string_view, std::string_view>(std::size_t)>& record);
 
     // The records of database.db's whole text, straight from the text: the same index as
     // the one built from the lists that SignatureFile::LoadSignatures fills (entry 0, the

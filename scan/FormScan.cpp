@@ -1,6 +1,8 @@
 #include "FormScan.h"
 
+#include "DatabaseListModel.h"
 #include "MdlBrowsFolder.h"
+#include "detection/SignatureFile.h"
 #include "detection/DateRule.h"
 #include "mdlWinExit.h"
 #include "shell/modAniGif.h"
@@ -8,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +27,7 @@ QString FormScan::fromFileBytes(const std::string& bytes)
 FormScan::FormScan(const platform::Platform& platform)
     : shell::Form(platform, QStringLiteral("FormScan"), QStringLiteral("Scanning"), {499, 499},
                   TitleButtons::MinimizeClose),
-      m_signatures(*platform.files, platform.files->inDataFolder(std::string("\\") + detection::kDatabaseName))
+      m_dbPath(platform.files->inDataFolder(std::string("\\") + detection::kDatabaseName))
 {
     buildControls();
     connectHandlers();
@@ -86,38 +89,43 @@ void FormScan::connectHandlers()
 void FormScan::Form_Load()
 {
     platform::FileSystem& files = *m_platform.files;
-    const std::string& db = m_signatures.path();
+    const std::string& db = m_dbPath;
 
     if (!files.exists(db))
         files.writeWholeFile(db, "");
 
-    const bool readable = m_signatures.LoadSignatures();
+    // One read serves the lists, the count label and the switch back to normal mode.
+    std::optional<std::string> text = detection::ReadWholeFile(files, db);
+    const bool readable = text.has_value();
 
     txtPath->setText(WindowsDirectory());
     lblStatus->setText(QStringLiteral("Please Browse and Select Folder To Scan"));
 
-    if (const auto created = files.creationTime(db)) {
-        const QDateTime when = QDateTime::fromSecsSinceEpoch(
-            std::chrono::duration_cast<std::chrono::seconds>(created->time_since_epoch()).count());
-        lblDate->setText(QStringLiteral("  ") + QLocale().toString(when, QLocale::ShortFormat));
-        if (detection::DateIsOld(*created, m_platform.clock->now())) {
-            QPalette palette = lblDate->palette();
-            palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-            lblDate->setPalette(palette);
-        }
+    showDate();
+    if (text) {
+        lblKnown->setText(QString::fromStdString(detection::CountText(*text)));
+        m_recordsRead = DatabaseLists::Holds(*text);
     }
-    if (const auto whole = detection::ReadWholeFile(files, db))
-        lblKnown->setText(QString::fromStdString(detection::CountText(*whole)));
 
-    if (m_signatures.LoadRecords()) {
-        m_signatures.ExeFiles();
+    if (m_recordsRead) {
+        const Rewrite normal = switchMode(false, std::move(text));
+        if (!normal.written) {
+            m_platform.messages->show(
+                QStringLiteral("The signature list ") + fromFileBytes(db)
+                    + QStringLiteral(" could not be put back in normal mode: ") + normal.reason
+                    + QStringLiteral(". Scans from this screen still use normal mode (*.exe files of up to 50000 "
+                                     "bytes), as its options show."),
+                platform::MessageBoxes::Style::Critical);
+        }
     } else if (!files.exists(db)) {
         m_platform.messages->show(QStringLiteral("Record file is missing."), platform::MessageBoxes::Style::Ok);
     }
-    if (!readable && files.exists(db)) {
+    if (!m_recordsRead && files.exists(db)) {
         // The file is left exactly as it is: nothing is written back after a failed read.
         m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(db) +
-                                      QStringLiteral(" cannot be read. No file can be detected until it can be read."),
+                                      (readable ? QStringLiteral(" is too large to be held")
+                                                : QStringLiteral(" cannot be read")) +
+                                      QStringLiteral(". No file can be detected until it can be read."),
                                   platform::MessageBoxes::Style::Critical);
     }
     fillDataHolders();
@@ -133,23 +141,85 @@ void FormScan::Form_Load()
     Timer1->stop();
 }
 
+// Two spaces and the creation time in the locale's short date and time, on one line: a
+// text wider than the label is drawn in a smaller size of its font rather than cut.
+void FormScan::showDate()
+{
+    const auto created = m_platform.files->creationTime(m_dbPath);
+    if (!created)
+        return;
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::seconds>(created->time_since_epoch()).count());
+    const QString text = QStringLiteral("  ") + QLocale().toString(when, QLocale::ShortFormat);
+    lblDate->setText(text);
+    QFont font = lblDate->font();
+    while (font.pointSizeF() > 6.0 && QFontMetrics(font).horizontalAdvance(text) > lblDate->width()) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    lblDate->setFont(font);
+    if (detection::DateIsOld(*created, m_platform.clock->now())) {
+        QPalette palette = lblDate->palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        lblDate->setPalette(palette);
+    }
+}
+
 void FormScan::fillDataHolders()
 {
-    const auto fill = [](QListWidget* list, const std::vector<std::string>& items) {
-        QStringList texts;
-        texts.reserve(static_cast<qsizetype>(items.size()));
-        for (const auto& item : items)
-            texts.append(QString::fromLocal8Bit(QByteArray::fromStdString(item)));
-        list->clear();
-        list->addItems(texts);
-    };
-    fill(wName, m_signatures.wName());
-    fill(wSign, m_signatures.wSign());
-    fill(List1, m_signatures.List1());
-    // Indexed here, when the list is read, rather than at the start of a run, where it
-    // would hold up the window before the first event is let through.
-    m_index = std::make_shared<const detection::SignatureIndex>(m_signatures.wName(), m_signatures.wSign());
-    Text2->setText(QString::fromLocal8Bit(QByteArray::fromStdString(m_signatures.Text2())));
+    for (DatabaseListModel* rows : {m_list1Rows, m_nameRows, m_signRows})
+        rows->setLists(m_lists);
+    Text2->setText(QString::fromLocal8Bit(QByteArray::fromStdString(m_text2)));
+}
+
+// ExeFiles and AllFiles: the settings line of the file as it is now (the user may have
+// edited it since the screen loaded; the load step hands over what it has just read) is
+// switched and the file rewritten. A file that exists but cannot be read is left alone; one
+// that vanished is written again from the lines last read. Only a rewrite changes the mode
+// the next scan uses.
+FormScan::Rewrite FormScan::switchMode(bool full, std::optional<std::string> current)
+{
+    m_text2 = full ? "100000;*.*;Limits dan ekstensi" : detection::kNormalSettings;
+    platform::FileSystem& files = *m_platform.files;
+    // The old lists go first, but for their bytes, so that a big list is not held twice
+    // over while the new one is built.
+    std::shared_ptr<const std::string> lastRead = m_lists->sharedText();
+    m_lists = std::make_shared<const DatabaseLists>();
+    fillDataHolders();
+    if (!current)
+        current = detection::ReadWholeFile(files, m_dbPath);
+    if (current) {
+        m_recordsRead = true;
+    } else if (files.exists(m_dbPath) || !m_recordsRead) {
+        m_lists = std::make_shared<const DatabaseLists>(*lastRead);
+        fillDataHolders();
+        return {false, QStringLiteral("it cannot be read")};
+    } else {
+        current = *lastRead;
+    }
+    lastRead.reset();
+
+    std::string switched =
+        detection::SwitchedSettingsText(std::move(*current), full ? detection::kFullSettings : detection::kNormalSettings);
+    const Rewrite rewrite = rewriteDatabase(switched);
+    if (rewrite.written) {
+        m_fullMode = full;
+    } else if (auto asItIs = detection::ReadWholeFile(files, m_dbPath)) {
+        switched = std::move(*asItIs);  // the lists show the file, which stayed as it was
+    }
+    m_lists = std::make_shared<const DatabaseLists>(std::move(switched));
+    fillDataHolders();
+    return rewrite;
+}
+
+// The one place where the screen writes database.db: through a symbolic link, which stays.
+FormScan::Rewrite FormScan::rewriteDatabase(const std::string& text)
+{
+    platform::RewriteOptions options;
+    options.throughLink = true;
+    const platform::WriteResult result = m_platform.files->rewriteWholeFile(m_dbPath, text, options);
+    if (result)
+        return {true, {}};
+    return {false, QString::fromStdString(platform::DescribeWriteFailure(result))};
 }
 
 // ---- Browsing, stop, options -------------------------------------------------------------
@@ -176,36 +246,36 @@ void FormScan::switchOption(const shell::PictureButton& option, bool on)
     }
 }
 
-// The option shows what the signature list holds: when the list cannot be rewritten the
+// The option shows the mode the next scan uses: when the list cannot be rewritten the
 // option goes back to where it was and the user is told, instead of showing a mode that
 // the next scan would not use.
 void FormScan::IScanFull_Click()
 {
     switchOption(m_full, true);
-    const bool written = m_signatures.AllFiles();
-    fillDataHolders();
-    if (!written)
-        modeNotSwitched(false);
+    if (const Rewrite rewrite = switchMode(true); !rewrite.written)
+        modeNotSwitched(m_fullMode, rewrite.reason);
 }
 
 void FormScan::IScanFullb_Click()
 {
     switchOption(m_full, false);
-    const bool written = m_signatures.ExeFiles();
-    fillDataHolders();
-    if (!written)
-        modeNotSwitched(true);
+    if (const Rewrite rewrite = switchMode(false); !rewrite.written)
+        modeNotSwitched(m_fullMode, rewrite.reason);
 }
 
-void FormScan::modeNotSwitched(bool fullModeStays)
+void FormScan::modeNotSwitched(bool fullModeStays, const QString& reason)
 {
     if (fullModeStays)
         m_full.light();
     else
         m_full.toRest();
-    m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(m_signatures.path())
-                                  + QStringLiteral(" could not be rewritten, so the scan mode stays ")
-                                  + (fullModeStays ? QStringLiteral("full scanning.") : QStringLiteral("normal.")),
+    m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(m_dbPath)
+                                  + QStringLiteral(" could not be rewritten (") + reason
+                                  + QStringLiteral("), so the scan mode stays ")
+                                  + (fullModeStays ? QStringLiteral("full scanning: the next scan checks every file "
+                                                                    "of up to 100000 bytes.")
+                                                   : QStringLiteral("normal: the next scan checks *.exe files of "
+                                                                    "up to 50000 bytes.")),
                               platform::MessageBoxes::Style::Critical);
 }
 

@@ -3,7 +3,7 @@
 // and the actions on detected files. Every control of its window table exists under its
 // own objectName; the data holders that lie outside the window are never shown.
 
-#include "detection/SignatureFile.h"
+#include "DatabaseLists.h"
 #include "detection/mdlFindFile.h"
 #include "shell/Form.h"
 #include "shell/Navigator.h"
@@ -11,10 +11,13 @@
 #include "shell/PictureButton.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
 class QTimer;
 
@@ -24,6 +27,8 @@ class Navigator;
 } // namespace quenno::shell
 
 namespace quenno::scan {
+
+class DatabaseListModel;
 
 class FormScan : public shell::Form, public detection::ScanView {
     Q_OBJECT
@@ -80,7 +85,8 @@ public:
     // Longest time between two rounds of pending events during a scan; 0 lets them run at
     // every chance (tests drive the screen from the event pump).
     void setYieldInterval(int milliseconds) { m_yieldIntervalMs = milliseconds; }
-    const detection::SignatureFile& signatures() const { return m_signatures; }
+    // Whether the next scan uses full scanning (what the full-scanning option shows).
+    bool fullMode() const { return m_fullMode; }
     // Full path of each detection as the file system spells it (lstFound's bytes).
     std::string foundPath(int index) const;
 
@@ -98,12 +104,21 @@ protected:
 
 private:
     class RunView;
+    // Whether database.db was rewritten, and if not, why not (for the user).
+    struct Rewrite {
+        bool written = false;
+        QString reason;
+    };
 
     void buildControls();
     void connectHandlers();
     void fillDataHolders();
-    void modeNotSwitched(bool fullModeStays);
+    void showDate();
+    Rewrite switchMode(bool full, std::optional<std::string> current = std::nullopt);
+    Rewrite rewriteDatabase(const std::string& text);
+    void modeNotSwitched(bool fullModeStays, const QString& reason);
     void showDatabaseState(bool readable);
+    void showNewResults();
     void startAnimation();
     void stopAnimation();
     void switchOption(const shell::PictureButton& option, bool on);
@@ -115,8 +130,14 @@ private:
 
     // False once the screen is destroyed; a run still on the stack reads it after each yield.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    detection::SignatureFile m_signatures;
-    std::shared_ptr<const detection::SignatureIndex> m_index;
+    std::string m_dbPath;
+    // Shared with a running scan, which keeps the lists it started with.
+    std::shared_ptr<const DatabaseLists> m_lists = std::make_shared<const DatabaseLists>();
+    std::string m_text2;
+    bool m_recordsRead = false;  // database.db was read at least once: it may be written
+    // The mode the full-scanning option shows, and the one the next scan uses, whatever
+    // the file says when it could not be rewritten.
+    bool m_fullMode = false;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
     // What the run in progress could not read, so nothing in it was scanned.
@@ -127,12 +148,15 @@ private:
 
     // Off-window data holders.
     QLineEdit* Text2 = nullptr;
-    QListWidget* List1 = nullptr;
+    QListView* List1 = nullptr;
     QLineEdit* Text1 = nullptr;
     QTimer* Timer1 = nullptr;
     QWidget* CRC1 = nullptr;
-    QListWidget* wName = nullptr;
-    QListWidget* wSign = nullptr;
+    QListView* wName = nullptr;
+    QListView* wSign = nullptr;
+    DatabaseListModel* m_list1Rows = nullptr;
+    DatabaseListModel* m_nameRows = nullptr;
+    DatabaseListModel* m_signRows = nullptr;
     QListWidget* lstFound = nullptr;
     // Visible controls.
     QLineEdit* txtPath = nullptr;
@@ -157,6 +181,8 @@ private:
     // cost more than the scan itself on a tree of small files).
     std::string m_pendingStatus;  // converted for the label only when it is shown
     bool m_statusPending = false;
+    // Results added since events last ran: the list is laid out and scrolled to them then.
+    bool m_resultsPending = false;
 };
 
 } // namespace quenno::scan

@@ -3,11 +3,14 @@
 
 #include "FormScan.h"
 
+#include "DatabaseListModel.h"
+
 #include "shell/Art.h"
 #include "shell/modAniGif.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QTimer>
 
@@ -77,6 +80,21 @@ QListWidget* makeHolderList(QWidget* parent, const char* name, QRect geometry, c
     QListWidget* list = makeList(parent, name, geometry, tip);
     list->hide();
     return list;
+}
+
+// The holders of database.db's lines and records: views over the file's shared bytes.
+QListView* makeHolderView(QWidget* parent, const char* name, QRect geometry, const QString& tip,
+                          DatabaseListModel* rows)
+{
+    auto* view = new QListView(parent);
+    view->setObjectName(name);
+    view->setGeometry(geometry);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setUniformItemSizes(true);
+    view->setToolTip(tip);
+    view->setModel(rows);
+    view->hide();
+    return view;
 }
 
 QLineEdit* makeHolderText(QWidget* parent, const char* name, QRect geometry, const QString& tip)
@@ -151,6 +169,7 @@ void FormScan::buildControls()
 
     lblDate = makeLabel(this, "lblDate", QStringLiteral("0.0.0000"), {304, 80, 129, 17});
     lblDate->setFont(fontOf(kArial, 8.25, true));
+    lblDate->setWordWrap(false);  // date and time on one line; the load step fits the text to it
     lblKnown = makeLabel(this, "lblKnown", QStringLiteral("000"), {352, 128, 33, 25});
     lblKnown->setFont(fontOf(kSansSerif, 8.25, true));
     setTextColour(lblKnown, Qt::black);
@@ -173,8 +192,11 @@ void FormScan::buildControls()
     }
 
     lstFound = makeHolderList(this, "lstFound", {24, 520, 30, 30}, QStringLiteral("Update status"));
-    wSign = makeHolderList(this, "wSign", {88, 520, 30, 30}, QStringLiteral("Nilai crc32"));
-    wName = makeHolderList(this, "wName", {56, 520, 30, 30}, QStringLiteral("Nama Virus"));
+    m_list1Rows = new DatabaseListModel(DatabaseListModel::Holds::Lines, this);
+    m_nameRows = new DatabaseListModel(DatabaseListModel::Holds::Names, this);
+    m_signRows = new DatabaseListModel(DatabaseListModel::Holds::Signs, this);
+    wSign = makeHolderView(this, "wSign", {88, 520, 30, 30}, QStringLiteral("Nilai crc32"), m_signRows);
+    wName = makeHolderView(this, "wName", {56, 520, 30, 30}, QStringLiteral("Nama Virus"), m_nameRows);
     CRC1 = new QWidget(this);
     CRC1->setObjectName("CRC1");
     CRC1->setGeometry(136, 520, 49, 33);
@@ -182,7 +204,7 @@ void FormScan::buildControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Text1 = makeHolderText(this, "Text1", {360, 504, 169, 25}, QStringLiteral("Path file gif"));
-    List1 = makeHolderList(this, "List1", {16, 576, 129, 82}, QStringLiteral("Isi file .db"));
+    List1 = makeHolderView(this, "List1", {16, 576, 129, 82}, QStringLiteral("Isi file .db"), m_list1Rows);
     Text2 = makeHolderText(this, "Text2", {176, 576, 145, 81}, QStringLiteral("Ekstensi dan Size"));
 }
 

@@ -2,7 +2,9 @@
 
 #include "FormScan.h"
 
+#include "DatabaseListModel.h"
 #include "MdlBrowsFolder.h"
+#include "detection/SignatureFile.h"
 #include "mdlWinExit.h"
 #include "shell/modAniGif.h"
 
@@ -93,7 +95,9 @@ void FormScan::addResult(const std::string& fullPath, const std::string& resultL
     auto* found = new QListWidgetItem(fromFileBytes(fullPath));
     found->setData(Qt::UserRole, QByteArray::fromStdString(fullPath));
     lstFound->addItem(found);
-    lstVirusFound->addItem(QString::fromLocal8Bit(QByteArray::fromStdString(resultLine)));
+    // Cut to a length a list can lay out: a record's name may run to megabytes.
+    lstVirusFound->addItem(ShownText(resultLine));
+    m_resultsPending = true;
 }
 
 void FormScan::addUnreadable(const std::string& fullPath, bool isFolder)
@@ -139,8 +143,20 @@ void FormScan::letEventsRun()
         lblStatus->setText(fromFileBytes(m_pendingStatus));
         m_statusPending = false;
     }
+    showNewResults();
     if (m_platform.events)
         m_platform.events->letEventsRun();
+}
+
+// A list view filled while the run lets events run never gets round to its own deferred
+// layout: it would stay blank, with a stale scroll bar, until the run returns. Scrolling to
+// the newest result lays it out at once, scroll bar included, and keeps that result in sight.
+void FormScan::showNewResults()
+{
+    if (!m_resultsPending)
+        return;
+    lstVirusFound->scrollToBottom();
+    m_resultsPending = false;
 }
 
 std::string FormScan::foundPath(int index) const
@@ -185,15 +201,20 @@ void FormScan::IScanFolderb_Click()
         m_unreadableFiles = 0;
         m_unreadableFolders = 0;
 
-        // The run holds its own reference: a mode switch during the run builds a new index.
-        const std::shared_ptr<const detection::SignatureIndex> index = m_index;
-        if (const auto settings = detection::SettingsOf(m_signatures.table()); settings && index) {
+        // The run holds its own lists and settings: a mode switch during the run builds new
+        // ones for the next. The settings are those of the mode the option shows, even when
+        // the file could not be rewritten to it.
+        const std::shared_ptr<const DatabaseLists> lists = m_lists;
+        const auto settings =
+            detection::SettingsOfText(m_fullMode ? detection::kFullSettings : detection::kNormalSettings);
+        if (m_recordsRead && settings) {
             RunView view(*this);
             detection::CRC crc(*m_platform.files, view);
-            detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, *index,
+            detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, *lists->index(),
                                     settings->sizeLimit, crc, view);
             if (view.screenGone())
                 return;
+            showNewResults();
         }
         PlaySound(appPath("\\Finish.wav"));
         ShowVirusCount();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QScrollBar>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/xattr.h>
 
 using namespace quenno;
@@ -45,12 +47,16 @@ class TestFormScan : public QObject {
     {
         return form->findChild<T*>(QString::fromLatin1(name));
     }
-    static QStringList items(QWidget* form, const char* list)
+    // The rows of any of the screen's lists (widgets and views over the shared bytes alike),
+    // as shown or, with exact set, as the bytes they hold.
+    static QStringList items(QWidget* form, const char* list, bool exact = false)
     {
         QStringList out;
-        auto* w = child<QListWidget>(form, list);
-        for (int i = 0; i < w->count(); ++i)
-            out << w->item(i)->text();
+        const QAbstractItemModel* rows = child<QAbstractItemView>(form, list)->model();
+        for (int i = 0; i < rows->rowCount(); ++i) {
+            const QModelIndex at = rows->index(i, 0);
+            out << (exact ? QString::fromLatin1(at.data(Qt::UserRole).toByteArray()) : at.data().toString());
+        }
         return out;
     }
     static QString status(QWidget* form) { return child<QLabel>(form, "lblStatus")->text(); }
@@ -105,6 +111,9 @@ private slots:
         QCOMPARE(test::readFile(rig->database()),
                  QByteArray("50000;*.exe;Limits dan ekstensi\r\nWorm.A;1A2B\r\n\r\nTrojan.B;CBF4\r\n"));
         QCOMPARE(items(form.get(), "wName"), QStringList({"Worm.A", "Trojan.B"}));
+        QCOMPARE(items(form.get(), "wSign", true), QStringList({"1A2B", "CBF4"}));
+        QCOMPARE(items(form.get(), "List1", true),
+                 QStringList({"50000;*.exe;Limits dan ekstensi", "Worm.A;1A2B", "", "Trojan.B;CBF4"}));
         QVERIFY(child<QLabel>(form.get(), "lblDate")->text().startsWith("  "));
         // A list made a month before "now" is old: its date turns red.
         QCOMPARE(child<QLabel>(form.get(), "lblDate")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
@@ -424,6 +433,145 @@ private slots:
         form->IScanFullb_Click();
         QVERIFY(child<QWidget>(form.get(), "IScanFullb")->isVisibleTo(form.get()));
         QVERIFY(rig->messages.texts.last().contains("stays full scanning"));
+        scanTree(*form);  // and the next scan is a full one, as the message says
+        QCOMPARE(items(form.get(), "lstFound").mid(2),
+                 QStringList({rig->tree + "/a.exe", rig->tree + "/note.txt", rig->tree + "/Sub/c.exe"}));
+    }
+
+    // A full-mode list that cannot be put back in normal mode: the screen shows every option
+    // off, so it scans as normal mode does, and says once why the file stayed as it was.
+    void opening_unwritableFullModeListScansInNormalMode_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("read-only file") << "file" << "the file is read-only";
+        QTest::newRow("read-only folder") << "folder" << "its folder is read-only";
+        QTest::newRow("write refused (disk full)") << "refused" << "could not be written";
+    }
+    void opening_unwritableFullModeListScansInNormalMode()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, why);
+        if (fault == "folder" && ::geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        writeTree();
+        QByteArray full = test::readFile(rig->database());
+        full.replace("50000;*.exe;Limits dan ekstensi", "100000;*.*;Limits dan ekstensi ");
+        test::writeFile(rig->database(), full);
+        const QFile::Permissions writable = QFile::permissions(rig->app);
+        if (fault == "file")
+            QVERIFY(QFile::setPermissions(rig->database(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        else if (fault == "folder")
+            QVERIFY(QFile::setPermissions(rig->app, QFile::ReadOwner | QFile::ExeOwner));
+        else
+            rig->files.refuseWrite = true;
+
+        auto form = makeScreen();
+        QCOMPARE(rig->messages.texts.size(), 1);
+        QVERIFY2(rig->messages.texts[0].contains("could not be put back in normal mode")
+                     && rig->messages.texts[0].contains(why),
+                 qPrintable(rig->messages.texts[0]));
+        QCOMPARE(test::readFile(rig->database()), full);
+        QVERIFY(child<QWidget>(form.get(), "IScanFull")->isVisibleTo(form.get()));
+        QVERIFY(!form->fullMode());
+        scanTree(*form);  // note.txt is found only by *.*
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Sub/c.exe"}));
+
+        // The switch cannot write either, and says which mode the next scan uses.
+        form->IScanFull_Click();
+        QCOMPARE(rig->messages.texts.size(), 2);
+        QVERIFY2(rig->messages.texts[1].contains("stays normal"), qPrintable(rig->messages.texts[1]));
+        QVERIFY(child<QWidget>(form.get(), "IScanFull")->isVisibleTo(form.get()));
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstFound").size(), 4);
+        QFile::setPermissions(rig->app, writable);
+    }
+
+    void hugeRecordName_isCutInTheResultLine()
+    {
+        const QByteArray name(2 * 1024 * 1024, 'N');
+        test::writeFile(rig->database(),
+                        "50000;*.exe;Limits dan ekstensi\r\n" + name + ';' + test::checksumOf(kVirusOne).toLatin1() + "\r\n");
+        test::writeFile(rig->tree + "/a.exe", kVirusOne);
+        auto form = makeScreen();
+        QCOMPARE(items(form.get(), "wName", true).value(0).size(), name.size());
+        scanTree(*form);
+        const QStringList lines = items(form.get(), "lstVirusFound");
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines[0].startsWith("File a.exe, detected as: NNN"));
+        QVERIFY2(lines[0].size() <= 1100, qPrintable(QString::number(lines[0].size())));
+    }
+
+    // The result list is laid out, scroll bar included, by the time the run lets events run,
+    // so that the round of events paints its new lines: a list left to lay itself out later
+    // stays blank until the run returns (as seen on X11).
+    void results_areLaidOutWhenEventsRun()
+    {
+        rig->writeDatabase({{"Worm.A", kVirusOne}});
+        for (int i = 0; i < 40; ++i)
+            test::writeFile(rig->tree + QStringLiteral("/f%1.exe").arg(i, 2, 10, QLatin1Char('0')), kVirusOne);
+        auto form = makeScreen();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* list = child<QListWidget>(form.get(), "lstVirusFound");
+        int drawnWith = 0;      // results in the list when its lines were first seen drawn
+        int scrollableAt = 0;   // results in the list when its scroll bar first had a range
+        bool newestShown = true;
+        rig->pump.onYield = [&] {
+            const int found = list->count();
+            if (found == 0)
+                return;
+            if (drawnWith == 0) {
+                const QImage shot = list->viewport()->grab().toImage();
+                const QRgb background = shot.pixel(shot.width() - 2, shot.height() - 2);
+                for (int y = 0; y < std::min(shot.height(), 14) && drawnWith == 0; ++y)
+                    for (int x = 0; x < shot.width() / 2; ++x)
+                        if (shot.pixel(x, y) != background) {
+                            drawnWith = found;
+                            break;
+                        }
+            }
+            if (scrollableAt == 0 && list->verticalScrollBar()->maximum() > 0)
+                scrollableAt = found;
+            newestShown = newestShown && list->viewport()->rect().intersects(list->visualItemRect(list->item(found - 1)));
+        };
+        scanTree(*form);
+        QCOMPARE(list->count(), 40);
+        QCOMPARE(drawnWith, 1);
+        QVERIFY2(scrollableAt > 0 && scrollableAt < 40, qPrintable(QString::number(scrollableAt)));
+        QVERIFY(newestShown);
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+    }
+
+    // The date label: two spaces and the creation time in the locale's short date and time,
+    // on one line, within its 129 x 17 area, whatever the locale's format.
+    void date_fitsOnOneLine_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("C (day, month name, year, seconds)") << "C";
+        QTest::newRow("en_US") << "en_US";
+        QTest::newRow("de_DE") << "de_DE";
+        QTest::newRow("en_GB") << "en_GB";
+    }
+    void date_fitsOnOneLine()
+    {
+        QFETCH(QString, locale);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        rig->writeDatabase({});
+        auto form = makeScreen();
+        QLocale::setDefault(before);
+        const auto* date = child<QLabel>(form.get(), "lblDate");
+        const auto created = rig->files.creationTime(QFile::encodeName(rig->database()).toStdString());
+        QVERIFY(created);
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::seconds>(created->time_since_epoch()).count());
+        QCOMPARE(date->text(), "  " + QLocale(locale).toString(when, QLocale::ShortFormat));
+        QCOMPARE(date->size(), QSize(129, 17));
+        QVERIFY(!date->wordWrap());
+        const QFontMetrics metrics(date->font());
+        QVERIFY2(metrics.horizontalAdvance(date->text()) <= 129, qPrintable(date->text()));
+        QVERIFY(metrics.height() <= 17);
     }
 
     void fullMode_switchedDuringARunKeepsThatRunsSettings()
