@@ -22,8 +22,8 @@ DatabaseLists::DatabaseLists(std::string text)
     m_lineStart.reserve(most);
     m_recordLine.reserve(most);
     bool settingsSeen = false;
-    detection::ForEachLine(all, [&](const detection::TextLine& text) {
-        const std::string_view line = text.text;
+    detection::ForEachLine(all, [&](const detection::TextLine& piece) {
+        const std::string_view line = piece.text;
         const auto offset = static_cast<std::size_t>(line.data() - all.data());
         const auto i = static_cast<std::uint32_t>(m_lineStart.size());
         m_lineStart.push_back(static_cast<std::uint32_t>(offset));
