@@ -78,7 +78,19 @@ WriteResult FileSystem::rewriteWholeFile(const std::string& path, std::string_vi
         if (!now || *now != *options.expected)
             return {WriteFailure::Changed, 0};
     }
-    return writeWholeFile(target, content) ? WriteResult{} : WriteResult{WriteFailure::Other, 0};
+    if (writeWholeFile(target, content))
+        return {};
+    // Where the file system gives no reason of its own, say what its attributes show.
+    const auto readOnly = [this](const std::string& at) {
+        const auto e = entry(at);
+        return e && (e->attributes & Attribute::ReadOnly) != 0;
+    };
+    if (readOnly(target))
+        return {WriteFailure::ReadOnly, 0};
+    const std::size_t cut = target.rfind(separator());
+    if (cut != std::string::npos && readOnly(cut == 0 ? target.substr(0, 1) : target.substr(0, cut)))
+        return {WriteFailure::NoPermission, 0};
+    return {WriteFailure::Other, 0};
 }
 
 std::string DescribeWriteFailure(const WriteResult& result)

@@ -445,8 +445,8 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("why");
         QTest::newRow("read-only file") << "file" << "the file is read-only";
-        QTest::newRow("read-only folder") << "folder" << "its folder is read-only";
-        QTest::newRow("write refused (disk full)") << "refused" << "could not be written";
+        QTest::newRow("read-only folder") << "folder" << "there is no permission to write in its folder";
+        QTest::newRow("write refused (disk full)") << "refused" << "the write failed";
     }
     void opening_unwritableFullModeListScansInNormalMode()
     {
