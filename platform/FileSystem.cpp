@@ -60,7 +60,45 @@ private:
     std::string m_folder;
 };
 
+// A file reached by its path every time.
+class PathHeldFile final : public HeldFile {
+public:
+    PathHeldFile(FileSystem& files, std::string folder, std::string path)
+        : m_files(files), m_folder(std::move(folder)), m_path(std::move(path))
+    {
+    }
+    FileIdentity identity() const override
+    {
+        const auto reader = m_files.openRead(m_path);
+        return reader ? reader->identity() : FileIdentity{};
+    }
+    FileIdentity folderIdentity() const override { return PathFolder(m_files, m_folder).identity(); }
+    std::unique_ptr<FileReader> reader() const override { return m_files.openRead(m_path); }
+    bool clearAttributes() override { return m_files.setAttributes(m_path, Attribute::Normal); }
+    bool copyTo(const std::string& target) const override { return m_files.copyFile(m_path, target, false); }
+    bool remove() override { return m_files.removeFile(m_path); }
+
+private:
+    FileSystem& m_files;
+    std::string m_folder;
+    std::string m_path;
+};
+
 } // namespace
+
+std::unique_ptr<HeldFile> FileSystem::holdFile(const std::string& folder, std::string_view name)
+{
+    if (folder.empty() || !isBareName(name, separator()))
+        return nullptr;
+    std::string path = folder;
+    if (path.back() != separator())
+        path.push_back(separator());
+    path.append(name);
+    const auto e = entry(path);
+    if (!e || e->kind != EntryKind::File)
+        return nullptr;
+    return std::make_unique<PathHeldFile>(*this, folder, std::move(path));
+}
 
 std::unique_ptr<OpenFolder> FileSystem::openFolder(const std::string& folder) const
 {

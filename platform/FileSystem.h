@@ -128,6 +128,8 @@ public:
     virtual ~HeldFile() = default;
     // The file as it is now.
     virtual FileIdentity identity() const = 0;
+    // The folder it was reached through (device and inode).
+    virtual FileIdentity folderIdentity() const = 0;
     // A reader of the whole file from its first byte.
     virtual std::unique_ptr<FileReader> reader() const = 0;
     // Attribute::Normal for this file: every DOS bit cleared, the owner may write.
@@ -157,13 +159,6 @@ public:
     // The subfolder of that bare name, opened without following a link; nullptr when it
     // is no folder (a link to one included) or cannot be opened.
     virtual std::unique_ptr<OpenFolder> openFolder(std::string_view name) const = 0;
-    // The regular file of that bare name, held open without following a link; nullptr for
-    // anything else or when it cannot be opened.
-    virtual std::unique_ptr<HeldFile> holdFile(std::string_view name) const
-    {
-        (void)name;
-        return nullptr;
-    }
 };
 
 class FileSystem {
@@ -185,6 +180,11 @@ public:
     // cannot be opened. This one goes through listFolder, entry and openRead with full
     // paths, so it holds nothing open and cannot tell a swapped folder from the one it saw.
     virtual std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const;
+    // The regular file of that bare name in folder, held for an action: the folder opened
+    // as openFolder opens it, the file in it never through a link. nullptr for anything
+    // but a regular file or when either cannot be opened. This one goes through the other
+    // calls with full paths.
+    virtual std::unique_ptr<HeldFile> holdFile(const std::string& folder, std::string_view name);
     // Whole content of a regular file, found through symbolic links (the signature list and
     // the files of the application folder; a walk opens its files with openRead); nullopt
     // when it is missing or cannot be read in full.

@@ -1,5 +1,7 @@
 #include "QuarantineStore.h"
 
+#include "detection/CRC.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -64,53 +66,62 @@ std::string QuarantineFolder(const platform::FileSystem& files)
     return files.inDataFolder(kQuarantineFolderName);
 }
 
-RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const std::string& path)
-{
-    if (!files.entry(path))
-        return RemoveOutcome::AlreadyGone;
-    files.setAttributes(path, platform::Attribute::Normal);
-    if (files.removeFile(path) || !files.entry(path))
-        return RemoveOutcome::Removed;
-    return RemoveOutcome::Failed;
-}
+namespace {
 
-bool SameContent(const platform::FileSystem& files, const std::string& a, const std::string& b)
+enum class Reach { Held, Gone, Changed };
+
+// The detected file, held, when it is still the file the scan examined in the folder the
+// scan saw; otherwise why not.
+std::unique_ptr<platform::HeldFile> reach(platform::FileSystem& files, const DetectedFile& file, Reach* why)
 {
-    auto ra = files.openRead(a);
-    auto rb = files.openRead(b);
-    if (!ra || !rb || ra->length() != rb->length())
-        return false;
-    std::vector<std::uint8_t> bufferA(64 * 1024);
-    std::vector<std::uint8_t> bufferB(bufferA.size());
-    for (;;) {
-        const std::int64_t gotA = ra->read(bufferA);
-        if (gotA < 0)
-            return false;
-        // Fill the same count from b (a reader may return fewer bytes than asked).
-        std::int64_t gotB = 0;
-        while (gotB < gotA) {
-            const std::int64_t got = rb->read(std::span<std::uint8_t>(bufferB.data() + gotB, static_cast<std::size_t>(gotA - gotB)));
-            if (got <= 0)
-                return false;
-            gotB += got;
-        }
-        if (gotA == 0) {
-            std::array<std::uint8_t, 1> probe{};
-            return rb->read(probe) == 0;
-        }
-        if (!std::equal(bufferA.begin(), bufferA.begin() + gotA, bufferB.begin()))
-            return false;
+    const auto slash = file.path.rfind(files.separator());
+    *why = Reach::Changed;
+    if (slash == std::string::npos || slash + 1 == file.path.size())
+        return nullptr;
+    const std::string folder = file.path.substr(0, slash == 0 ? 1 : slash);
+    const std::string name = file.path.substr(slash + 1);
+    auto held = files.holdFile(folder, name);
+    if (!held) {
+        // Gone only when the folder is the one the scan saw and the name is not in it.
+        const auto opened = files.openFolder(folder);
+        if (opened && opened->identity().sameObject(file.folderIdentity) && !opened->entry(name))
+            *why = Reach::Gone;
+        return nullptr;
     }
+    if (!held->folderIdentity().sameObject(file.folderIdentity) || !held->identity().unchangedFrom(file.identity))
+        return nullptr;
+    *why = Reach::Held;
+    return held;
 }
 
-QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Clock& clock, const std::string& path)
+// The checksum text of a stored copy, as the scan computes it.
+std::string checksumOf(const platform::FileSystem& files, const std::string& path)
+{
+    platform::NoEventPump events;
+    detection::CRC crc(files, events);
+    const auto reader = files.openRead(path);
+    return reader ? crc.FromReader(*reader) : std::string();
+}
+
+} // namespace
+
+RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const DetectedFile& file)
+{
+    Reach why;
+    const auto held = reach(files, file, &why);
+    if (!held)
+        return why == Reach::Gone ? RemoveOutcome::AlreadyGone : RemoveOutcome::Changed;
+    held->clearAttributes();
+    return held->remove() ? RemoveOutcome::Removed : RemoveOutcome::Failed;
+}
+
+QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Clock& clock, const DetectedFile& file)
 {
     using Status = QuarantineOutcome::Status;
-    const auto source = files.entry(path);
-    if (!source)
-        return {Status::AlreadyGone, {}};
-    if (source->kind != platform::EntryKind::File)
-        return {Status::CopyFailed, {}};
+    Reach why;
+    const auto held = reach(files, file, &why);
+    if (!held)
+        return {why == Reach::Gone ? Status::AlreadyGone : Status::Changed, {}};
 
     const std::string folder = QuarantineFolder(files);
     if (!files.exists(folder))
@@ -122,7 +133,7 @@ QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Cl
         const std::string candidate = joined(files, folder, QuarantineName(stamp, n));
         if (files.entry(candidate))
             continue;
-        if (files.copyFile(path, candidate, false))
+        if (held->copyTo(candidate))
             stored = candidate;
         else if (!files.entry(candidate))
             return {Status::CopyFailed, {}};  // not a name clash: the copy itself failed
@@ -130,14 +141,20 @@ QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Cl
     if (stored.empty())
         return {Status::CopyFailed, {}};
 
-    if (!SameContent(files, path, stored)) {
+    // Written while it was copied: the copy may hold neither the old content nor the new.
+    if (!held->identity().unchangedFrom(file.identity)) {
+        files.removeFile(stored);
+        return {Status::Changed, {}};
+    }
+    if (checksumOf(files, stored) != file.checksumText) {
         files.removeFile(stored);
         return {Status::CopyDiffers, {}};
     }
     files.setAttributes(stored, platform::Attribute::Normal);
     files.forbidExecution(stored);
 
-    if (RemoveDetectedFile(files, path) == RemoveOutcome::Failed) {
+    held->clearAttributes();
+    if (!held->remove()) {
         files.removeFile(stored);
         return {Status::RemoveFailed, {}};
     }

@@ -1,7 +1,10 @@
 #pragma once
 // The quarantine folder and what is done to detected files: deleting them, or moving a
-// byte-identical copy into the folder under a name made from the clock. No user interface
-// here: the scan screen and the quarantine manager report the outcomes.
+// byte-identical copy into the folder under a name made from the clock. An action acts on
+// the file the scan detected or not at all: the file is reached through its folder, both
+// checked to be what the scan saw, and every step goes through their handles. No user
+// interface here (and no Qt): the scan screen, the quarantine manager and the command
+// line report the outcomes.
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -24,14 +27,28 @@ std::string QuarantineName(const std::string& stamp, int n = 1);
 // Full path of the quarantine folder (letter case of an existing folder kept).
 std::string QuarantineFolder(const platform::FileSystem& files);
 
-enum class RemoveOutcome { Removed, AlreadyGone, Failed };
+// A detected file as the scan saw it.
+struct DetectedFile {
+    std::string path;
+    std::string checksumText;               // its checksum text when it was examined
+    platform::FileIdentity identity;        // the file when it was examined
+    platform::FileIdentity folderIdentity;  // the folder that held it
+};
+
+enum class RemoveOutcome {
+    Removed,
+    AlreadyGone,  // its folder is the one the scan saw, and the name is gone from it
+    Changed,      // something else is there now, or the file was changed: nothing touched
+    Failed,
+};
 // Clears the file's attributes and deletes it.
-RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const std::string& path);
+RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const DetectedFile& file);
 
 struct QuarantineOutcome {
     enum class Status {
         Moved,         // copy stored and verified, original deleted
         AlreadyGone,   // nothing to move
+        Changed,       // not the detected file, or changed since it was examined: nothing touched
         CopyFailed,    // no complete copy could be written; original untouched
         CopyDiffers,   // the copy read back differently; copy removed, original untouched
         RemoveFailed,  // the original could not be deleted; copy removed, original stays
@@ -40,15 +57,13 @@ struct QuarantineOutcome {
     std::string storedPath;  // the copy in the quarantine folder (Moved only)
 };
 // Copies the file into the quarantine folder under a free name built from the clock (an
-// earlier copy is never replaced), checks the copy byte for byte, takes its execute
-// permission away and only then deletes the original.
-QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Clock& clock, const std::string& path);
+// earlier copy is never replaced), checks that the copy has the detected checksum and that
+// the file was not changed meanwhile, takes the copy's execute permission away and only
+// then deletes the original.
+QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Clock& clock, const DetectedFile& file);
 
 // Bare names of the folder's files, hidden and system ones left out, ordered by name
 // without regard to case. nullopt when the folder cannot be read.
 std::optional<std::vector<std::string>> ListQuarantined(const platform::FileSystem& files, const std::string& folder);
-
-// True when both files could be read in full and hold the same bytes.
-bool SameContent(const platform::FileSystem& files, const std::string& a, const std::string& b);
 
 } // namespace quenno::quarantine

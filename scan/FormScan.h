@@ -94,6 +94,7 @@ public:
     bool stopRequested() const override;
     void setStatus(const std::string& fullPath) override;
     void addResult(const std::string& fullPath, const std::string& resultLine) override;
+    void addDetection(const detection::Detection& detection) override;
     void addUnreadable(const std::string& fullPath, bool isFolder) override;
     bool killProcessOn() const override;
     void killProcessesNamed(const std::string& bareName) override;

@@ -6,7 +6,25 @@
 
 #include <QListWidget>
 
+Q_DECLARE_METATYPE(quenno::quarantine::DetectedFile)
+
 namespace quenno::scan {
+
+namespace {
+
+// Beside the path on each lstFound entry: what the scan saw of the file, so that the entry
+// and what identifies its file can only ever leave together.
+constexpr int kDetectedRole = Qt::UserRole + 1;
+
+} // namespace
+
+void FormScan::addDetection(const detection::Detection& detection)
+{
+    ScanView::addDetection(detection);  // the entries of both lists, through addResult
+    const quarantine::DetectedFile file{detection.fullPath, detection.checksumText, detection.identity,
+                                        detection.folderIdentity};
+    lstFound->item(lstFound->count() - 1)->setData(kDetectedRole, QVariant::fromValue(file));
+}
 
 void FormScan::removeResult(int row)
 {
@@ -49,13 +67,22 @@ void FormScan::actOnSelection(bool quarantine)
             ++i;
             continue;
         }
-        const std::string path = foundPath(i);
-        const QString shown = fromFileBytes(path);
+        // An entry without what the scan saw cannot be checked, so nothing is done to it.
+        const QVariant seen = lstFound->item(i)->data(kDetectedRole);
+        const quarantine::DetectedFile file =
+            seen.canConvert<quarantine::DetectedFile>() ? seen.value<quarantine::DetectedFile>()
+                                                        : quarantine::DetectedFile{foundPath(i), {}, {}, {}};
+        const QString shown = fromFileBytes(file.path);
+        const QString changed = QStringLiteral("The file '%1' has changed since the scan, so it was left as it is.")
+                                    .arg(shown);
         QString problem;
         if (quarantine) {
-            switch (quarantine::QuarantineFile(files, *m_platform.clock, path).status) {
+            switch (quarantine::QuarantineFile(files, *m_platform.clock, file).status) {
             case Status::Moved:
             case Status::AlreadyGone:
+                break;
+            case Status::Changed:
+                problem = changed;
                 break;
             case Status::CopyFailed:
                 problem = QStringLiteral("The file '%1' could not be copied into the quarantine folder '%2', "
@@ -73,8 +100,18 @@ void FormScan::actOnSelection(bool quarantine)
                               .arg(shown);
                 break;
             }
-        } else if (quarantine::RemoveDetectedFile(files, path) == quarantine::RemoveOutcome::Failed) {
-            problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
+        } else {
+            switch (quarantine::RemoveDetectedFile(files, file)) {
+            case quarantine::RemoveOutcome::Removed:
+            case quarantine::RemoveOutcome::AlreadyGone:
+                break;
+            case quarantine::RemoveOutcome::Changed:
+                problem = changed;
+                break;
+            case quarantine::RemoveOutcome::Failed:
+                problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
+                break;
+            }
         }
 
         if (problem.isEmpty()) {

@@ -44,6 +44,11 @@ public:
         if (FormScan* form = screen())
             form->addResult(fullPath, resultLine);
     }
+    void addDetection(const detection::Detection& detection) override
+    {
+        if (FormScan* form = screen())
+            form->addDetection(detection);
+    }
     void addUnreadable(const std::string& fullPath, bool isFolder) override
     {
         if (FormScan* form = screen())

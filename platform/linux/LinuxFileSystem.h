@@ -22,6 +22,7 @@ public:
     std::optional<DirEntry> linkedEntry(const std::string& path) const override;
     std::unique_ptr<FileReader> openRead(const std::string& path) const override;
     std::unique_ptr<OpenFolder> openFolder(const std::string& folder) const override;
+    std::unique_ptr<HeldFile> holdFile(const std::string& folder, std::string_view name) override;
     std::optional<std::string> readWholeFile(const std::string& path) const override;
     bool writeWholeFile(const std::string& path, std::string_view content) override;
     WriteResult rewriteWholeFile(const std::string& path, std::string_view content,

@@ -32,6 +32,30 @@ bool isBareName(std::string_view name)
 class LinuxHeldFile final : public HeldFile {
 public:
     LinuxHeldFile(int folderFd, int fd, std::string name) : m_folderFd(folderFd), m_fd(fd), m_name(std::move(name)) {}
+
+    // The regular file name of the folder, never through a link; nullptr for anything else.
+    static std::unique_ptr<HeldFile> open(int folderFd, const std::string& name)
+    {
+        // Looked at first, so that a FIFO or device put in its place is never opened.
+        struct stat before;
+        if (::fstatat(folderFd, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode))
+            return nullptr;
+        const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        struct stat opened;
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)
+            || !identityFrom(opened).sameObject(identityFrom(before))) {
+            ::close(fd);
+            return nullptr;
+        }
+        const int folder = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+        if (folder < 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<LinuxHeldFile>(folder, fd, name);
+    }
     ~LinuxHeldFile() override
     {
         ::close(m_fd);
@@ -44,6 +68,11 @@ public:
     {
         struct stat st;
         return ::fstat(m_fd, &st) == 0 ? identityFrom(st) : FileIdentity{};
+    }
+    FileIdentity folderIdentity() const override
+    {
+        struct stat st;
+        return ::fstat(m_folderFd, &st) == 0 ? identityFrom(st) : FileIdentity{};
     }
     std::unique_ptr<FileReader> reader() const override { return readerOf(fromStart()); }
     bool clearAttributes() override { return setAttributesOfOpenFile(m_fd, m_name, Attribute::Normal); }
@@ -128,30 +157,6 @@ public:
         return std::make_unique<LinuxOpenFolder>(fd, (m_path.ends_with('/') ? m_path : m_path + '/') + bare);
     }
 
-    std::unique_ptr<HeldFile> holdFile(std::string_view name) const override
-    {
-        if (!isBareName(name))
-            return nullptr;
-        const std::string bare(name);
-        // Looked at first, so that a FIFO or device put in its place is never opened.
-        struct stat before;
-        if (::fstatat(m_fd, bare.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode))
-            return nullptr;
-        const int fd = ::openat(m_fd, bare.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
-            return nullptr;
-        struct stat opened;
-        const int folderFd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
-        if (folderFd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)
-            || !identityFrom(opened).sameObject(identityFrom(before))) {
-            ::close(fd);
-            if (folderFd >= 0)
-                ::close(folderFd);
-            return nullptr;
-        }
-        return std::make_unique<LinuxHeldFile>(folderFd, fd, bare);
-    }
-
 private:
     int m_fd;
     std::string m_path;
@@ -230,6 +235,18 @@ std::unique_ptr<OpenFolder> LinuxFileSystem::openFolder(const std::string& folde
     if (fd < 0)
         return nullptr;
     return std::make_unique<LinuxOpenFolder>(fd, folder);
+}
+
+std::unique_ptr<HeldFile> LinuxFileSystem::holdFile(const std::string& folder, std::string_view name)
+{
+    if (folder.empty() || !isBareName(name))
+        return nullptr;
+    const int fd = openFolderPath(folder);
+    if (fd < 0)
+        return nullptr;
+    auto held = LinuxHeldFile::open(fd, std::string(name));
+    ::close(fd);
+    return held;
 }
 
 } // namespace quenno::platform

@@ -8,7 +8,61 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <functional>
+
 using namespace quenno;
+
+namespace {
+
+// The real file system; on the held file, something happens just before a copy or a
+// removal goes through, the way another program acting at that moment would.
+class RacingFileSystem final : public testing::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::function<void()> beforeCopy, afterCopy, beforeRemove;
+
+    std::unique_ptr<platform::HeldFile> holdFile(const std::string& folder, std::string_view name) override
+    {
+        auto inner = m_inner.holdFile(folder, name);
+        return inner ? std::make_unique<Held>(std::move(inner), *this) : nullptr;
+    }
+
+private:
+    class Held final : public platform::HeldFile {
+    public:
+        Held(std::unique_ptr<platform::HeldFile> inner, RacingFileSystem& owner) : m_inner(std::move(inner)), m_owner(owner) {}
+        platform::FileIdentity identity() const override { return m_inner->identity(); }
+        platform::FileIdentity folderIdentity() const override { return m_inner->folderIdentity(); }
+        std::unique_ptr<platform::FileReader> reader() const override { return m_inner->reader(); }
+        bool clearAttributes() override { return m_inner->clearAttributes(); }
+        bool copyTo(const std::string& target) const override
+        {
+            if (m_owner.beforeCopy)
+                m_owner.beforeCopy();
+            const bool ok = m_inner->copyTo(target);
+            if (m_owner.afterCopy)
+                m_owner.afterCopy();
+            return ok;
+        }
+        bool remove() override
+        {
+            if (m_owner.beforeRemove)
+                m_owner.beforeRemove();
+            return m_inner->remove();
+        }
+
+    private:
+        std::unique_ptr<platform::HeldFile> m_inner;
+        RacingFileSystem& m_owner;
+    };
+};
+
+enum class Race { WrittenWhileCopied, SwappedBeforeRemoval, FolderSwappedBeforeCopy };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Race)
+
 using Answer = platform::MessageBoxes::Answer;
 using Style = platform::MessageBoxes::Style;
 
@@ -35,6 +89,76 @@ class TestQuarantine : public QObject {
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void actions_raceWithAnotherProgram_data()
+    {
+        QTest::addColumn<bool>("quarantine");
+        QTest::addColumn<Race>("race");
+        QTest::addColumn<int>("outcome");  // RemoveOutcome or QuarantineOutcome::Status
+        using Status = quarantine::QuarantineOutcome::Status;
+        QTest::newRow("quarantine, written while it is copied")
+            << true << Race::WrittenWhileCopied << int(Status::Changed);
+        QTest::newRow("quarantine, folder swapped for a link before the copy: the held file is copied")
+            << true << Race::FolderSwappedBeforeCopy << int(Status::Moved);
+        QTest::newRow("quarantine, name taken by another file just before removal")
+            << true << Race::SwappedBeforeRemoval << int(Status::RemoveFailed);
+        QTest::newRow("delete, name taken by another file just before removal")
+            << false << Race::SwappedBeforeRemoval << int(quarantine::RemoveOutcome::Failed);
+    }
+    // Whatever another program does between the check and the act, no file but the detected
+    // one is copied or removed, and the detected one is removed only as itself.
+    void actions_raceWithAnotherProgram()
+    {
+        QFETCH(bool, quarantine);
+        QFETCH(Race, race);
+        QFETCH(int, outcome);
+        const QByteArray virus = "detected content";
+        const QByteArray other = "another file that took the name";
+        const QString folder = rig->dir.path() + "/tree";
+        const QString path = folder + "/a.exe";
+        QVERIFY(test::writeFile(path, virus));
+        QVERIFY(test::writeFile(rig->dir.path() + "/outside/a.exe", other));
+        RacingFileSystem files(rig->real);
+
+        // What the scan saw.
+        quarantine::DetectedFile file{QFile::encodeName(path).toStdString(), test::checksumOf(virus).toStdString(), {}, {}};
+        file.identity = rig->real.openRead(file.path)->identity();
+        file.folderIdentity = rig->real.openFolder(QFile::encodeName(folder).toStdString())->identity();
+
+        switch (race) {
+        case Race::WrittenWhileCopied:
+            files.afterCopy = [&] { test::writeFile(path, other); };
+            break;
+        case Race::FolderSwappedBeforeCopy:
+            files.beforeCopy = [&] {
+                QDir().rename(folder, folder + ".moved");
+                QFile::link(rig->dir.path() + "/outside", folder);
+            };
+            break;
+        case Race::SwappedBeforeRemoval:
+            files.beforeRemove = [&] {
+                QFile::rename(path, path + ".moved");
+                test::writeFile(path, other);
+            };
+            break;
+        }
+        const int got = quarantine ? int(quarantine::QuarantineFile(files, rig->clock, file).status)
+                                   : int(quarantine::RemoveDetectedFile(files, file));
+        QCOMPARE(got, outcome);
+
+        QCOMPARE(test::readFile(rig->dir.path() + "/outside/a.exe"), other);
+        const QStringList stored = QDir(rig->quarantine()).entryList(QDir::Files);
+        if (race == Race::FolderSwappedBeforeCopy) {
+            QCOMPARE(stored.size(), 1);
+            QCOMPARE(test::readFile(rig->quarantine() + '/' + stored.front()), virus);
+            QVERIFY(!QFile::exists(folder + ".moved/a.exe"));
+        } else {
+            QVERIFY(stored.isEmpty());
+            QCOMPARE(test::readFile(path), other);  // the file that took the name stays
+        }
+        if (race == Race::SwappedBeforeRemoval)
+            QCOMPARE(test::readFile(path + ".moved"), virus);
+    }
     void init() { rig = std::make_unique<test::Rig>(); }
     void cleanup() { rig.reset(); }
 

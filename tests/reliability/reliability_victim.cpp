@@ -95,7 +95,17 @@ int quarantineAll(const std::string& appFolder, const std::string& folder)
     for (const platform::DirEntry& entry : *listing) {
         if (entry.kind != platform::EntryKind::File)
             continue;
-        const auto outcome = quarantine::QuarantineFile(files, clock, folder + "/" + entry.name);
+        // What a scan would have seen of the file.
+        quarantine::DetectedFile file{folder + "/" + entry.name, {}, {}, {}};
+        if (const auto reader = files.openRead(file.path)) {
+            platform::NoEventPump events;
+            detection::CRC crc(files, events);
+            file.identity = reader->identity();
+            file.checksumText = crc.FromReader(*reader);
+        }
+        if (const auto opened = files.openFolder(folder))
+            file.folderIdentity = opened->identity();
+        const auto outcome = quarantine::QuarantineFile(files, clock, file);
         std::printf("%s %d\n", entry.name.c_str(), static_cast<int>(outcome.status));
         cycle();
     }

@@ -139,7 +139,83 @@ private slots:
     void folderThatCannotBeListedIsSkipped();
     void rewriteOnAFullDiskKeepsTheOldContent_data();
     void rewriteOnAFullDiskKeepsTheOldContent();
+    void actionAfterTheFileWasSwappedTouchesNothing_data();
+    void actionAfterTheFileWasSwappedTouchesNothing();
 };
+
+enum class Swapped { FolderForLink, FolderForOutsideFolder, FileForCopy, FileRewritten };
+Q_DECLARE_METATYPE(Swapped)
+
+void FaultInjection::actionAfterTheFileWasSwappedTouchesNothing_data()
+{
+    QTest::addColumn<bool>("quarantine");
+    QTest::addColumn<Swapped>("swapped");
+    for (const bool quarantine : {false, true}) {
+        const char* action = quarantine ? "Quarantine" : "Delete";
+        QTest::addRow("%s, folder swapped for a link to an outside folder", action) << quarantine << Swapped::FolderForLink;
+        QTest::addRow("%s, folder swapped for an outside folder", action) << quarantine << Swapped::FolderForOutsideFolder;
+        QTest::addRow("%s, file replaced by a copy", action) << quarantine << Swapped::FileForCopy;
+        QTest::addRow("%s, file rewritten in place", action) << quarantine << Swapped::FileRewritten;
+    }
+}
+
+// After the scan, the detected file's folder or the file itself is swapped: the action
+// deletes or moves nothing, neither the file now found at the path nor the detected one,
+// and says why.
+void FaultInjection::actionAfterTheFileWasSwappedTouchesNothing()
+{
+    QFETCH(bool, quarantine);
+    QFETCH(Swapped, swapped);
+    rig->platform.files = &rig->real;  // the real file system, handles and all
+    rig->writeDatabase({{"Worm.A", kVirus}});
+    const QString detected = rig->tree + "/Sub/a.exe";
+    QVERIFY(test::writeFile(detected, kVirus));
+    const QString outside = rig->dir.path() + "/outside";
+    const QByteArray innocent = "an innocent file of the same name, outside the scanned tree";
+    QVERIFY(test::writeFile(outside + "/a.exe", innocent));
+    auto form = scannedScreen();
+    QCOMPARE(items(form.get(), "lstFound"), QStringList{detected});
+
+    QString left = detected;  // where the detected file is afterwards
+    switch (swapped) {
+    case Swapped::FolderForLink:
+        QVERIFY(QDir(rig->tree).rename("Sub", "Sub.moved"));
+        QVERIFY(QFile::link(outside, rig->tree + "/Sub"));
+        left = rig->tree + "/Sub.moved/a.exe";
+        break;
+    case Swapped::FolderForOutsideFolder:
+        QVERIFY(QDir(rig->tree).rename("Sub", "Sub.moved"));
+        QVERIFY(QDir().rename(outside, rig->tree + "/Sub"));
+        left = rig->tree + "/Sub.moved/a.exe";
+        break;
+    case Swapped::FileForCopy:
+        QVERIFY(QFile::rename(detected, detected + ".moved"));
+        QVERIFY(test::writeFile(detected, kVirus));  // same bytes, another file
+        left = detected + ".moved";
+        break;
+    case Swapped::FileRewritten:
+        QVERIFY(test::writeFile(detected, innocent));
+        break;
+    }
+    const QString atPath = swapped == Swapped::FolderForOutsideFolder ? rig->tree + "/Sub/a.exe" : detected;
+    const QByteArray atPathBefore = test::readFile(atPath);
+
+    form->findChild<QListWidget*>("lstVirusFound")->setCurrentRow(0);
+    if (quarantine)
+        form->IscanQuab_Click();
+    else
+        form->IScanDeleteb_Click();
+
+    QCOMPARE(test::readFile(atPath), atPathBefore);
+    if (swapped != Swapped::FolderForOutsideFolder)
+        QCOMPARE(test::readFile(outside + "/a.exe"), innocent);
+    QVERIFY(QFile::exists(left));
+    QVERIFY(namesIn(rig->quarantine()).isEmpty());
+    QCOMPARE(items(form.get(), "lstFound"), QStringList{detected});
+    QCOMPARE(rig->messages.texts,
+             QStringList{"The file '" + detected + "' has changed since the scan, so it was left as it is."});
+    QCOMPARE(rig->messages.styles, QList<platform::MessageBoxes::Style>{platform::MessageBoxes::Style::Critical});
+}
 
 void FaultInjection::quarantineFailureKeepsTheFile_data()
 {
