@@ -174,8 +174,8 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
     if (m_slots.empty())
         return {};
     const std::uint64_t generation = m_generation;
-    if (m_slots.front().state == Slot::State::Queued) {
-        // No worker has come to it: the caller examines it as usual, which is as quick.
+    if (m_threads.empty()) {
+        // No worker to come to it: the caller examines it as usual.
         m_slots.pop_front();
         ++m_headSeq;
         return {};

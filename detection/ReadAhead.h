@@ -42,10 +42,10 @@ struct ReadAheadResult {
         Checksummed,
         // Longer than the size limit when opened: closed unread.
         TooLong,
-        // The caller examines it as it would without reading ahead: no worker had come to
-        // it yet, it could not be opened (reader is nullptr; the caller's own attempt
-        // reports the failure as usual), or it is long enough to be read in parts (reader
-        // is the file, open and unread).
+        // The caller examines it as it would without reading ahead: there are no workers,
+        // it could not be opened (reader is nullptr; the caller's own attempt reports the
+        // failure as usual), or it is long enough to be read in parts (reader is the file,
+        // open and unread).
         ReadByCaller,
     };
     Outcome outcome = Outcome::ReadByCaller;
@@ -78,9 +78,10 @@ public:
     // Files queued and not yet taken.
     std::size_t queued() const;
 
-    // The result for the oldest file not yet taken (there must be one). While it waits, it
-    // calls whileWaiting every few milliseconds, outside any lock; whileWaiting may call
-    // dropAll.
+    // The result for the oldest file not yet taken (there must be one). It waits for a
+    // worker rather than read the file itself, so a slow device never holds the caller's
+    // thread: meanwhile it calls whileWaiting every few milliseconds, outside any lock
+    // (whileWaiting may call dropAll).
     ReadAheadResult take(const std::function<void()>& whileWaiting);
 
     // Drops every queued file and every result not yet taken; reads under way are cut short

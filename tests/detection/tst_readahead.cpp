@@ -232,6 +232,7 @@ private slots:
     void boundsHold_data();
     void boundsHold();
     void droppedWorkNeverComesBack();
+    void waitingLetsEventsRun();
     void filesAreOpenedInTheListedFolder();
     void walkStepsKeepTheirOrder_data();
     void walkStepsKeepTheirOrder();
@@ -330,27 +331,14 @@ void TestReadAhead::failuresGiveWhatTheCallerWouldGet()
     f.opens = opens;
     const std::string contentText = checksumOf(f.content);
     const std::string shrunkText = checksumOf(f.content.substr(0, 700 * 1024));
-    // The gate makes sure a worker, not the caller, is the one to read it.
-    f.gated = true;
     Counters counters;
     Gate gate;
-    gate.open = false;
     auto folder = std::make_shared<const FakeFolder>(std::map<std::string, FakeFile>{{"x.exe", f}}, counters, gate);
     platform::LinuxFileSystem files;
     detection::ReadAhead::Limits limits;
     limits.workers = 1;
     detection::ReadAhead ahead(files, 2u << 20, limits);
     ahead.push({folder, "x.exe"});
-    // Taken only once the worker has claimed it: opened it, or found it cannot be opened.
-    for (;;) {
-        {
-            const std::lock_guard lock(counters.mutex);
-            if (counters.opens["x.exe"] > 0 || !opens)
-                break;
-        }
-        std::this_thread::yield();
-    }
-    gate.release();
     platform::NoEventPump events;
     detection::CRC crc(files, events);
     const Taken taken = takeOne(ahead, folder, "x.exe", crc, counters);
@@ -359,6 +347,7 @@ void TestReadAhead::failuresGiveWhatTheCallerWouldGet()
                              : expected == "first 700 KiB" ? shrunkText
                                                            : expected.toStdString();
     QCOMPARE(taken.checksumText, want);
+    QCOMPARE(taken.outcome, opens ? Outcome::Checksummed : Outcome::ReadByCaller);
     // What the caller's own checksum component gives for the same reader.
     if (auto reader = folder->openRead("x.exe"); reader && opens)
         QCOMPARE(taken.checksumText, crc.FromReader(*reader));
@@ -462,6 +451,32 @@ void TestReadAhead::droppedWorkNeverComesBack()
     QVERIFY2(droppedOpened <= static_cast<int>(kWorkers), qPrintable(QString::number(droppedOpened)));
 }
 
+// A file that takes long to read keeps the caller waiting with events running; here the
+// events are what let the read go on.
+void TestReadAhead::waitingLetsEventsRun()
+{
+    FakeFile f;
+    f.content = "slow to come";
+    f.gated = true;
+    Counters counters;
+    Gate gate;
+    gate.open = false;
+    auto folder = std::make_shared<const FakeFolder>(std::map<std::string, FakeFile>{{"slow.exe", f}}, counters, gate);
+    platform::LinuxFileSystem files;
+    detection::ReadAhead::Limits limits;
+    limits.workers = 2;
+    detection::ReadAhead ahead(files, 1u << 20, limits);
+    ahead.push({folder, "slow.exe"});
+    int yields = 0;
+    const auto result = ahead.take([&] {
+        if (++yields == 3)
+            gate.release();
+    });
+    QCOMPARE(result.outcome, Outcome::Checksummed);
+    QCOMPARE(result.checksumText, checksumOf("slow to come"));
+    QVERIFY(yields >= 3);
+}
+
 // The folder is renamed away and another put in its place, and a file is swapped for a
 // link, after the listing: the worker reads the listed folder's file and never follows the
 // link.
@@ -495,8 +510,6 @@ void TestReadAhead::filesAreOpenedInTheListedFolder()
     detection::ReadAhead ahead(files, 1u << 20, limits);
     ahead.push({folder, "x.exe"});
     ahead.push({folder, "y.exe"});
-    // Whether a worker or the caller comes to a file first, both open it through the folder.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // gives the workers a start; no time is checked
     platform::NoEventPump events;
     detection::CRC crc(files, events);
     Counters counters;
