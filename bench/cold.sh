@@ -39,7 +39,7 @@ within="-type f -size -100001c -print0"
 say "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 hyperfine --runs "$runs" --prepare "$drop" -i --export-json "$work/cold.json" \
     -n "quennoscan --full" "$qscan --db $db --full $tree" \
-    -n "find, xargs -P16 cat" "find $tree $within | xargs -0 -P16 -n 64 cat >/dev/null" \
+    -n "find, xargs -P16 cat" "find $tree $within | xargs -0 -P16 cat >/dev/null" \
     -n "find, xargs cat (one at a time)" "find $tree $within | xargs -0 cat >/dev/null" >/dev/null
 
 # Peak memory of a scan, cold and warm (the second run finds the files cached).

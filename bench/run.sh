@@ -89,7 +89,7 @@ fi
 hyperfine --warmup 1 --runs "$runs" -i --export-json "$work/scan.json" \
     -n "quennoscan --full" "$qscan --db $scan/database.db --full $tree" \
     -n "find, xargs cat (floor)" "find $tree -type f -size -100001c -print0 | xargs -0 cat >/dev/null" \
-    -n "find, xargs -P2 cat (two pipelines)" "find $tree -type f -size -100001c -print0 | xargs -0 -P2 -n 64 cat >/dev/null" \
+    -n "find, xargs -P2 cat (two pipelines)" "find $tree -type f -size -100001c -print0 | xargs -0 -P2 cat >/dev/null" \
     -n "read listed files, one process" "$fileread --list $work/within.list" \
     -n "quennoscan, signatures only" "$qscan --db $scan/database.db --full $work/empty" >/dev/null
 hyperfine --runs "$clam_runs" -i --export-json "$work/clam.json" \
