@@ -1,5 +1,6 @@
 #include "ReadAhead.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -9,6 +10,9 @@ namespace {
 // How often the caller lets events run while it waits for a worker: well inside what a
 // user notices, and seldom enough to cost nothing.
 constexpr auto kWaitStep = std::chrono::milliseconds(5);
+// Workers at the start; one fewer after this many files found read on arrival in a row.
+constexpr unsigned kFirstWorkers = 2;
+constexpr unsigned kReadyBeforeFewer = 256;
 
 // A worker's reads end as soon as its work has been dropped, so that a stop never waits
 // for the rest of a long file nobody will look at.
@@ -40,9 +44,10 @@ private:
 ReadAhead::ReadAhead(const platform::FileSystem& files, std::uint64_t sizeLimit, Limits limits, Opener opener)
     : m_sizeLimit(sizeLimit), m_limits(limits), m_opener(std::move(opener)), m_files(files)
 {
+    m_active = std::min(m_limits.workers, kFirstWorkers);
     for (unsigned i = 0; i < m_limits.workers; ++i) {
         try {
-            m_threads.emplace_back([this] { work(); });
+            m_threads.emplace_back([this, i] { work(i); });
         } catch (...) {
             break;  // fewer threads: the caller reads what no worker comes to
         }
@@ -57,6 +62,8 @@ ReadAhead::~ReadAhead()
         ++m_generation;
     }
     m_work.notify_all();
+    m_room.notify_all();
+    m_parked.notify_all();
     for (auto& thread : m_threads)
         thread.join();
 }
@@ -67,7 +74,10 @@ void ReadAhead::push(ReadAheadFile file)
     {
         const std::lock_guard lock(m_mutex);
         m_slots.emplace_back().file = std::move(file);
-        wake = m_idle > 0 && claimable();
+        // A worker that is busy comes back for more by itself: another is woken only when
+        // more files wait than the busy ones will soon take.
+        const std::size_t busy = std::min<std::size_t>(m_active, m_threads.size()) - std::min<std::size_t>(m_idle, m_active);
+        wake = m_idle > 0 && claimable() && m_slots.size() - m_claimed > busy;
     }
     if (wake)
         m_work.notify_one();
@@ -85,17 +95,25 @@ bool ReadAhead::claimable() const
     return m_claimed < m_slots.size() && (m_claimed == 0 || m_openFiles < m_limits.openFiles);
 }
 
-void ReadAhead::work()
+void ReadAhead::work(unsigned index)
 {
     platform::NoEventPump noEvents;
     CRC crc(m_files, noEvents);
     std::unique_lock lock(m_mutex);
     for (;;) {
+        if (index >= m_active) {
+            m_parked.wait(lock, [&] { return m_ending || index < m_active; });
+            if (m_ending)
+                return;
+            continue;
+        }
         ++m_idle;
-        m_work.wait(lock, [this] { return m_ending || claimable(); });
+        m_work.wait(lock, [&] { return m_ending || index >= m_active || claimable(); });
         --m_idle;
         if (m_ending)
             return;
+        if (index >= m_active)
+            continue;
         Slot& slot = m_slots[m_claimed];
         const std::uint64_t seq = m_headSeq + m_claimed;
         ++m_claimed;
@@ -132,7 +150,7 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
     {
         std::unique_lock lock(m_mutex);
         ++m_waitingForRoom;
-        m_work.wait(lock, [&] {
+        m_room.wait(lock, [&] {
             return m_ending || m_generation != generation || seq == m_headSeq
                    || m_bytesAhead + result.length <= m_limits.bytesAhead;
         });
@@ -180,6 +198,20 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
         ++m_headSeq;
         return {};
     }
+    const bool readOnArrival = m_slots.front().state == Slot::State::Done;
+    if (!readOnArrival) {
+        m_readyInARow = 0;
+        if (m_active < m_threads.size()) {
+            ++m_active;
+            m_parked.notify_all();
+        }
+        if (m_slots.front().state == Slot::State::Queued && m_idle > 0)
+            m_work.notify_one();
+    } else if (++m_readyInARow >= kReadyBeforeFewer && m_active > 1) {
+        m_readyInARow = 0;
+        --m_active;
+        m_work.notify_all();  // the one now inactive parks
+    }
     while (m_slots.front().state != Slot::State::Done) {
         m_callerWaiting = true;
         const bool done = m_result.wait_for(lock, kWaitStep, [this] { return m_slots.front().state == Slot::State::Done; });
@@ -202,11 +234,12 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
     if (slot.result.reader)
         --m_openFiles;  // the caller's now
     const bool wakeForRoom = m_waitingForRoom > 0;
-    const bool wakeToClaim = m_idle > 0 && m_claimed < m_slots.size();
+    // A reader let go may be what kept the workers from opening more.
+    const bool wakeToClaim = slot.result.reader && m_idle > 0 && m_claimed < m_slots.size();
     lock.unlock();
     if (wakeForRoom)
-        m_work.notify_all();
-    else if (wakeToClaim)
+        m_room.notify_all();
+    if (wakeToClaim)
         m_work.notify_one();
     return std::move(slot.result);
 }
@@ -228,7 +261,7 @@ void ReadAhead::dropAll()
         m_slots.clear();
         m_claimed = 0;
     }
-    m_work.notify_all();
+    m_room.notify_all();
 }
 
 } // namespace quenno::detection
