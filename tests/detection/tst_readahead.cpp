@@ -243,11 +243,15 @@ void TestReadAhead::resultsKeepTheirOrder_data()
 {
     QTest::addColumn<unsigned>("seed");
     QTest::addColumn<unsigned>("workers");
-    QTest::newRow("no threads: the caller reads everything") << 1u << 0u;
-    QTest::newRow("one worker") << 2u << 1u;
-    QTest::newRow("three workers, seed 3") << 3u << 3u;
-    QTest::newRow("eight workers, seed 4") << 4u << 8u;
-    QTest::newRow("eight workers, seed 5") << 5u << 8u;
+    QTest::addColumn<int>("fileCount");
+    QTest::addColumn<int>("longestDelay");  // microseconds
+    QTest::newRow("no threads: the caller reads everything") << 1u << 0u << 120 << 400;
+    QTest::newRow("one worker") << 2u << 1u << 120 << 400;
+    QTest::newRow("three workers, seed 3") << 3u << 3u << 120 << 400;
+    QTest::newRow("eight workers, seed 4") << 4u << 8u << 120 << 400;
+    QTest::newRow("eight workers, seed 5") << 5u << 8u << 120 << 400;
+    // Files read at once and now and then slowly: workers are added and let go again.
+    QTest::newRow("many quick files, a few slow") << 6u << 8u << 3000 << 0;
 }
 
 // Random lengths and delays make the workers finish out of order; empty files, files over
@@ -256,17 +260,20 @@ void TestReadAhead::resultsKeepTheirOrder()
 {
     QFETCH(unsigned, seed);
     QFETCH(unsigned, workers);
+    QFETCH(int, fileCount);
+    QFETCH(int, longestDelay);
     constexpr std::uint64_t kSizeLimit = 3000;
     constexpr std::uint64_t kWholeFrom = 2500;
     std::mt19937 rng(seed);
     std::map<std::string, FakeFile> fakes;
     std::vector<std::string> names;
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < fileCount; ++i) {
         FakeFile f;
         const std::size_t length = rng() % 3500;
         for (std::size_t k = 0; k < length; ++k)
             f.content.push_back(static_cast<char>(rng()));
-        f.delayMicroseconds = static_cast<int>(rng() % 400);
+        f.delayMicroseconds = longestDelay > 0 ? static_cast<int>(rng() % static_cast<unsigned>(longestDelay))
+                              : i % 500 == 499 ? 2000 : 0;
         names.push_back(fileName(i));
         fakes[names.back()] = std::move(f);
     }
