@@ -18,13 +18,14 @@ public:
     bool stopped() const override { return m_owner.m_stopped.load(std::memory_order_relaxed); }
 
     void file(const std::shared_ptr<const platform::OpenFolder>& folder, const std::string& folderPath,
-              const platform::DirEntry& entry) override
+              const platform::DirEntry& entry, const FileIdentity& folderIdentity) override
     {
         WalkStep step;
         step.kind = WalkStep::Kind::File;
         step.folder = folder;
         step.path = folderPath;
         step.entry = entry;
+        step.folderIdentity = folderIdentity;
         std::unique_lock lock(m_owner.m_mutex);
         if (!m_owner.waitForRoom(lock, folder.get()))
             return;

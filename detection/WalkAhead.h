@@ -26,6 +26,7 @@ struct WalkStep {
     std::shared_ptr<const platform::OpenFolder> folder;
     std::string path;  // File: its folder's path, with the separator; Unreadable: the entry's path
     platform::DirEntry entry;  // File: as listed
+    FileIdentity folderIdentity;  // File: its folder, as the walk saw it
     bool isFolder = false;     // Unreadable: a folder that could not be listed or entered
 };
 
@@ -36,7 +37,7 @@ public:
     // The examining thread has stopped: the walk ends at once.
     virtual bool stopped() const = 0;
     virtual void file(const std::shared_ptr<const platform::OpenFolder>& folder, const std::string& folderPath,
-                      const platform::DirEntry& entry) = 0;
+                      const platform::DirEntry& entry, const FileIdentity& folderIdentity) = 0;
     virtual void unreadable(const std::string& path, bool isFolder) = 0;
 };
 

@@ -557,7 +557,7 @@ struct FakeTree {
                 platform::DirEntry entry;
                 entry.name = name;
                 entry.kind = platform::EntryKind::File;
-                sink.file(open, f.path, entry);
+                sink.file(open, f.path, entry, {});
             }
         }
     }
