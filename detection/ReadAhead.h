@@ -60,7 +60,7 @@ public:
     struct Limits {
         unsigned workers = 8;                                // threads reading at once
         std::uint64_t bytesAhead = std::uint64_t{4} << 20;   // read but not yet taken
-        std::size_t openFiles = 16;                          // open by workers or waiting
+        std::size_t openFiles = 8;                           // open by workers or waiting
         std::uint64_t wholeFrom = std::uint64_t{64} << 20;   // left to the caller's parts
     };
     // How a worker opens a queued file; by default the folder's openRead.

@@ -45,7 +45,7 @@ class WalkAhead {
 public:
     struct Limits {
         std::size_t steps = 256;   // files and unreadable entries queued, not yet examined
-        std::size_t folders = 32;  // folders held open for them
+        std::size_t folders = 16;  // folders held open for them
     };
     // Starts traverse on a thread of its own; its files go to ahead as well, in the same
     // order. When no thread can be had, started() is false and nothing runs.
