@@ -17,6 +17,8 @@ int main(int argc, char** argv)
 {
     quenno::shell::QuennoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuennoAV"));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUENNO_APP_ID));
     // Every screen carries the same icon.
     QApplication::setWindowIcon(quenno::shell::windowIcon());
     // The program lives as long as its main window, not as long as some window is open.

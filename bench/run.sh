@@ -25,7 +25,7 @@ for tool in hyperfine rhash clamscan python3; do
 done
 
 cmake -S "$root" -B "$build" -G Ninja -DQUENNO_BUILD_BENCH=ON -DQUENNO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target bench_crc bench_fileread bench_formscan quennoscan quenno_media >/dev/null
+cmake --build "$build" -j2 --target bench_crc bench_fileread bench_formscan bench_registry bench_wildcard quennoscan quenno_media >/dev/null
 qscan="$build/app/quennoscan"
 fileread="$build/bench/bench_fileread"
 
@@ -42,6 +42,18 @@ say ""
 say "## Checksum throughput (bench_crc)"
 say ""
 "$build/bench/bench_crc" 7 0.1 | tee -a "$out"
+say ""
+
+say "## Registry store, start-up option on large stores (bench_registry)"
+say ""
+"$build/bench/bench_registry" "$work" | tee -a "$out"
+say ""
+
+say "## Settings-line patterns per file name (bench_wildcard)"
+say ""
+say '```'
+"$build/bench/bench_wildcard" | tee -a "$out"
+say '```'
 say ""
 
 # ---- one large cached file --------------------------------------------------------------

@@ -1,28 +1,12 @@
 #include "SignatureFile.h"
 
-#include <charconv>
-#include <limits>
 
 namespace quenno::detection {
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-
-// Every piece between CR LF pairs, the empty last one after a final CR LF included.
-std::vector<std::string> splitPieces(const std::string& text)
-{
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find(kLineEnd, start);
-        if (end == std::string::npos) {
-            pieces.emplace_back(text, start);
-            return pieces;
-        }
-        pieces.emplace_back(text, start, end - start);
-        start = end + kLineEnd.size();
-    }
-}
+// A switch that keeps finding the file changed by another program gives up after this many
+// tries and leaves the file to that program.
+constexpr int kSwitchAttempts = 4;
 
 std::vector<std::string> splitFields(std::string_view line, const std::string& delimiter)
 {
@@ -46,43 +30,22 @@ std::vector<std::string> splitFields(std::string_view line, const std::string& d
     }
 }
 
-std::optional<std::int32_t> wholeNumber(std::string_view text)
-{
-    const bool plus = !text.empty() && text.front() == '+';
-    if (plus)
-        text.remove_prefix(1);
-    if (text.empty() || (plus && text.front() == '-'))
-        return std::nullopt;
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 std::optional<std::string> ReadWholeFile(const platform::FileSystem& files, const std::string& path)
 {
-    return files.readWholeFile(path);
+    return files.readWholeFile(files.followLinks(path));
 }
 
 SignatureTable ParseDelimitedText(const std::string& text, const std::string& delimiter)
 {
     SignatureTable table;
-    if (text.empty())
-        return table;
     // Lines are visited in place; only their fields are copied out.
-    const std::string_view all(text);
-    for (std::size_t start = 0;;) {
-        const std::size_t end = all.find(kLineEnd, start);
-        const std::string_view line = all.substr(start, end == std::string_view::npos ? end : end - start);
-        if (!line.empty() && line.find('\0') == std::string_view::npos)
-            table.push_back(splitFields(line, delimiter));
-        if (end == std::string_view::npos)
-            return table;
-        start = end + kLineEnd.size();
-    }
+    ForEachLine(text, [&](const TextLine& line) {
+        if (IsEntryLine(line.text))
+            table.push_back(splitFields(line.text, delimiter));
+    });
+    return table;
 }
 
 std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& files, const std::string& path,
@@ -96,31 +59,28 @@ std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& fil
 
 std::string CountText(const std::string& wholeFile)
 {
-    // An empty text has no pieces at all.
-    const std::size_t pieces = wholeFile.empty() ? 0 : splitPieces(wholeFile).size();
+    // The pieces between breaks: the lines, and the empty piece after a final break.
+    std::size_t pieces = 0;
+    LineBreak last = LineBreak::None;
+    ForEachLine(wholeFile, [&](const TextLine& line) {
+        ++pieces;
+        last = line.lineBreak;
+    });
+    if (last != LineBreak::None)
+        ++pieces;
     return " " + std::to_string(pieces >= 2 ? pieces - 2 : 0);
 }
 
 std::vector<std::string> SplitRecordLines(const std::string& text)
 {
-    if (text.empty())
-        return {};
-    std::vector<std::string> lines = splitPieces(text);
-    if (lines.back().empty())
-        lines.pop_back();  // the piece after the final CR LF
-    return lines;
-}
-
-bool IsSettingsLine(const std::string& line)
-{
-    return wholeNumber(std::string_view(line).substr(0, line.find(';'))).has_value();
+    return SplitWithBreaks(text).lines;
 }
 
 std::optional<ScanSettings> SettingsOf(const SignatureTable& table)
 {
     if (table.empty() || table.front().size() < 2)
         return std::nullopt;
-    const auto limit = wholeNumber(table.front()[0]);
+    const auto limit = SizeLimitOf(table.front()[0]);
     if (!limit)
         return std::nullopt;
     return ScanSettings{*limit, table.front()[1]};
@@ -128,14 +88,11 @@ std::optional<ScanSettings> SettingsOf(const SignatureTable& table)
 
 std::optional<ScanSettings> SettingsOfText(std::string_view text)
 {
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find(kLineEnd, start);
-        const std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
-        if (!line.empty() && line.find('\0') == std::string_view::npos)
-            return SettingsOf(SignatureTable{splitFields(line, ";")});
-        if (end == std::string_view::npos)
-            break;
-        start = end + kLineEnd.size();
+    for (std::size_t from = 0; from < text.size();) {
+        const TextLine line = LineAt(text, from);
+        if (IsEntryLine(line.text))
+            return SettingsOf(SignatureTable{splitFields(line.text, ";")});
+        from = line.next;
     }
     return std::nullopt;
 }
@@ -174,21 +131,28 @@ bool SignatureFile::LoadRecords()
             m_recordsReadable = false;
         return false;
     }
-    m_list1 = SplitRecordLines(*text);
+    m_records = SplitWithBreaks(*text);
     m_recordsReadable = true;
     return true;
 }
 
-bool SignatureFile::UpdateRecords()
+platform::WriteResult SignatureFile::writeRecords(const std::string_view* expected)
 {
     if (!m_recordsReadable)
-        return false;
-    std::string content;
-    for (const std::string& line : m_list1) {
-        content += line;
-        content += kLineEnd;
-    }
-    return m_files.writeWholeFile(m_path, content);
+        return {platform::WriteFailure::Unreadable, 0};
+    const std::string content = JoinWithBreaks(m_records);
+    if (expected && *expected == content)
+        return {};  // already so: a read-only list in that mode needs no write
+    platform::RewriteOptions options;
+    options.throughLink = true;
+    options.expected = expected;
+    return m_files.rewriteWholeFile(m_path, content, options);
+}
+
+bool SignatureFile::UpdateRecords()
+{
+    m_lastWrite = writeRecords(nullptr);
+    return m_lastWrite.ok();
 }
 
 bool SignatureFile::ExeFiles()
@@ -204,20 +168,30 @@ bool SignatureFile::AllFiles()
 bool SignatureFile::switchMode(const std::string& settingsLine, const std::string& text2)
 {
     m_text2 = text2;
-    // Take the file as it is now: the user may have edited it since the screen loaded.
-    // A file that exists but cannot be read is left alone; a file that vanished is
-    // written again from the records last read.
-    if (m_files.exists(m_path) && !LoadRecords()) {
-        LoadSignatures();
-        return false;
+    for (int attempt = 0; attempt < kSwitchAttempts; ++attempt) {
+        // Take the file as it is now: the user may have edited it since the screen loaded.
+        // A file that exists but cannot be read is left alone; a file that vanished is
+        // written again from the records last read.
+        std::optional<std::string> before;
+        if (m_files.exists(m_path)) {
+            before = ReadWholeFile(m_files, m_path);
+            if (!before) {
+                m_recordsReadable = false;
+                break;
+            }
+            m_records = SplitWithBreaks(*before);
+            m_recordsReadable = true;
+        }
+        PutSettingsLine(m_records, settingsLine);
+        const std::string_view expected = before ? std::string_view(*before) : std::string_view();
+        m_lastWrite = writeRecords(before ? &expected : nullptr);
+        if (m_lastWrite.failure != platform::WriteFailure::Changed)
+            break;
     }
-    if (!m_list1.empty() && IsSettingsLine(m_list1.front()))
-        m_list1.front() = settingsLine;
-    else
-        m_list1.insert(m_list1.begin(), settingsLine);  // never lose the first record
-    const bool written = UpdateRecords();
+    if (!m_recordsReadable)
+        m_lastWrite = {platform::WriteFailure::Unreadable, 0};
     LoadSignatures();
-    return written;
+    return m_lastWrite.ok();
 }
 
 } // namespace quenno::detection

@@ -1,7 +1,9 @@
 #pragma once
-// database.db: the settings line and the signature records. Text is 8-bit bytes; every
-// byte of a line survives a rewrite.
+// database.db: the settings line and the signature records. Text is 8-bit bytes; a rewrite
+// changes the settings line's own bytes and no other, line breaks included. Lines follow
+// SignatureFileLines.h.
 
+#include "SignatureFileLines.h"
 #include "platform/FileSystem.h"
 
 #include <cstdint>
@@ -19,22 +21,18 @@ inline constexpr const char* kNormalSettings = "50000;*.exe;Limits dan ekstensi"
 inline constexpr const char* kFullSettings = "100000;*.*;Limits dan ekstensi ";
 
 // Whole content, or nullopt when the file is missing or cannot be read (the caller decides).
+// A symbolic link is read through.
 std::optional<std::string> ReadWholeFile(const platform::FileSystem& files, const std::string& path);
-// Splits at CR LF, drops empty lines and lines holding NUL, splits each at `delimiter`.
+// Splits into lines, drops empty lines and lines holding NUL, splits each at `delimiter`.
 SignatureTable ParseDelimitedText(const std::string& text, const std::string& delimiter);
 std::optional<SignatureTable> ParseDelimitedFile(const platform::FileSystem& files, const std::string& path,
                                                  const std::string& delimiter);
 
-// The count label's text: " " + (pieces at CR LF - 2), never negative.
+// The count label's text: " " + (pieces between line breaks - 2), never negative.
 std::string CountText(const std::string& wholeFile);
 
-// Every line of the text, split at CR LF only (a lone CR or LF stays inside its line);
-// the empty piece after a final CR LF is not a line, so "" has no lines.
+// Every line of the text without its break; "" has no lines.
 std::vector<std::string> SplitRecordLines(const std::string& text);
-
-// A settings line is one whose first field is a whole number (optional sign, digits,
-// within 32 bits).
-bool IsSettingsLine(const std::string& line);
 
 // Settings of a table's entry 0: size limit (field 0) and pattern (field 1). nullopt when
 // there is no entry 0, it has no pattern, or its limit is not a 32-bit whole number.
@@ -59,33 +57,40 @@ public:
     // Refills List1 with every line of the file. False when the file is missing or
     // unreadable; List1 then stays as it was.
     bool LoadRecords();
-    // Writes List1 back, every line ending CR LF, beside-then-rename. Never runs after a
-    // failed read of the file.
+    // Writes List1 back, each line with the break it was read with, beside-then-rename
+    // (through a symbolic link, which stays). Never runs after a failed read of the file.
     bool UpdateRecords();
     // Mode switches: replace the settings line (inserting one above the records when the
-    // file has none), rewrite, reload. The records are read again first, so lines edited
-    // in the file since LoadRecords are kept. False when nothing could be written.
+    // file has none), rewrite, reload. The file is read again first, so lines edited in it
+    // since LoadRecords are kept; when it changes again before the new content is in
+    // place, the switch starts over from the changed file, a few times, then leaves it
+    // alone. A file already in the mode is not written. False when the file does not hold
+    // the mode afterwards; lastWrite() tells why.
     bool ExeFiles();
     bool AllFiles();
+    // How the last UpdateRecords or mode switch ended.
+    const platform::WriteResult& lastWrite() const { return m_lastWrite; }
 
     const SignatureTable& table() const { return m_table; }
     const std::vector<std::string>& wName() const { return m_wName; }
     const std::vector<std::string>& wSign() const { return m_wSign; }
-    const std::vector<std::string>& List1() const { return m_list1; }
+    const std::vector<std::string>& List1() const { return m_records.lines; }
     const std::string& Text2() const { return m_text2; }
     const std::string& path() const { return m_path; }
 
 private:
     bool switchMode(const std::string& settingsLine, const std::string& text2);
+    platform::WriteResult writeRecords(const std::string_view* expected);
 
     platform::FileSystem& m_files;
     std::string m_path;
     SignatureTable m_table;
     std::vector<std::string> m_wName;
     std::vector<std::string> m_wSign;
-    std::vector<std::string> m_list1;
+    RecordLines m_records;  // List1 and the break of each line
     std::string m_text2;
     bool m_recordsReadable = false;
+    platform::WriteResult m_lastWrite;
 };
 
 } // namespace quenno::detection

@@ -1,5 +1,7 @@
 #include "SignatureIndex.h"
 
+#include "SignatureFileLines.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -154,7 +156,7 @@ SignatureIndex SignatureIndex::FromDatabaseText(std::string_view text)
 std::optional<SignatureIndex> SignatureIndex::FromDatabaseFile(const platform::FileSystem& files,
                                                                const std::string& path, std::string* firstEntry)
 {
-    const auto reader = files.openRead(path);
+    const auto reader = files.openRead(files.followLinks(path));
     if (!reader)
         return std::nullopt;
     DatabaseIndexer indexer(reader->length());
@@ -182,37 +184,26 @@ DatabaseIndexer::DatabaseIndexer(std::uint64_t expectedBytes) : m_impl(std::make
 
 DatabaseIndexer::~DatabaseIndexer() = default;
 
-// Lines end at CR LF only. A piece may end anywhere, even between the CR and the LF, so
-// whatever follows the last CR LF of a piece waits for the next one.
+// Lines follow SignatureFileLines.h: each ends at an LF, and a CR just before it belongs to
+// the break. A piece may end anywhere, even between the CR and the LF, so whatever follows
+// the last LF of a piece waits for the next one.
 void DatabaseIndexer::feed(std::string_view piece)
 {
-    std::size_t start = 0;
-    if (!m_partial.empty() && m_partial.back() == '\r' && !piece.empty() && piece.front() == '\n') {
-        m_partial.pop_back();
-        line(m_partial);
-        m_partial.clear();
-        start = 1;
-    }
     const char* const all = piece.data();
-    for (std::size_t from = start; from < piece.size();) {
-        const void* cr = std::memchr(all + from, '\r', piece.size() - from);
-        if (!cr)
+    std::size_t start = 0;
+    while (start < piece.size()) {
+        const void* lf = std::memchr(all + start, '\n', piece.size() - start);
+        if (!lf)
             break;
-        const auto end = static_cast<std::size_t>(static_cast<const char*>(cr) - all);
-        if (end + 1 >= piece.size())
-            break;  // the LF, if any, is in the next piece
-        if (all[end + 1] != '\n') {
-            from = end + 1;
-            continue;
-        }
+        const auto end = static_cast<std::size_t>(static_cast<const char*>(lf) - all);
         if (m_partial.empty()) {
-            line(piece.substr(start, end - start));
+            line(WithoutBreakCr(piece.substr(start, end - start)));
         } else {
             m_partial.append(piece.substr(start, end - start));
-            line(m_partial);
+            line(WithoutBreakCr(m_partial));
             m_partial.clear();
         }
-        start = from = end + 2;
+        start = end + 1;
     }
     m_partial.append(piece.substr(start));
 }
@@ -220,7 +211,7 @@ void DatabaseIndexer::feed(std::string_view piece)
 SignatureIndex DatabaseIndexer::finish()
 {
     if (!m_partial.empty())
-        line(m_partial);  // the last line needs no CR LF; a lone CR at its end stays in it
+        line(m_partial);  // the last line needs no break; a CR at its end stays in it
     m_partial.clear();
     m_impl->sortRecords();
     return SignatureIndex(std::move(m_impl));
@@ -230,7 +221,7 @@ SignatureIndex DatabaseIndexer::finish()
 // line. Fields end at ";": a record is name;checksum[;...].
 void DatabaseIndexer::line(std::string_view text)
 {
-    if (text.empty() || std::memchr(text.data(), '\0', text.size()))
+    if (!IsEntryLine(text))
         return;
     if (!m_firstSeen) {
         m_firstSeen = true;

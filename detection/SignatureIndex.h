@@ -27,8 +27,8 @@ public:
     // the one built from the lists that SignatureFile::LoadSignatures fills (entry 0, the
     // settings line, is not a record), without building those lists first.
     static SignatureIndex FromDatabaseText(std::string_view text);
-    // The same, read from the file piece by piece; firstEntry gets entry 0's text. nullopt
-    // when the file cannot be read in full.
+    // The same, read from the file piece by piece (through a symbolic link); firstEntry
+    // gets entry 0's text. nullopt when the file cannot be read in full.
     static std::optional<SignatureIndex> FromDatabaseFile(const platform::FileSystem& files, const std::string& path,
                                                           std::string* firstEntry);
 
@@ -65,7 +65,7 @@ private:
     void line(std::string_view text);
 
     std::shared_ptr<SignatureIndex::Impl> m_impl;
-    std::string m_partial;  // what followed the last CR LF so far
+    std::string m_partial;  // what followed the last line break so far
     std::string m_first;
     bool m_firstSeen = false;
 };

@@ -1,92 +1,181 @@
 #include "mdlFindFile.h"
 
+#include "platform/WildcardMatch.h"
+
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace quenno::detection {
 
 namespace {
 
+// Folders held open below the scanned folder, besides the scanned folder itself: enough
+// that a walk seldom opens a folder twice, few enough for any tree depth.
+constexpr std::size_t kHeldFolders = 32;
+
+// A subfolder as its parent's listing saw it.
+struct Seen {
+    std::string name;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// One folder on the way down from the scanned folder. Its handle may be given back to bound
+// the handles a deep tree keeps open; it is opened again from a held ancestor, by names,
+// each step checked against what the listing saw.
+struct Frame {
+    std::string path;  // with its trailing separator
+    Seen seen;         // for the scanned folder: its own device and inode once opened
+    std::shared_ptr<platform::OpenFolder> folder;
+    std::vector<Seen> subfolders;  // in listing order, System folders left out
+    std::size_t next = 0;          // the next subfolder to enter
+};
+
+// The opened folder is the one the listing saw, where the listing looked.
+bool isSeen(const Seen& seen, const platform::FileIdentity& opened)
+{
+    if (seen.device == 0 && seen.inode == 0)
+        return true;
+    return opened.known && opened.device == seen.device && opened.inode == seen.inode;
+}
+
 struct Walk {
     const platform::FileSystem& files;
-    const std::string pattern;  // a copy: the screen's table may be reloaded during a yield
+    // Prepared once, and a copy: the screen's table may be reloaded during a yield.
+    const platform::WildcardPattern pattern;
     const SignatureIndex& signatures;
     const std::int64_t sizeLimit;
     CRC& crc;
     ScanView& view;
     const char separator;
 
-    void folder(std::string path);
-    void examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file,
-                 std::string& fullPath);
-    std::string checksumOf(const platform::OpenFolder& opened, const std::string& fullPath,
-                           const platform::DirEntry& file, bool* withinLimit);
+    std::vector<Frame> stack;    // stack[0] is the scanned folder, always held
+    std::size_t firstHeld = 1;   // the held frames below stack[0] are firstHeld..back
+    std::string fullPath;        // one buffer for every examined file's path
+
+    void run(std::string path);
+    bool enter(Frame& frame);
+    bool examineFiles(Frame& frame, const std::vector<platform::DirEntry>& listing);
+    void examine(const Frame& frame, const platform::DirEntry& file);
+    std::shared_ptr<platform::OpenFolder> reachTop();
+    void push(Frame frame);
 };
 
-void Walk::folder(std::string path)
+void Walk::run(std::string path)
 {
-    if (view.stopRequested())
-        return;
-    if (path.empty())
+    if (view.stopRequested() || path.empty())
         return;
     if (path.back() != separator)
         path += separator;
 
-    std::vector<std::string> subfolders;
-    {
-        // One listing serves both passes, and the folder stays open while its files are
-        // opened, so neither looks the folder up again. It is closed before the walk goes
-        // down, so a deep tree holds one folder open at a time.
-        const auto opened = files.openFolder(path);
-        if (!opened)
-            return;
-        const auto listing = opened->listForWalk();
-        if (!listing)
-            return;
-
-        for (const auto& entry : *listing) {
-            if (entry.kind == platform::EntryKind::Folder && (entry.attributes & platform::Attribute::System) == 0)
-                subfolders.push_back(entry.name);
-        }
-
-        std::string fullPath;
-        for (const auto& entry : *listing) {
-            // Only regular files: links, FIFOs, sockets and devices are never opened.
-            if (entry.kind != platform::EntryKind::File || !platform::wildcardMatch(pattern, entry.name))
-                continue;
-            if (view.stopRequested())
-                return;
-            examine(*opened, path, entry, fullPath);
-        }
+    std::shared_ptr<platform::OpenFolder> root = files.openFolder(path);
+    if (!root) {
+        view.addUnreadable(path, true);
+        return;
     }
+    const platform::FileIdentity self = root->identity();
+    Frame top;
+    top.path = std::move(path);
+    top.seen = {std::string(), self.device, self.inode};
+    top.folder = std::move(root);
+    stack.push_back(std::move(top));
+    if (!enter(stack.back()))
+        return;
 
-    for (const auto& name : subfolders) {
-        folder(path + name + separator);
+    // Depth first, pre-order: a folder's subfolders are entered in listing order once all
+    // of its files were examined.
+    while (!stack.empty()) {
         if (view.stopRequested())
+            return;
+        Frame& parent = stack.back();
+        if (parent.next == parent.subfolders.size()) {
+            stack.pop_back();
+            firstHeld = std::min(firstHeld, std::max<std::size_t>(stack.size(), 1));
+            continue;
+        }
+        const Seen sub = parent.subfolders[parent.next++];
+        std::string childPath = parent.path + sub.name + separator;
+        const std::shared_ptr<platform::OpenFolder> at = reachTop();
+        std::shared_ptr<platform::OpenFolder> child = at ? at->openFolder(sub.name) : nullptr;
+        if (!child || !isSeen(sub, child->identity())) {
+            // Gone, no longer a folder (a link put in its place), another folder moved
+            // here, or not to be opened: nothing below it is scanned.
+            view.addUnreadable(childPath, true);
+            continue;
+        }
+        Frame frame;
+        frame.path = std::move(childPath);
+        frame.seen = sub;
+        frame.folder = std::move(child);
+        push(std::move(frame));
+        if (!enter(stack.back()))
             return;
     }
 }
 
-// fullPath is the folder's one buffer for its files' paths: the walk makes no allocation
-// per file that it can avoid, as a heap that a screen has just filled and emptied makes
-// every one of them slow.
-void Walk::examine(const platform::OpenFolder& opened, const std::string& path, const platform::DirEntry& file,
-                   std::string& fullPath)
+// Lists the folder, keeps its subfolders and examines its files. False once a stop was asked.
+bool Walk::enter(Frame& frame)
 {
-    fullPath.assign(path).append(file.name);
+    const auto listing = frame.folder->listForWalk();
+    if (!listing) {
+        view.addUnreadable(frame.path, true);
+        return true;
+    }
+    for (const auto& entry : *listing) {
+        if (entry.kind == platform::EntryKind::Folder && (entry.attributes & platform::Attribute::System) == 0)
+            frame.subfolders.push_back({entry.name, entry.device, entry.inode});
+    }
+    return examineFiles(frame, *listing);
+}
+
+// The files a folder contributes, in listing order: regular files whose name matches the
+// pattern (links, FIFOs, sockets and devices are never opened).
+bool Walk::examineFiles(Frame& frame, const std::vector<platform::DirEntry>& listing)
+{
+    for (const auto& entry : listing) {
+        if (entry.kind != platform::EntryKind::File || !pattern.matches(entry.name))
+            continue;
+        if (view.stopRequested())
+            return false;
+        examine(frame, entry);
+    }
+    return true;
+}
+
+void Walk::examine(const Frame& frame, const platform::DirEntry& file)
+{
+    // The walk makes no allocation per file that it can avoid, as a heap that a screen has
+    // just filled and emptied makes every one of them slow.
+    fullPath.assign(frame.path).append(file.name);
     view.setStatus(fullPath);
     view.letEventsRun();
     if (sizeLimit < 0 || signatures.empty())
         return;  // nothing to compare with: the file need not be read
 
-    bool withinLimit = false;
-    const std::string text = checksumOf(opened, fullPath, file, &withinLimit);
-    if (!withinLimit)
-        return;
-    const auto matches = signatures.find(text);
+    // The length is taken from the file once it is open, which costs no look-up of its
+    // own; a file too long is closed unread.
+    const auto limit = static_cast<std::uint64_t>(sizeLimit);
+    std::string text;
+    platform::FileIdentity identity;
+    if (auto reader = frame.folder->openRead(file.name)) {
+        if (reader->length() > limit)
+            return;
+        identity = reader->identity();
+        text = crc.FromReader(*reader);
+        view.addExamined(fullPath, reader->length());
+    } else {
+        // Gone since the listing (then the listing's length counts) or not readable: its
+        // checksum text is "0", as for any file that cannot be read.
+        const auto now = frame.folder->entry(file.name);
+        if ((now ? now->length : file.length) > limit)
+            return;
+        if (now && now->kind == platform::EntryKind::File)
+            view.addUnreadable(fullPath, false);
+        text = ChecksumText(0);
+    }
+
     // Every record that holds this checksum is reported, in list order.
-    for (const std::size_t j : matches) {
+    for (const std::size_t j : signatures.find(text)) {
         if (view.killProcessOn())
             view.killProcessesNamed(file.name);
         Detection found;
@@ -94,26 +183,42 @@ void Walk::examine(const platform::OpenFolder& opened, const std::string& path, 
         found.bareName = file.name;
         found.malwareName = std::string(signatures.name(j));
         found.checksumText = text;
+        found.identity = identity;
+        found.folderIdentity = {frame.seen.device, frame.seen.inode, 0, 0, frame.seen.device != 0 || frame.seen.inode != 0};
         view.addDetection(found);
     }
 }
 
-// The file's length is taken from the file once it is open, which costs no look-up of
-// its own; a file too long is closed unread.
-std::string Walk::checksumOf(const platform::OpenFolder& opened, const std::string& fullPath,
-                             const platform::DirEntry& file, bool* withinLimit)
+// The handle of the deepest frame, opened again from the nearest held ancestor when it was
+// given back; nullptr when the way there no longer leads to the folders the walk saw.
+std::shared_ptr<platform::OpenFolder> Walk::reachTop()
 {
-    const auto limit = static_cast<std::uint64_t>(sizeLimit);
-    if (auto reader = opened.openRead(file.name)) {
-        *withinLimit = reader->length() <= limit;
-        return *withinLimit ? crc.FromReader(*reader) : std::string();
+    const std::size_t top = stack.size() - 1;
+    if (stack[top].folder)
+        return stack[top].folder;
+    std::size_t from = top;
+    while (!stack[from].folder)
+        --from;  // stack[0] is always held
+    for (std::size_t k = from + 1; k <= top; ++k) {
+        auto opened = std::shared_ptr<platform::OpenFolder>(stack[k - 1].folder->openFolder(stack[k].seen.name));
+        if (!opened || !isSeen(stack[k].seen, opened->identity())) {
+            for (std::size_t j = from + 1; j < k; ++j)
+                stack[j].folder.reset();
+            return nullptr;
+        }
+        stack[k].folder = std::move(opened);
+        if (k >= from + 1 + kHeldFolders)
+            stack[k - kHeldFolders].folder.reset();
     }
-    // Not readable: its checksum text is "0", as for any file that cannot be read, when
-    // its length is within the limit (it may have gone since the listing; then the
-    // listing's length counts).
-    const auto now = files.entry(fullPath);
-    *withinLimit = (now ? now->length : file.length) <= limit;
-    return *withinLimit ? crc.FromFile(fullPath) : std::string();
+    firstHeld = top + 1 > kHeldFolders ? top + 1 - kHeldFolders : 1;
+    return stack[top].folder;
+}
+
+void Walk::push(Frame frame)
+{
+    stack.push_back(std::move(frame));
+    if (stack.size() - firstHeld > kHeldFolders)
+        stack[firstHeld++].folder.reset();
 }
 
 } // namespace
@@ -121,8 +226,8 @@ std::string Walk::checksumOf(const platform::OpenFolder& opened, const std::stri
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
                   const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view)
 {
-    Walk walk{files, pattern, signatures, sizeLimit, crc, view, files.separator()};
-    walk.folder(std::move(folder));
+    Walk walk{files, platform::WildcardPattern(pattern), signatures, sizeLimit, crc, view, files.separator(), {}, 1, {}};
+    walk.run(std::move(folder));
 }
 
 } // namespace quenno::detection

@@ -17,13 +17,7 @@ namespace quenno::detection {
 
 // What names one file on its device, taken when the file was examined, so that an action
 // taken later can tell whether the same file is still there.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t size = 0;
-    std::int64_t changeTimeNs = 0;  // status change time, nanoseconds since the epoch
-    bool known = false;             // false where the file system could not say
-};
+using FileIdentity = platform::FileIdentity;
 
 // One matching record of one examined file.
 struct Detection {
@@ -31,7 +25,8 @@ struct Detection {
     std::string bareName;      // the file's name without its folder
     std::string malwareName;   // the record's name
     std::string checksumText;  // the file's checksum text, as compared
-    FileIdentity identity;
+    FileIdentity identity;        // the file as it was read
+    FileIdentity folderIdentity;  // the folder that held it (device and inode)
 };
 
 // What the engine touches of the scan screen.
@@ -50,12 +45,18 @@ public:
     {
         addResult(detection.fullPath, "File " + detection.bareName + ", detected as: " + detection.malwareName);
     }
-    // A folder that could not be listed or a file that could not be read: nothing in it
-    // was scanned.
+    // A folder that could not be opened or listed (its path ends with the separator) or a
+    // file that could not be read: nothing in it was scanned. In walk order.
     virtual void addUnreadable(const std::string& fullPath, bool isFolder)
     {
         (void)fullPath;
         (void)isFolder;
+    }
+    // A file whose checksum was compared with the list, and the bytes read for it.
+    virtual void addExamined(const std::string& fullPath, std::uint64_t bytesRead)
+    {
+        (void)fullPath;
+        (void)bytesRead;
     }
     // IscanKillProcessb is visible; read at every match.
     virtual bool killProcessOn() const = 0;
@@ -65,9 +66,11 @@ public:
     virtual void letEventsRun() = 0;
 };
 
-// Scans folder and every folder below it that is not marked System; reports each match
-// to view. Symbolic links, FIFOs and devices are never entered or opened; a folder that
-// cannot be listed contributes nothing. Returns at once once view asks to stop.
+// Scans folder and every folder below it that is not marked System, however deep; reports
+// each match to view. Each folder is opened through its parent's handle and only walked
+// when it is still the folder the parent's listing saw; symbolic links, FIFOs and devices
+// are never entered or opened. What cannot be opened, listed or read goes to
+// view.addUnreadable. Returns at once once view asks to stop.
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
                   const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view);
 

@@ -11,7 +11,8 @@ set(QUENNO_FUZZ_TARGETS
 # The signature list's routines and its index are built in directly: they need nothing else of the
 # detection library, whose checksum kernels are not what this driver looks at.
 set(QUENNO_FUZZ_fuzz_signature_file_SOURCES "${_fuzz}/fuzz_signature_file.cpp" "${_fuzz}/MemoryFileSystem.h"
-    "${_fuzz}/../detection/SignatureFile.cpp" "${_fuzz}/../detection/SignatureIndex.cpp")
+    "${_fuzz}/../detection/SignatureFile.cpp" "${_fuzz}/../detection/SignatureFileLines.cpp"
+    "${_fuzz}/../detection/SignatureIndex.cpp")
 set(QUENNO_FUZZ_fuzz_signature_file_LIBS quenno_platform)
 set(QUENNO_FUZZ_fuzz_wildcard_SOURCES "${_fuzz}/fuzz_wildcard.cpp")
 set(QUENNO_FUZZ_fuzz_wildcard_LIBS quenno_platform)

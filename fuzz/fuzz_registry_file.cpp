@@ -1,18 +1,24 @@
-// The registry store's file can be edited by hand, replaced by an exported file, or be
-// left damaged. Two inputs in one driver, chosen by the first byte:
-//  - even: the bytes are a store file. When it parses, writing it and parsing that again
-//    must give the same document, so a store that was read is never changed by a write;
+// The registry store's file can be edited by hand, replaced by an exported file, or hold
+// lines that mean nothing. Two inputs in one driver, chosen by the first byte:
+//  - even: the bytes are a store file, and the first byte chooses an edit: one of its values
+//    set to a number or a string, or deleted, or a new value set. The edited file must read
+//    as the old one with just that change, list the same unreadable lines, and hold every
+//    line of the old one that does not give that value, byte for byte and in order. A file
+//    that parses strictly is also unchanged by writing it back;
 //  - odd: the bytes build a document the way the registry calls do (any key, value name
 //    and data the store accepts: no NUL, CR or LF). Written and read back it must be the
-//    same document, so no value the program stores can damage the file.
+//    same document, and editing an empty file value by value must give the same bytes.
 
 #include "FuzzCheck.h"
 #include "platform/linux/LinuxRegistryFile.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace quenno::platform;
 
@@ -53,11 +59,152 @@ std::string keyPath(Bytes& in)
     return path;
 }
 
-regfile::Document build(Bytes& in)
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+// Every value in effect, by key and name without case.
+using Values = std::map<std::pair<std::string, std::string>, regfile::Value>;
+
+Values valuesOf(const regfile::StoreFile& file)
+{
+    Values values;
+    for (const regfile::Key& key : file.document().keys)
+        for (const regfile::Value& value : key.values)
+            values.emplace(std::make_pair(lower(key.path), lower(value.name)), value);
+    return values;
+}
+
+bool sameValues(const Values& a, const Values& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j)
+        if (i->first != j->first || !regfile::sameData(i->second, j->second))
+            return false;
+    return true;
+}
+
+std::vector<std::string> unreadableTexts(const regfile::StoreFile& file)
+{
+    std::vector<std::string> texts;
+    for (const auto& line : file.unreadable())
+        texts.push_back(line.text);
+    return texts;
+}
+
+// Lines with their line ends (the text of UTF-16 files as the store reads it).
+std::vector<std::string_view> linesOf(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const auto length = end == std::string_view::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(0, length));
+        text.remove_prefix(length);
+    }
+    return lines;
+}
+
+// The text after the byte-order mark.
+std::string asText(std::string_view bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        return std::string(bytes.substr(3));
+    if (bytes.substr(0, 2) != "\xFF\xFE")
+        return std::string(bytes);
+    std::string text;  // the line structure is all that is compared: ASCII units suffice
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text.push_back(bytes[i + 1] == 0 ? bytes[i] : '?');
+    return text;
+}
+
+// Whether a line of the old file may have changed: a line that gives the value edited by
+// itself or as the first line of a byte list, or a further line of a byte list.
+bool mayChange(std::string_view line, const std::string& key, const std::string& name)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    const std::string head = "REGEDIT4\n[" + key + "]\n" + std::string(line) + "\n";
+    if (regfile::StoreFile(head).find(key, name) || regfile::StoreFile(head + "  00\n").find(key, name).has_value())
+        return true;
+    return line.find_first_not_of("0123456789abcdefABCDEF, \t\\") == std::string_view::npos;
+}
+
+void checkEdit(std::string_view bytes, std::uint8_t choice)
+{
+    const regfile::StoreFile before{std::string(bytes)};
+    const Values old = valuesOf(before);
+    std::string key = "HKEY_CURRENT_USER\\Fuzz";
+    std::string name = "V";
+    const int operation = (choice >> 1) & 3;
+    if (!old.empty() && operation != 3) {
+        auto target = old.begin();
+        std::advance(target, (choice >> 3) % old.size());
+        for (const regfile::Key& k : before.document().keys)
+            if (lower(k.path) == target->first.first)
+                key = k.path;
+        name = target->second.name;
+    }
+    const regfile::Value value = operation == 1
+        ? regfile::Value{name, regfile::Value::Kind::String, "C:\\x\\\"y\" z", 0}
+        : regfile::Value{name, regfile::Value::Kind::Dword, {}, 0x12345600u ^ choice};
+
+    Values expected = old;
+    const auto id = std::make_pair(lower(key), lower(name));
+    std::string edited;
+    if (operation == 2) {
+        const auto removed = before.remove(key, name);
+        FUZZ_CHECK(removed.has_value() == before.find(key, name).has_value());
+        if (!removed)
+            return;
+        edited = *removed;
+        expected.erase(id);
+    } else {
+        edited = before.set(key, value);
+        expected.insert_or_assign(id, value);
+    }
+
+    const regfile::StoreFile after(edited);
+    const auto now = after.find(key, name);
+    FUZZ_CHECK(operation == 2 ? !now : now && regfile::sameData(*now, value));
+    FUZZ_CHECK(sameValues(valuesOf(after), expected));
+    FUZZ_CHECK(unreadableTexts(after) == unreadableTexts(before));
+    FUZZ_CHECK(!after.headerMissing());
+    for (const std::string_view mark : {"\xFF\xFE", "\xEF\xBB\xBF"})
+        FUZZ_CHECK(bytes.substr(0, mark.size()) != mark || edited.substr(0, mark.size()) == mark);
+
+    // Every line that does not give the value is still there, in order, byte for byte; the
+    // last one may have been given a line end.
+    const std::string oldText = asText(bytes);
+    const std::string newText = asText(edited);
+    const auto oldLines = linesOf(oldText);
+    const auto newLines = linesOf(newText);
+    FUZZ_CHECK(newLines.size() <= oldLines.size() + 4);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < oldLines.size(); ++i) {
+        if (mayChange(oldLines[i], key, name))
+            continue;
+        const bool last = i + 1 == oldLines.size() && oldLines[i].back() != '\n';
+        while (at < newLines.size() && !(last ? newLines[at].substr(0, oldLines[i].size()) == oldLines[i]
+                                             : newLines[at] == oldLines[i]))
+            ++at;
+        FUZZ_CHECK(at < newLines.size());
+        ++at;
+    }
+}
+
+void checkBuilt(Bytes& in)
 {
     regfile::Document document;
+    std::string edited;
     while (!in.empty()) {
-        regfile::Key& key = document.makeKey(keyPath(in));
+        const std::string path = keyPath(in);
+        regfile::Key& key = document.makeKey(path);
         regfile::Value value;
         value.name = in.text();
         if (in.byte() & 1) {
@@ -69,9 +216,14 @@ regfile::Document build(Bytes& in)
         if (regfile::Value* existing = regfile::findValue(key, value.name))
             *existing = {existing->name, value.kind, value.text, value.dword};
         else
-            key.values.push_back(std::move(value));
+            key.values.push_back(value);
+        edited = regfile::StoreFile(edited).set(path, value);
     }
-    return document;
+    const std::string written = regfile::write(document);
+    const auto again = regfile::parse(written);
+    FUZZ_CHECK(again.has_value());
+    FUZZ_CHECK(regfile::write(*again) == written);
+    FUZZ_CHECK(document.keys.empty() || edited == written);
 }
 
 } // namespace
@@ -80,18 +232,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    std::string written;
     if ((data[0] & 1) == 0) {
-        const auto document = regfile::parse(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
-        if (!document)
-            return 0;
-        written = regfile::write(*document);
+        const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+        checkEdit(bytes, data[0]);
+        if (const auto document = regfile::parse(bytes)) {
+            const std::string written = regfile::write(*document);
+            const auto again = regfile::parse(written);
+            FUZZ_CHECK(again.has_value());
+            FUZZ_CHECK(regfile::write(*again) == written);
+        }
     } else {
         Bytes in(data + 1, size - 1);
-        written = regfile::write(build(in));
+        checkBuilt(in);
     }
-    const auto again = regfile::parse(written);
-    FUZZ_CHECK(again.has_value());
-    FUZZ_CHECK(regfile::write(*again) == written);
     return 0;
 }

@@ -1,6 +1,9 @@
-// database.db as the user may have edited it: any bytes. Checks that parsing keeps every
-// non-empty line, that the count label agrees with the line ends, and that each mode
-// switch puts exactly one settings line first and every other line back byte for byte.
+// database.db as the user may have edited it: any bytes. Checks that every reader follows
+// one line rule (a line ends at LF, a CR just before it belongs to the break): the record
+// lines with their breaks give the text back byte for byte, parsing keeps every non-empty
+// line, the count label agrees with the line ends, the index finds what the lists find;
+// and that each mode switch changes the settings line's own bytes only (or puts one above
+// the first line) and keeps every other byte, line breaks included.
 
 #include "FuzzCheck.h"
 #include "MemoryFileSystem.h"
@@ -16,20 +19,9 @@ using namespace quenno;
 
 namespace {
 
-std::string joinLines(const std::string& first, const std::vector<std::string>& rest)
+std::size_t countLf(const std::string& text)
 {
-    std::string out = first + "\r\n";
-    for (const std::string& line : rest)
-        out += line + "\r\n";
-    return out;
-}
-
-std::size_t countLineEnds(const std::string& text)
-{
-    std::size_t count = 0;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
-        ++count;
-    return count;
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 std::string joinFields(const std::vector<std::string>& fields)
@@ -40,20 +32,50 @@ std::string joinFields(const std::vector<std::string>& fields)
     return out;
 }
 
+// The file after a switch to `settings`, worked out from the bytes alone.
+std::string switched(const std::string& text, const std::string& settings)
+{
+    const std::size_t lf = text.find('\n');
+    std::string first = text.substr(0, lf);
+    const bool crLf = lf != std::string::npos && !first.empty() && first.back() == '\r';
+    if (crLf)
+        first.pop_back();
+    if (!text.empty() && detection::IsSettingsLine(first))
+        return settings + text.substr(first.size());
+    const bool lfOnly = lf != std::string::npos && !crLf;
+    return settings + (lfOnly ? "\n" : "\r\n") + text;
+}
+
+// Entries of a text: lines between LFs (less a CR before the LF) that are not empty and
+// hold no NUL.
+std::size_t countEntries(const std::string& text)
+{
+    std::size_t entries = 0;
+    for (std::size_t from = 0; from < text.size();) {
+        const std::size_t lf = text.find('\n', from);
+        std::string line = text.substr(from, lf == std::string::npos ? lf : lf - from);
+        if (lf != std::string::npos && !line.empty() && line.back() == '\r')
+            line.pop_back();
+        entries += !line.empty() && line.find('\0') == std::string::npos;
+        from = lf == std::string::npos ? text.size() : lf + 1;
+    }
+    return entries;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
 
-    // Record lines: joined again they give the text back (with a final CR LF added).
-    const std::vector<std::string> lines = detection::SplitRecordLines(text);
-    if (!text.empty()) {
-        const std::string rejoined = joinLines(lines.front(), {lines.begin() + 1, lines.end()});
-        FUZZ_CHECK(rejoined == text || rejoined == text + "\r\n");
-    } else {
-        FUZZ_CHECK(lines.empty());
-    }
+    // Record lines: with their breaks they give the text back; none holds an LF.
+    const detection::RecordLines split = detection::SplitWithBreaks(text);
+    FUZZ_CHECK(detection::JoinWithBreaks(split) == text);
+    const std::vector<std::string>& lines = split.lines;
+    FUZZ_CHECK(lines == detection::SplitRecordLines(text));
+    FUZZ_CHECK(lines.size() == countLf(text) + (!text.empty() && text.back() != '\n'));
+    for (const std::string& line : lines)
+        FUZZ_CHECK(line.find('\n') == std::string::npos);
 
     // The table holds every non-empty line without NUL, in order, split at ";".
     const detection::SignatureTable table = detection::ParseDelimitedText(text, ";");
@@ -68,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(entry == table.size());
     (void)detection::SettingsOf(table);
 
-    const std::size_t pieces = text.empty() ? 0 : countLineEnds(text) + 1;
+    FUZZ_CHECK(entry == countEntries(text));
+    const std::size_t pieces = text.empty() ? 0 : countLf(text) + 1;
     FUZZ_CHECK(detection::CountText(text) == " " + std::to_string(pieces >= 2 ? pieces - 2 : 0));
 
     // The mode switches on a file holding the text.
@@ -111,11 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(db.LoadRecords());
     FUZZ_CHECK(db.List1() == lines);
 
-    std::vector<std::string> records = lines;
-    if (!records.empty() && detection::IsSettingsLine(records.front()))
-        records.erase(records.begin());
-    const std::string normal = joinLines(detection::kNormalSettings, records);
-    const std::string full = joinLines(detection::kFullSettings, records);
+    const std::string normal = switched(text, detection::kNormalSettings);
+    const std::string full = switched(normal, detection::kFullSettings);
+    FUZZ_CHECK(full == switched(text, detection::kFullSettings));
 
     FUZZ_CHECK(db.ExeFiles());
     FUZZ_CHECK(files.files[path] == normal);
@@ -123,9 +144,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(files.files[path] == full);
     FUZZ_CHECK(db.ExeFiles());
     FUZZ_CHECK(files.files[path] == normal);
-    FUZZ_CHECK(db.wName().size() == records.size() - static_cast<std::size_t>(std::count_if(
-                                         records.begin(), records.end(), [](const std::string& line) {
-                                             return line.empty() || line.find('\0') != std::string::npos;
-                                         })));
+    FUZZ_CHECK(db.wName().size() + 1 == countEntries(normal));
     return 0;
 }

@@ -1,10 +1,13 @@
 // The file-name pattern comes from database.db and names from any folder. Compares the
-// matcher with a plain dynamic-programming reference on every pattern and name, so a
-// wrong answer is a finding, not only a crash; slow backtracking shows as a timeout.
+// matcher with a plain dynamic-programming reference and with the matcher it replaced on
+// every pattern and name, so a wrong answer is a finding, not only a crash; slow
+// backtracking shows as a timeout.
 // Input: first byte = pattern length, then the pattern, then the name.
 
 #include "FuzzCheck.h"
+#include "WildcardBefore.h"
 #include "platform/FileSystem.h"
+#include "platform/WildcardMatch.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -66,5 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool matched = quenno::platform::wildcardMatch(pattern, name);
     FUZZ_CHECK(matched == reference(pattern, name));
+    FUZZ_CHECK(matched == quenno::testing::wildcardMatchBefore(pattern, name));
+    // A prepared pattern keeps nothing of one name for the next.
+    const quenno::platform::WildcardPattern prepared(pattern);
+    FUZZ_CHECK(prepared.matches(name) == matched);
+    FUZZ_CHECK(prepared.matches(name.substr(name.size() / 2)) == reference(pattern, name.substr(name.size() / 2)));
+    FUZZ_CHECK(prepared.matches(name) == matched);
     return 0;
 }

@@ -23,8 +23,9 @@ public:
     // False when the value does not exist or the store refuses.
     virtual bool deleteValue(const std::string& path) = 0;
     virtual std::optional<RegistryValue> readValue(const std::string& path) const = 0;
-    // A problem with the store the user should hear about once (a damaged store file set
-    // aside), or "" when there is nothing new to tell. Reading it clears it.
+    // A problem with the store the user should hear about once (lines of the store that
+    // cannot be read, a store that cannot be written), or "" when there is nothing new to
+    // tell. Reading it clears it.
     virtual std::string takeProblem() { return {}; }
 };
 

@@ -5,10 +5,14 @@
 
 namespace quenno::platform {
 
-// Notification-area icon. Its activations arrive as the Windows mouse message numbers
-// (514: left button released, 517: right button released, others as they come).
+// Notification-area icon. Its clicks arrive as the mouse message numbers the program acts
+// on, and only when a button that went down on the icon comes up again over it: presses,
+// moves and clicks that end elsewhere deliver nothing.
 class Tray {
 public:
+    static constexpr int LeftButtonUp = 514;   // the left button released over the icon
+    static constexpr int RightButtonUp = 517;  // the right button released over the icon
+
     virtual ~Tray() = default;
     virtual bool available() const = 0;
     virtual bool add(const QIcon& icon, const QString& tip, std::function<void(int message)> onMessage) = 0;

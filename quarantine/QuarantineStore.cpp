@@ -61,7 +61,7 @@ std::string QuarantineName(const std::string& stamp, int n)
 
 std::string QuarantineFolder(const platform::FileSystem& files)
 {
-    return files.inApplicationFolder(kQuarantineFolderName);
+    return files.inDataFolder(kQuarantineFolderName);
 }
 
 RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const std::string& path)

@@ -24,7 +24,7 @@ QString FormScan::fromFileBytes(const std::string& bytes)
 FormScan::FormScan(const platform::Platform& platform)
     : shell::Form(platform, QStringLiteral("FormScan"), QStringLiteral("Scanning"), {499, 499},
                   TitleButtons::MinimizeClose),
-      m_signatures(*platform.files, platform.files->inApplicationFolder(std::string("\\") + detection::kDatabaseName))
+      m_signatures(*platform.files, platform.files->inDataFolder(std::string("\\") + detection::kDatabaseName))
 {
     buildControls();
     connectHandlers();

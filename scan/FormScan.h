@@ -88,6 +88,7 @@ public:
     bool stopRequested() const override;
     void setStatus(const std::string& fullPath) override;
     void addResult(const std::string& fullPath, const std::string& resultLine) override;
+    void addUnreadable(const std::string& fullPath, bool isFolder) override;
     bool killProcessOn() const override;
     void killProcessesNamed(const std::string& bareName) override;
     void letEventsRun() override;
@@ -107,6 +108,7 @@ private:
     void stopAnimation();
     void switchOption(const shell::PictureButton& option, bool on);
     void actOnSelection(bool quarantine);
+    void tellUnreadable();
     void removeResult(int row);
     std::string folderBytes() const;
     static QString fromFileBytes(const std::string& bytes);
@@ -117,6 +119,9 @@ private:
     std::shared_ptr<const detection::SignatureIndex> m_index;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
+    // What the run in progress could not read, so nothing in it was scanned.
+    int m_unreadableFiles = 0;
+    int m_unreadableFolders = 0;
     int m_yieldIntervalMs = 10;
     shell::Navigator* m_navigator = nullptr;
 

@@ -18,9 +18,6 @@ const std::string kProgramName = "QuennoAV";
 const QString kTrayTip = QStringLiteral("QuennoAV Agent");
 const QString kTrayOwner = QStringLiteral("trayIconOwner");
 
-constexpr int kLeftButtonUp = 514;
-constexpr int kRightButtonUp = 517;
-
 // Lives on the scan screen while its tray icon exists: the icon goes when the screen goes,
 // so a click on it can never reach a screen that no longer exists.
 class TrayIconOwner final : public QObject {
@@ -149,9 +146,9 @@ void FormScan::TrayMessage(int message)
     if (!m_navigator)
         return;
     using shell::ScreenId;
-    if (message == kLeftButtonUp) {
+    if (message == platform::Tray::LeftButtonUp) {
         m_navigator->open(ScreenId::FormUtama);
-    } else if (message == kRightButtonUp) {
+    } else if (message == platform::Tray::RightButtonUp) {
         // Every screen ends up loaded and hidden, so that opening one later shows it as it is.
         constexpr std::array order = {ScreenId::FormUtama,  ScreenId::FormScan,    ScreenId::FormAbout,
                                       ScreenId::FormCRCGen, ScreenId::FormProcess, ScreenId::FormQuarantine,

@@ -42,6 +42,11 @@ public:
         if (FormScan* form = screen())
             form->addResult(fullPath, resultLine);
     }
+    void addUnreadable(const std::string& fullPath, bool isFolder) override
+    {
+        if (FormScan* form = screen())
+            form->addUnreadable(fullPath, isFolder);
+    }
     bool killProcessOn() const override
     {
         const FormScan* form = screen();
@@ -89,6 +94,32 @@ void FormScan::addResult(const std::string& fullPath, const std::string& resultL
     found->setData(Qt::UserRole, QByteArray::fromStdString(fullPath));
     lstFound->addItem(found);
     lstVirusFound->addItem(QString::fromLocal8Bit(QByteArray::fromStdString(resultLine)));
+}
+
+void FormScan::addUnreadable(const std::string& fullPath, bool isFolder)
+{
+    (void)fullPath;
+    ++(isFolder ? m_unreadableFolders : m_unreadableFiles);
+}
+
+// Said after the run, beside the found count, so that a tree with parts that could not be
+// read is never taken for clean.
+void FormScan::tellUnreadable()
+{
+    if (m_unreadableFiles == 0 && m_unreadableFolders == 0)
+        return;
+    const auto counted = [](int n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    QStringList parts;
+    if (m_unreadableFiles > 0)
+        parts << counted(m_unreadableFiles, "file", "files");
+    if (m_unreadableFolders > 0)
+        parts << counted(m_unreadableFolders, "folder", "folders");
+    const bool one = m_unreadableFiles + m_unreadableFolders == 1;
+    m_platform.messages->show(parts.join(QStringLiteral(" and ")) + QStringLiteral(" could not be read, so ")
+                                  + QLatin1String(one ? "it was" : "they were") + QStringLiteral(" not scanned."),
+                              platform::MessageBoxes::Style::Information);
 }
 
 bool FormScan::killProcessOn() const
@@ -151,6 +182,8 @@ void FormScan::IScanFolderb_Click()
         }
         // A close asked for while the animation loaded stands: the run then ends at once.
         StopScan = m_closeAfterScan;
+        m_unreadableFiles = 0;
+        m_unreadableFolders = 0;
 
         // The run holds its own reference: a mode switch during the run builds a new index.
         const std::shared_ptr<const detection::SignatureIndex> index = m_index;
@@ -164,6 +197,9 @@ void FormScan::IScanFolderb_Click()
         }
         PlaySound(appPath("\\Finish.wav"));
         ShowVirusCount();
+        tellUnreadable();  // a message box: it lets events run
+        if (!*alive)
+            return;
     }
 
     lstVirusFound->setEnabled(true);

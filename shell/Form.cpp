@@ -39,6 +39,13 @@ QString Form::appPath(const char* name) const
     return QFile::decodeName(QByteArray::fromStdString(m_platform.files->inApplicationFolder(name)));
 }
 
+QString Form::dataPath(const char* name) const
+{
+    if (!m_platform.files)
+        return {};
+    return QFile::decodeName(QByteArray::fromStdString(m_platform.files->inDataFolder(name)));
+}
+
 void Form::Enter(const PictureButton& button, std::initializer_list<const PictureButton*> neighbours)
 {
     button.light();

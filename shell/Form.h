@@ -23,6 +23,8 @@ public:
     void PlaySound(const QString& fullPath);
     // Application folder followed by `name` ("\Menu Command.wav"), letter case ignored.
     QString appPath(const char* name) const;
+    // Full path of a name in the folder the program writes (FileSystem::dataFolder).
+    QString dataPath(const char* name) const;
     // A picture button lit by the pointer: its resting picture gives way to its hover
     // picture, each neighbour listed goes back to rest (hover hidden, then resting shown),
     // then "Menu Command.wav" of the application folder plays.

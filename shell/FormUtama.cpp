@@ -164,11 +164,11 @@ void FormUtama::Form_Load()
 {
     // A folder that exists already or cannot be made is no reason to stop.
     if (m_platform.files) {
-        const std::string quarantine = m_platform.files->inApplicationFolder("\\Quarantine");
+        const std::string quarantine = m_platform.files->inDataFolder("\\Quarantine");
         m_platform.files->createFolder(quarantine);
         // A copy cut short by a crash would otherwise stay hidden there for good.
         m_platform.files->removeLeftovers(quarantine);
-        m_platform.files->removeLeftovers(m_platform.files->applicationFolder());
+        m_platform.files->removeLeftovers(m_platform.files->dataFolder());
     }
     Iwelcom->setVisible(true);
     Reset({&m_home, &m_scan, &m_qua, &m_che, &m_exit, &m_help, &m_about, &m_update, &m_processMan, &m_toolsReg,
@@ -193,12 +193,12 @@ void FormUtama::Iaboutb_Click() { m_navigator.open(ScreenId::FormAbout); }
 
 void FormUtama::IUpdateb_Click()
 {
-    const QString list = appPath("\\database.db");
+    const QString list = dataPath("\\database.db");
     const bool started = m_platform.launcher && m_platform.launcher->openTextEditor(list);
     PlaySound(appPath("\\help.wav"));
     if (!started && m_platform.messages)
-        m_platform.messages->show(QStringLiteral("The virus list could not be opened: no text editor could be started "
-                                                 "for \"%1\".").arg(list),
+        m_platform.messages->show(QStringLiteral("The virus list could not be opened: no text editor on this desktop "
+                                                 "could be started for \"%1\".").arg(list),
                                   platform::MessageBoxes::Style::Critical);
 }
 
@@ -213,7 +213,8 @@ void FormUtama::openHelp(const char* sound)
     PlaySound(appPath(sound));
     if (!started && m_platform.messages)
         m_platform.messages->show(
-            QStringLiteral("The help could not be opened: no program could be started to show \"%1\".").arg(help),
+            QStringLiteral("The help could not be opened: no program on this desktop could be started to show "
+                           "\"%1\".").arg(help),
             platform::MessageBoxes::Style::Critical);
 }
 

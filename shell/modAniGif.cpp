@@ -172,7 +172,7 @@ Outcome loadFrames(const QString& path, ImageArray& images, const platform::Plat
                    const std::shared_ptr<bool>& alive)
 {
     const std::string nativePath = QFile::encodeName(path).toStdString();
-    const auto entry = path.isEmpty() || !platform.files ? std::nullopt : platform.files->entry(nativePath);
+    const auto entry = path.isEmpty() || !platform.files ? std::nullopt : platform.files->linkedEntry(nativePath);
     const bool present = entry && entry->kind == platform::EntryKind::File &&
                          (entry->attributes & (platform::Attribute::Hidden | platform::Attribute::System)) == 0;
     if (!present) {

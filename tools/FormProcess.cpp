@@ -3,8 +3,10 @@
 #include "FileLists.h"
 #include "ToolsLayout.h"
 
+#include <QColor>
 #include <QLabel>
 #include <QListWidget>
+#include <QPalette>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -16,6 +18,8 @@ namespace quenno::tools {
 namespace {
 
 constexpr int RefreshMs = 35000;
+// Dark text: the path and size stand on the pale fields of the artwork.
+constexpr QRgb kLabelText = qRgb(20, 52, 56);
 
 QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry)
 {
@@ -25,9 +29,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect geometry)
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    // Light text, to be read on the dark fields of the artwork.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(225, 245, 245));
+    palette.setColor(QPalette::WindowText, QColor(kLabelText));
     label->setPalette(palette);
     return label;
 }
@@ -82,17 +85,26 @@ FormProcess::FormProcess(const platform::Platform& platform)
     Timer1->setInterval(RefreshMs);
 
     // Only a selection made by the user counts: the entry that merely gets the focus frame
-    // when a list is entered is not selected, and Kill must not end it.
+    // when a list is entered is not selected, and Kill must not end it. List2's selection
+    // follows List1's, cleared with it, since Kill reads the id from List2.
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (selectedRow(List1) >= 0)
+        if (selectedRow(List1) >= 0) {
             List1_Click();
+        } else {
+            const QSignalBlocker quiet(List2);
+            List2->clearSelection();
+        }
     });
-    // A pid picked directly selects its process in List1, so that Kill always ends the
-    // process whose path is shown.
+    // A pid picked directly selects its process in List1, and one unpicked clears it, so
+    // that Kill always ends the process whose path is shown, or none.
     connect(List2, &QListWidget::itemSelectionChanged, this, [this] {
         const int row = selectedRow(List2);
-        if (row >= 0 && row != selectedRow(List1))
+        if (row == selectedRow(List1))
+            return;
+        if (row >= 0)
             List1->setCurrentRow(row);
+        else
+            List1->clearSelection();
     });
     // The two lists scroll together, entry beside entry.
     connect(List1->verticalScrollBar(), &QScrollBar::valueChanged, List2->verticalScrollBar(), &QScrollBar::setValue);

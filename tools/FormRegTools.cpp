@@ -90,7 +90,7 @@ void FormRegTools::repair(std::initializer_list<Operation> operations, const QSt
         else
             regedit::DeleteRegValue(m_platform.registry, operation.path);
     }
-    // A damaged store file is told once, before the confirmation.
+    // A problem with the store (lines it cannot read) is told once, before the confirmation.
     if (m_platform.registry) {
         const std::string problem = m_platform.registry->takeProblem();
         if (!problem.empty())

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 
 namespace quenno::platform {
 
@@ -48,6 +49,17 @@ EntryKind kindOf(mode_t mode)
     return EntryKind::Other;
 }
 
+// The path with every symbolic link resolved; nullopt when it leads nowhere.
+std::optional<std::string> linkTarget(const std::string& path)
+{
+    char* resolved = path.empty() ? nullptr : ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    std::string target(resolved);
+    ::free(resolved);
+    return target;
+}
+
 std::string executableFolder()
 {
     std::array<char, 4096> buf{};
@@ -68,19 +80,69 @@ DirEntry makeEntry(std::string name, const struct stat& st, const std::optional<
     e.length = e.kind == EntryKind::File ? static_cast<std::uint64_t>(st.st_size) : 0;
     e.attributes = attributesFrom(st, name, stored);
     e.name = std::move(name);
+    e.device = static_cast<std::uint64_t>(st.st_dev);
+    e.inode = static_cast<std::uint64_t>(st.st_ino);
     return e;
 }
 
-std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported)
+FileIdentity identityFrom(const struct stat& st)
 {
-    std::array<std::uint8_t, 512> buf;
-    const ssize_t n = ::lgetxattr(path, kDosAttribName, buf.data(), buf.size());
+    FileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    id.changeTimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    id.known = true;
+    return id;
+}
+
+namespace {
+
+std::optional<DosAttrib> storedRecord(ssize_t n, const std::array<std::uint8_t, 512>& buf, bool* xattrSupported)
+{
     if (n < 0) {
         if ((errno == ENOTSUP || errno == EOPNOTSUPP) && xattrSupported)
             *xattrSupported = false;
         return std::nullopt;
     }
     return parseDosAttrib(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n)));
+}
+
+} // namespace
+
+std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported)
+{
+    std::array<std::uint8_t, 512> buf;
+    return storedRecord(::lgetxattr(path, kDosAttribName, buf.data(), buf.size()), buf, xattrSupported);
+}
+
+std::optional<DosAttrib> readDosAttribOf(int fd, bool* xattrSupported)
+{
+    std::array<std::uint8_t, 512> buf;
+    return storedRecord(::fgetxattr(fd, kDosAttribName, buf.data(), buf.size()), buf, xattrSupported);
+}
+
+int openFolderPath(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENAMETOOLONG)
+        return fd;
+    // Deeper than a path may name: one component at a time, as open would resolve them.
+    int at = ::open(folder.front() == '/' ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::size_t pos = 0;
+    while (at >= 0 && pos < folder.size()) {
+        std::size_t end = folder.find('/', pos);
+        if (end == std::string::npos)
+            end = folder.size();
+        const std::string part = folder.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty())
+            continue;
+        const int next = ::openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(at);
+        at = next;
+    }
+    return at;
 }
 
 std::uint32_t attributesFrom(const struct stat& st, std::string_view name, const std::optional<DosAttrib>& stored)
@@ -153,7 +215,7 @@ LinuxFileSystem::LinuxFileSystem(std::string applicationFolder) : m_applicationF
 
 std::optional<std::vector<DirEntry>> LinuxFileSystem::listFolder(const std::string& folder) const
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openFolderPath(folder);
     if (fd < 0)
         return std::nullopt;
     auto entries = listOpenFolder(fd, folder, true);
@@ -172,6 +234,12 @@ std::optional<DirEntry> LinuxFileSystem::entry(const std::string& path) const
     return makeEntry(std::string(baseName(path)), st, stored);
 }
 
+std::optional<DirEntry> LinuxFileSystem::linkedEntry(const std::string& path) const
+{
+    const auto target = linkTarget(path);
+    return target ? entry(*target) : std::nullopt;
+}
+
 bool LinuxFileSystem::forbidExecution(const std::string& path)
 {
     struct stat st;
@@ -182,20 +250,48 @@ bool LinuxFileSystem::forbidExecution(const std::string& path)
     return ::chmod(path.c_str(), st.st_mode & 0666) == 0;
 }
 
-bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attributes)
+namespace {
+
+// Where the calls of setting attributes go: a path, never following a final link, or a
+// file already open (whose path may be past the limit or swapped since).
+struct AttributeTarget {
+    const char* path = nullptr;
+    int fd = -1;
+    std::string_view name;
+
+    int status(struct stat* st) const { return fd >= 0 ? ::fstat(fd, st) : ::lstat(path, st); }
+    std::optional<DosAttrib> record(bool* xattrSupported) const
+    {
+        return fd >= 0 ? readDosAttribOf(fd, xattrSupported) : readDosAttrib(path, xattrSupported);
+    }
+    bool setMode(mode_t mode) const { return (fd >= 0 ? ::fchmod(fd, mode) : ::chmod(path, mode)) == 0; }
+    bool storeRecord(const std::string& bytes) const
+    {
+        return (fd >= 0 ? ::fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0)
+                        : ::lsetxattr(path, kDosAttribName, bytes.data(), bytes.size(), 0))
+               == 0;
+    }
+    int birth(struct statx* sx) const
+    {
+        return fd >= 0 ? ::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, sx)
+                       : ::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BTIME, sx);
+    }
+};
+
+bool setAttributesOf(const AttributeTarget& target, std::uint32_t attributes)
 {
     struct stat st;
-    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
+    if (target.status(&st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
         return false;
 
     bool xattrSupported = true;
-    const std::optional<DosAttrib> stored = readDosAttrib(path.c_str(), &xattrSupported);
+    const std::optional<DosAttrib> stored = target.record(&xattrSupported);
     const std::uint32_t wanted = attributes & kDosBits;
     const bool readOnly = (wanted & Attribute::ReadOnly) != 0;
     const bool writable = (st.st_mode & S_IWUSR) != 0;
 
     // The owner needs write permission to change a user attribute, so it is granted first.
-    if (!readOnly && !writable && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+    if (!readOnly && !writable && !target.setMode((st.st_mode & 07777) | S_IWUSR))
         return false;
 
     bool ok = true;
@@ -207,35 +303,52 @@ bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attri
         record.createTime = stored ? stored->createTime : std::nullopt;
         if (!record.createTime) {
             struct statx sx;
-            if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0
-                && (sx.stx_mask & STATX_BTIME))
+            if (target.birth(&sx) == 0 && (sx.stx_mask & STATX_BTIME))
                 record.createTime = unixToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
         }
         const std::string bytes = encodeDosAttrib(record);
-        auto store = [&] { return ::lsetxattr(path.c_str(), kDosAttribName, bytes.data(), bytes.size(), 0) == 0; };
-        if (!xattrSupported || !store()) {
+        if (!xattrSupported || !target.storeRecord(bytes)) {
             if (!xattrSupported || errno == ENOTSUP || errno == EOPNOTSUPP) {
                 // Without stored attributes only read-only (permissions) and hidden (a
                 // leading dot) can be kept.
-                const bool dotName = baseName(path).starts_with('.');
+                const bool dotName = target.name.starts_with('.');
                 const std::uint32_t representable = Attribute::ReadOnly | (dotName ? Attribute::Hidden : 0u);
                 ok = (wanted & ~representable) == 0;
             } else if (errno == EACCES && readOnly && !writable) {
-                ok = ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 && store();
+                ok = target.setMode((st.st_mode & 07777) | S_IWUSR) && target.storeRecord(bytes);
             } else {
                 ok = false;
             }
         }
     }
 
-    if (readOnly && ::chmod(path.c_str(), st.st_mode & 07777 & ~mode_t{0222}) != 0)
+    if (readOnly && !target.setMode(st.st_mode & 07777 & ~mode_t{0222}))
         ok = false;
     return ok;
 }
 
-std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTime(const std::string& path) const
+} // namespace
+
+namespace linux_fs {
+
+bool setAttributesOfOpenFile(int fd, std::string_view name, std::uint32_t attributes)
+{
+    return fd >= 0 && setAttributesOf(AttributeTarget{nullptr, fd, name}, attributes);
+}
+
+} // namespace linux_fs
+
+bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attributes)
+{
+    if (path.empty())
+        return false;
+    return setAttributesOf(AttributeTarget{path.c_str(), -1, baseName(path)}, attributes);
+}
+
+std::optional<std::chrono::system_clock::time_point> LinuxFileSystem::creationTime(const std::string& linkPath) const
 {
     using namespace std::chrono;
+    const std::string path = linkTarget(linkPath).value_or(std::string());
     // A creation time kept in the attribute record outlives rewrites (beside, then renamed).
     if (const auto stored = path.empty() ? std::nullopt : readDosAttrib(path.c_str()); stored && stored->createTime) {
         constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;

@@ -18,6 +18,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -54,7 +55,10 @@ std::int64_t readOnce(int fd, std::span<std::uint8_t> buffer, std::int64_t offse
 
 class FdReader final : public FileReader {
 public:
-    FdReader(int fd, std::uint64_t length) : m_fd(fd), m_length(length) {}
+    FdReader(int fd, const struct stat& st)
+        : m_fd(fd), m_length(static_cast<std::uint64_t>(st.st_size)), m_identity(identityFrom(st))
+    {
+    }
     ~FdReader() override { ::close(m_fd); }
     FdReader(const FdReader&) = delete;
     FdReader& operator=(const FdReader&) = delete;
@@ -77,6 +81,7 @@ public:
         return readOnce(m_fd, limited(buffer, offset), static_cast<std::int64_t>(offset));
     }
     std::uint64_t position() const override { return m_done; }
+    FileIdentity identity() const override { return m_identity; }
 
 private:
     std::span<std::uint8_t> limited(std::span<std::uint8_t> buffer, std::uint64_t from) const
@@ -87,15 +92,16 @@ private:
 
     int m_fd;
     std::uint64_t m_length;
+    FileIdentity m_identity;
     std::uint64_t m_done = 0;
 };
 
 // A regular file opened for reading; a FIFO or device is never waited on, a link never
-// followed. It stays without O_NONBLOCK's waiting, which reading a regular file ignores:
+// followed unless links is 0. It stays without O_NONBLOCK's waiting, which reading a regular file ignores:
 // that saves two system calls per file.
-int openRegularFile(int folderFd, const char* name, struct stat* st)
+int openRegularFile(int folderFd, const char* name, struct stat* st, int links = O_NOFOLLOW)
 {
-    const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::openat(folderFd, name, O_RDONLY | links | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
@@ -151,45 +157,185 @@ void syncFolderOf(const std::string& path)
     }
 }
 
+bool isReadOnly(const std::string& target, const struct stat& st)
+{
+    const auto stored = readDosAttrib(target.c_str());
+    return (attributesFrom(st, baseName(target), stored) & Attribute::ReadOnly) != 0;
+}
+
 // An existing target may be replaced only when it is a regular file that is not read-only.
 bool mayReplace(const std::string& target)
 {
     struct stat st;
     if (::lstat(target.c_str(), &st) != 0)
         return errno == ENOENT;
-    if (!S_ISREG(st.st_mode))
-        return false;
-    const auto stored = readDosAttrib(target.c_str());
-    return (attributesFrom(st, baseName(target), stored) & Attribute::ReadOnly) == 0;
+    return S_ISREG(st.st_mode) && !isReadOnly(target, st);
+}
+
+WriteResult failed(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return {WriteFailure::NoPermission, error};
+    case EROFS:
+        return {WriteFailure::ReadOnlyFileSystem, error};
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return {WriteFailure::NoSpace, error};
+    case ELOOP:
+    case EISDIR:
+        return {WriteFailure::NotAFile, error};
+    default:
+        return {WriteFailure::Other, error};
+    }
 }
 
 enum class Replace { Always, Never };
 
-// Flushes and closes the written temporary file and renames it onto the target; the
-// temporary file is removed whatever fails.
-bool finishBeside(int fd, const std::string& temp, const std::string& target, Replace replace)
+// Flushes and closes the written temporary file, runs beforeRename (when given) and
+// renames the file onto the target; the temporary file is removed whatever fails.
+WriteResult finishBeside(int fd, const std::string& temp, const std::string& target, Replace replace,
+                         const std::function<WriteResult()>& beforeRename = {})
 {
-    bool ok = ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) {
+    WriteResult result;
+    if (::fsync(fd) != 0)
+        result = failed(errno);
+    if (::close(fd) != 0 && result)
+        result = failed(errno);
+    if (result && beforeRename)
+        result = beforeRename();
+    if (result) {
         if (replace == Replace::Always) {
-            ok = ::rename(temp.c_str(), target.c_str()) == 0;
-        } else {
-            ok = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
-            if (!ok && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+            if (::rename(temp.c_str(), target.c_str()) != 0)
+                result = failed(errno);
+        } else if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+            result = failed(errno);
+            if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
                 // No such rename here: a hard link never replaces an existing name either.
-                ok = ::link(temp.c_str(), target.c_str()) == 0;
-                if (ok)
+                result = ::link(temp.c_str(), target.c_str()) == 0 ? WriteResult{} : failed(errno);
+                if (result)
                     ::unlink(temp.c_str());
             }
         }
     }
-    if (!ok) {
+    if (!result) {
         ::unlink(temp.c_str());
-        return false;
+        return result;
     }
     syncFolderOf(target);
-    return true;
+    return result;
+}
+
+// Extended attributes of an open file (fd >= 0) or of the entry at path: the names, or a
+// value. nullopt when they cannot be read; none where the file system has none.
+std::optional<std::vector<std::string>> attributeNames(int fd, const char* path)
+{
+    for (;;) {
+        const ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::llistxattr(path, nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP ? std::optional(std::vector<std::string>{}) : std::nullopt;
+        std::vector<char> buffer(static_cast<std::size_t>(size) + 1);
+        const ssize_t n = fd >= 0 ? ::flistxattr(fd, buffer.data(), buffer.size())
+                                  : ::llistxattr(path, buffer.data(), buffer.size());
+        if (n < 0 && errno == ERANGE)
+            continue;  // one was added meanwhile
+        if (n < 0)
+            return std::nullopt;
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
+            const std::string name(buffer.data() + at);
+            at += name.size() + 1;
+            if (!name.empty())
+                names.push_back(name);
+        }
+        return names;
+    }
+}
+
+std::optional<std::string> attributeValue(const char* path, const std::string& name)
+{
+    for (;;) {
+        const ssize_t size = ::lgetxattr(path, name.c_str(), nullptr, 0);
+        if (size < 0)
+            return std::nullopt;
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t n = ::lgetxattr(path, name.c_str(), value.data(), value.size());
+        if (n < 0 && errno == ERANGE)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        value.resize(static_cast<std::size_t>(n));
+        return value;
+    }
+}
+
+// Labels of security modules belong to the system's policy, which sets them on a new file
+// itself; every other attribute (ACLs among them) must come across exactly.
+bool mustKeep(const std::string& name)
+{
+    return !name.starts_with("security.");
+}
+
+// The new file gets every extended attribute of the old one and no other (a folder's
+// default ACL would otherwise give it an ACL the old one did not have).
+WriteResult keepAttributes(int fd, const std::string& oldPath)
+{
+    const auto oldNames = attributeNames(-1, oldPath.c_str());
+    const auto newNames = attributeNames(fd, nullptr);
+    if (!oldNames || !newNames)
+        return {WriteFailure::NotKept, errno};
+    for (const std::string& name : *newNames) {
+        if (std::find(oldNames->begin(), oldNames->end(), name) == oldNames->end() && ::fremovexattr(fd, name.c_str()) != 0
+            && mustKeep(name))
+            return {WriteFailure::NotKept, errno};
+    }
+    for (const std::string& name : *oldNames) {
+        const auto value = attributeValue(oldPath.c_str(), name);
+        if (!value || ::fsetxattr(fd, name.c_str(), value->data(), value->size(), 0) != 0) {
+            if (mustKeep(name))
+                return {WriteFailure::NotKept, errno};
+        }
+    }
+    return {};
+}
+
+// The new file is born now; its stored record keeps when the replaced one was made, so
+// rewriting a file does not make it look new. Where the record cannot be stored the date
+// shown falls back to the file system's, as it would for any file.
+void keepCreationTime(int fd, const std::string& oldPath)
+{
+    const auto raw = attributeValue(oldPath.c_str(), kDosAttribName);
+    const auto stored = raw ? parseDosAttrib(std::span<const std::uint8_t>(
+                                  reinterpret_cast<const std::uint8_t*>(raw->data()), raw->size()))
+                            : std::nullopt;
+    if (raw && (!stored || stored->createTime))
+        return;  // copied with the other attributes, creation time and all (or not ours to read)
+    struct statx sx;
+    if (::statx(AT_FDCWD, oldPath.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
+        DosAttrib record = stored.value_or(DosAttrib{});
+        record.createTime = unixToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+        const std::string bytes = encodeDosAttrib(record);
+        ::fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0);
+    }
+}
+
+// Owner and group first (a change of owner clears the set-id bits), then the attributes
+// (an ACL sets the group bits), then the mode.
+WriteResult keepMetadata(int fd, const std::string& oldPath, const struct stat& old)
+{
+    struct stat now;
+    if (::fstat(fd, &now) != 0)
+        return failed(errno);
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        return {WriteFailure::NotKept, errno};
+    if (const WriteResult kept = keepAttributes(fd, oldPath); !kept)
+        return kept;
+    if (::fchmod(fd, old.st_mode & 07777) != 0)
+        return {WriteFailure::NotKept, errno};
+    keepCreationTime(fd, oldPath);
+    return {};
 }
 
 } // namespace
@@ -202,7 +348,55 @@ std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name)
     const int fd = openRegularFile(folderFd, name, &st);
     if (fd < 0)
         return nullptr;
-    return std::make_unique<FdReader>(fd, static_cast<std::uint64_t>(st.st_size));
+    return std::make_unique<FdReader>(fd, st);
+}
+
+std::unique_ptr<FileReader> readerOf(int fd)
+{
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<FdReader>(fd, st);
+}
+
+bool copyOpenFile(int in, const std::string& to, bool overwrite)
+{
+    struct stat st;
+    if (in < 0 || to.empty() || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    struct stat target;
+    if (::lstat(to.c_str(), &target) == 0 && (!overwrite || !mayReplace(to)))
+        return false;
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);  // a copy is never cut short
+    std::string temp;
+    const int out = createBeside(to, &temp);
+    if (out < 0)
+        return false;
+    ::fchmod(out, st.st_mode & 0777);
+    bool ok = true;
+    std::array<char, 128 * 1024> buf;
+    for (;;) {
+        const ssize_t n = ::read(in, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        ::close(out);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return finishBeside(out, temp, to, overwrite ? Replace::Always : Replace::Never).ok();
 }
 
 } // namespace linux_fs
@@ -215,10 +409,11 @@ std::unique_ptr<FileReader> LinuxFileSystem::openRead(const std::string& path) c
 std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& path) const
 {
     struct stat st;
-    const int fd = openRegularFile(path, &st);
+    // Found through links: whole files read are the application folder's and the signature list.
+    const int fd = path.empty() ? -1 : openRegularFile(AT_FDCWD, path.c_str(), &st, 0);
     if (fd < 0)
         return std::nullopt;
-    FdReader reader(fd, static_cast<std::uint64_t>(st.st_size));
+    FdReader reader(fd, st);
     // Read straight into place: the reader stops at the length the file had when opened.
     std::string content(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
@@ -237,85 +432,90 @@ std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& pat
 
 bool LinuxFileSystem::writeWholeFile(const std::string& path, std::string_view content)
 {
-    if (path.empty() || !mayReplace(path))
-        return false;
-    std::string temp;
-    const int fd = createBeside(path, &temp);
-    if (fd < 0)
-        return false;
-    // The rewritten file keeps the permissions and stored attributes of the one it replaces.
+    return rewriteWholeFile(path, content, {}).ok();
+}
+
+WriteResult LinuxFileSystem::rewriteWholeFile(const std::string& path, std::string_view content,
+                                              const RewriteOptions& options)
+{
+    if (path.empty())
+        return {WriteFailure::Other, ENOENT};
+    const std::string target = options.throughLink ? followLinks(path) : path;
     struct stat old;
-    if (::lstat(path.c_str(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
-        std::array<char, 512> attr;
-        const ssize_t n = ::lgetxattr(path.c_str(), kDosAttribName, attr.data(), attr.size());
-        const auto stored = n > 0 ? parseDosAttrib(std::span<const std::uint8_t>(
-                                        reinterpret_cast<const std::uint8_t*>(attr.data()), static_cast<std::size_t>(n)))
-                                  : std::nullopt;
-        if (n > 0 && (!stored || stored->createTime)) {
-            ::fsetxattr(fd, kDosAttribName, attr.data(), static_cast<std::size_t>(n), 0);
-        } else {
-            // The new file is born now; the record keeps when the replaced one was made, so
-            // rewriting a file does not make it look new.
-            struct statx sx;
-            if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) == 0
-                && (sx.stx_mask & STATX_BTIME)) {
-                DosAttrib record = stored.value_or(DosAttrib{});
-                record.createTime = unixToFileTime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
-                const std::string bytes = encodeDosAttrib(record);
-                ::fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0);
-            }
-        }
-    }
-    if (!writeAll(fd, content.data(), content.size())) {
+    const bool existed = ::lstat(target.c_str(), &old) == 0;
+    if (!existed && errno != ENOENT)
+        return failed(errno);
+    if (!existed && options.expected)
+        return {WriteFailure::Changed, ENOENT};  // it went away since it was read
+    if (existed && !S_ISREG(old.st_mode))
+        return {WriteFailure::NotAFile, 0};
+    if (existed && isReadOnly(target, old))
+        return {WriteFailure::ReadOnly, 0};
+    std::string temp;
+    const int fd = createBeside(target, &temp);
+    if (fd < 0)
+        return failed(errno);
+    WriteResult result = existed ? keepMetadata(fd, target, old) : WriteResult{};
+    if (result && !writeAll(fd, content.data(), content.size()))
+        result = failed(errno);
+    if (!result) {
         ::close(fd);
         ::unlink(temp.c_str());
-        return false;
+        return result;
     }
-    return finishBeside(fd, temp, path, Replace::Always);
+    // The content is compared as late as can be, once the new file is complete: an editor
+    // that saved meanwhile keeps its save. What is left open is the moment between this
+    // check and the rename.
+    return finishBeside(fd, temp, target, Replace::Always, [&]() -> WriteResult {
+        if (m_beforeReplace)
+            m_beforeReplace(target);
+        if (!options.expected)
+            return {};
+        const auto now = readWholeFile(target);
+        struct stat st;
+        if (!now || *now != *options.expected || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)
+            || (st.st_mode & 07777) != (old.st_mode & 07777) || st.st_uid != old.st_uid || st.st_gid != old.st_gid)
+            return {WriteFailure::Changed, 0};
+        return {};
+    });
+}
+
+std::string LinuxFileSystem::followLinks(const std::string& path) const
+{
+    std::string current = path;
+    // As many links as the kernel itself follows in one path.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (current.empty() || ::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return path;  // it was changed while it was read, or cannot be read
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::string folder = parentFolder(current);
+            target = (folder == "/" ? folder : folder + "/") + target;
+        }
+        current = std::move(target);
+    }
+    return path;
+}
+
+void LinuxFileSystem::setBeforeReplace(std::function<void(const std::string&)> hook)
+{
+    m_beforeReplace = std::move(hook);
 }
 
 bool LinuxFileSystem::copyFile(const std::string& from, const std::string& to, bool overwrite)
 {
-    if (to.empty())
-        return false;
-    struct stat target;
-    if (::lstat(to.c_str(), &target) == 0 && (!overwrite || !mayReplace(to)))
-        return false;
     struct stat st;
-    const int in = openRegularFile(from, &st);
+    const int in = to.empty() ? -1 : openRegularFile(from, &st);
     if (in < 0)
         return false;
-    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);  // a copy is never cut short
-    std::string temp;
-    const int out = createBeside(to, &temp);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    ::fchmod(out, st.st_mode & 0777);
-    bool ok = true;
-    std::array<char, 128 * 1024> buf;
-    for (;;) {
-        const ssize_t n = ::read(in, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        if (!writeAll(out, buf.data(), static_cast<std::size_t>(n))) {
-            ok = false;
-            break;
-        }
-    }
+    const bool ok = copyOpenFile(in, to, overwrite);
     ::close(in);
-    if (!ok) {
-        ::close(out);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return finishBeside(out, temp, to, overwrite ? Replace::Always : Replace::Never);
+    return ok;
 }
 
 bool LinuxFileSystem::removeFile(const std::string& path)

@@ -21,12 +21,78 @@ namespace {
 // Enough for a few hundred entries per system call.
 constexpr std::size_t kListingBuffer = 32 * 1024;
 
+bool isBareName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos
+           && name.find('\0') == std::string_view::npos;
+}
+
+// A regular file held open with its folder. Removing it checks, just before the name goes,
+// that the name still is this file.
+class LinuxHeldFile final : public HeldFile {
+public:
+    LinuxHeldFile(int folderFd, int fd, std::string name) : m_folderFd(folderFd), m_fd(fd), m_name(std::move(name)) {}
+    ~LinuxHeldFile() override
+    {
+        ::close(m_fd);
+        ::close(m_folderFd);
+    }
+    LinuxHeldFile(const LinuxHeldFile&) = delete;
+    LinuxHeldFile& operator=(const LinuxHeldFile&) = delete;
+
+    FileIdentity identity() const override
+    {
+        struct stat st;
+        return ::fstat(m_fd, &st) == 0 ? identityFrom(st) : FileIdentity{};
+    }
+    std::unique_ptr<FileReader> reader() const override { return readerOf(fromStart()); }
+    bool clearAttributes() override { return setAttributesOfOpenFile(m_fd, m_name, Attribute::Normal); }
+    bool copyTo(const std::string& target) const override
+    {
+        const int fd = fromStart();
+        const bool ok = copyOpenFile(fd, target, false);
+        if (fd >= 0)
+            ::close(fd);
+        return ok;
+    }
+    bool remove() override
+    {
+        struct stat named;
+        if (::fstatat(m_folderFd, m_name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0
+            || !identityFrom(named).sameObject(identity()))
+            return false;
+        return ::unlinkat(m_folderFd, m_name.c_str(), 0) == 0;
+    }
+
+private:
+    // A descriptor of its own, at the first byte (a duplicate shares where it stands).
+    int fromStart() const
+    {
+        const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        if (fd >= 0 && ::lseek(fd, 0, SEEK_SET) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    int m_folderFd;
+    int m_fd;
+    std::string m_name;
+};
+
 class LinuxOpenFolder final : public OpenFolder {
 public:
     LinuxOpenFolder(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     ~LinuxOpenFolder() override { ::close(m_fd); }
     LinuxOpenFolder(const LinuxOpenFolder&) = delete;
     LinuxOpenFolder& operator=(const LinuxOpenFolder&) = delete;
+
+    FileIdentity identity() const override
+    {
+        struct stat st;
+        return ::fstat(m_fd, &st) == 0 ? identityFrom(st) : FileIdentity{};
+    }
 
     std::optional<std::vector<DirEntry>> listForWalk() override
     {
@@ -38,9 +104,52 @@ public:
 
     std::unique_ptr<FileReader> openRead(std::string_view name) const override
     {
-        if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+        if (!isBareName(name))
             return nullptr;
         return openReaderAt(m_fd, std::string(name).c_str());
+    }
+
+    std::optional<DirEntry> entry(std::string_view name) const override
+    {
+        struct stat st;
+        if (!isBareName(name) || ::fstatat(m_fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return std::nullopt;
+        return makeEntry(std::string(name), st, std::nullopt);
+    }
+
+    std::unique_ptr<OpenFolder> openFolder(std::string_view name) const override
+    {
+        if (!isBareName(name))
+            return nullptr;
+        const std::string bare(name);
+        const int fd = ::openat(m_fd, bare.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        return std::make_unique<LinuxOpenFolder>(fd, (m_path.ends_with('/') ? m_path : m_path + '/') + bare);
+    }
+
+    std::unique_ptr<HeldFile> holdFile(std::string_view name) const override
+    {
+        if (!isBareName(name))
+            return nullptr;
+        const std::string bare(name);
+        // Looked at first, so that a FIFO or device put in its place is never opened.
+        struct stat before;
+        if (::fstatat(m_fd, bare.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode))
+            return nullptr;
+        const int fd = ::openat(m_fd, bare.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        struct stat opened;
+        const int folderFd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        if (folderFd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)
+            || !identityFrom(opened).sameObject(identityFrom(before))) {
+            ::close(fd);
+            if (folderFd >= 0)
+                ::close(folderFd);
+            return nullptr;
+        }
+        return std::make_unique<LinuxHeldFile>(folderFd, fd, bare);
     }
 
 private:
@@ -56,7 +165,7 @@ namespace linux_fs {
 std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::string& folderPath, bool everyDetail)
 {
     std::vector<DirEntry> entries;
-    // One path buffer for the attribute reads; it stops growing after the longest name.
+    // One path buffer for the files' attribute reads; it stops growing after the longest name.
     std::string path = folderPath;
     if (path.empty() || path.back() != '/')
         path.push_back('/');
@@ -90,7 +199,15 @@ std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::str
             if (::fstatat(folderFd, de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the folder was read
             std::optional<DosAttrib> stored;
-            if (xattrSupported && (S_ISDIR(st.st_mode) || (everyDetail && S_ISREG(st.st_mode)))) {
+            if (xattrSupported && S_ISDIR(st.st_mode)) {
+                // Through the folder itself: its path may be past the limit, or lead
+                // elsewhere by now.
+                const int sub = ::openat(folderFd, de->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub >= 0) {
+                    stored = readDosAttribOf(sub, &xattrSupported);
+                    ::close(sub);
+                }
+            } else if (xattrSupported && everyDetail && S_ISREG(st.st_mode)) {
                 path.resize(base);
                 path.append(name);
                 stored = readDosAttrib(path.c_str(), &xattrSupported);
@@ -109,7 +226,7 @@ std::unique_ptr<OpenFolder> LinuxFileSystem::openFolder(const std::string& folde
 {
     if (folder.empty())
         return nullptr;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openFolderPath(folder);
     if (fd < 0)
         return nullptr;
     return std::make_unique<LinuxOpenFolder>(fd, folder);

@@ -19,6 +19,17 @@ namespace quenno::platform::linux_fs {
 // The stored record of an entry (never following a link). xattrSupported is cleared when
 // the file system refuses user extended attributes, so a listing stops asking.
 std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported = nullptr);
+// The same for a file or folder already open (not by O_PATH).
+std::optional<DosAttrib> readDosAttribOf(int fd, bool* xattrSupported = nullptr);
+// LinuxFileSystem::setAttributes for a file or folder already open (not by O_PATH).
+bool setAttributesOfOpenFile(int fd, std::string_view name, std::uint32_t attributes);
+
+// The folder opened as open(2) would, also when its path is longer than a path may be
+// (then one component at a time); -1 when it cannot be.
+int openFolderPath(const std::string& folder);
+
+// Device, inode, size and status change time.
+FileIdentity identityFrom(const struct stat& st);
 
 // Attribute bits of an entry from its status, name and stored record.
 std::uint32_t attributesFrom(const struct stat& st, std::string_view name, const std::optional<DosAttrib>& stored);
@@ -28,6 +39,13 @@ DirEntry makeEntry(std::string name, const struct stat& st, const std::optional<
 // A reader of the regular file name (relative to folderFd, or AT_FDCWD); nullptr for
 // anything else or when it cannot be opened.
 std::unique_ptr<FileReader> openReaderAt(int folderFd, const char* name);
+// A reader that owns fd, a regular file read from where fd stands; nullptr (fd closed)
+// for anything else.
+std::unique_ptr<FileReader> readerOf(int fd);
+// Copies the regular file open as fd (read from where it stands) to target, written
+// beside target and renamed into place; an existing target is replaced only with
+// overwrite. fd stays open.
+bool copyOpenFile(int fd, const std::string& to, bool overwrite);
 
 // Entries of the open folder at folderPath, sorted as listFolder sorts them. With
 // everyDetail false, files carry their name and kind only.

@@ -1,19 +1,27 @@
 #include "LinuxRegistry.h"
 
+#include "LinuxFileSystem.h"
 #include "LinuxRegistryFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringList>
+
+#include <sys/stat.h>
+
+#include <tuple>
 
 namespace quenno::platform {
 
 namespace {
 
-// A store file is a few kilobytes; anything this large is not one of ours.
-constexpr qint64 MaxStoreBytes = 16 * 1024 * 1024;
+// A store holds a few settings; a file this large is not one, and is left alone.
+constexpr std::uint64_t MaxStoreBytes = 64 * 1024 * 1024;
+
+// Lines named in one message; the rest are counted.
+constexpr std::size_t LinesShown = 3;
 
 bool hasControlCharacter(std::string_view text)
 {
@@ -21,6 +29,34 @@ bool hasControlCharacter(std::string_view text)
         if (c == '\0' || c == '\r' || c == '\n')
             return true;
     return false;
+}
+
+std::string bytesOf(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// A line as a message can show it: short, without control characters.
+QString shown(const std::string& line)
+{
+    QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('?');
+    return text.size() > 60 ? text.left(57) + QStringLiteral("...") : text;
+}
+
+// What tells one state of a file from another without reading it again: a write in place
+// changes the times, a file renamed over it the inode.
+using Identity = std::tuple<dev_t, ino_t, off_t, std::int64_t, std::int64_t, std::int64_t, std::int64_t>;
+
+std::optional<Identity> identityOf(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return Identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+                    st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
 }
 
 } // namespace
@@ -32,16 +68,18 @@ struct LinuxRegistry::Address {
 };
 
 struct LinuxRegistry::Loaded {
-    regfile::Document document;
-    bool exists = false;
-    bool unreadable = false;  // exists, but could not be read: never written over
-    bool damaged = false;     // read, but not a registry file: copied aside before a write
+    std::string target;                   // the file itself, symbolic links followed
+    std::optional<Identity> identity;     // as it was before it was read; nullopt: no file yet
+    std::optional<regfile::StoreFile> store;
+    QString refusal;                      // why it is neither read nor written; "" when it is
 };
 
 LinuxRegistry::LinuxRegistry() : LinuxRegistry(defaultUserFile(), defaultMachineFile()) {}
 
-LinuxRegistry::LinuxRegistry(QString userFile, QString machineFile)
-    : m_userFile(std::move(userFile)), m_machineFile(std::move(machineFile))
+LinuxRegistry::LinuxRegistry(QString userFile, QString machineFile, FileSystem* files)
+    : m_userFile(std::move(userFile)), m_machineFile(std::move(machineFile)),
+      m_ownFiles(files ? nullptr : std::make_unique<LinuxFileSystem>(std::string())),
+      m_files(files ? files : m_ownFiles.get())
 {
 }
 
@@ -83,118 +121,121 @@ std::optional<LinuxRegistry::Address> LinuxRegistry::address(const std::string& 
 LinuxRegistry::Loaded LinuxRegistry::load(const QString& file) const
 {
     Loaded loaded;
-    QFile in(file);
-    loaded.exists = QFileInfo(file).isFile();
-    if (!loaded.exists) {
-        // A folder or a device in the file's place is no store either.
-        if (QFileInfo::exists(file))
-            loaded.exists = loaded.unreadable = true;
-        return loaded;
-    }
-    QString problem;
-    if (!in.open(QIODevice::ReadOnly)) {
-        loaded.unreadable = true;
-        problem = QStringLiteral("The registry file \"%1\" cannot be read, so its settings are "
-                                 "ignored and nothing is written to it.").arg(file);
+    const QFileInfo info(file);
+    if (info.isSymLink()) {
+        const QString target = info.canonicalFilePath();
+        if (target.isEmpty())
+            loaded.refusal = QStringLiteral("is a symbolic link to nothing");
+        loaded.target = bytesOf(target);
     } else {
-        const QByteArray bytes = in.read(MaxStoreBytes + 1);
-        auto document = bytes.size() > MaxStoreBytes
-            ? std::nullopt
-            : regfile::parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        if (document) {
-            loaded.document = std::move(*document);
-        } else {
-            loaded.damaged = true;
-            problem = QStringLiteral("The registry file \"%1\" is damaged, so its settings are ignored. "
-                                     "A copy of it is kept beside it before anything new is written.")
-                          .arg(file);
-        }
+        loaded.target = bytesOf(file);
     }
-    if (!problem.isEmpty() && m_reported.insert(file).second)
-        m_problems.push_back(problem.toStdString());
+    std::optional<std::string> bytes;
+    if (loaded.refusal.isEmpty()) {
+        loaded.identity = identityOf(loaded.target);
+        const auto entry = m_files->entry(loaded.target);
+        if (entry && entry->kind != EntryKind::File)
+            loaded.refusal = QStringLiteral("is not a file");
+        else if (entry && entry->length > MaxStoreBytes)
+            loaded.refusal = QStringLiteral("is far larger than any registry file");
+        else if (entry && !(bytes = m_files->readWholeFile(loaded.target)))
+            loaded.refusal = QStringLiteral("cannot be read");
+        else if (!entry)
+            loaded.identity.reset();
+    }
+    if (loaded.refusal.isEmpty())
+        loaded.store.emplace(bytes ? std::move(*bytes) : std::string());
+    report(file, loaded);
     return loaded;
 }
 
-bool LinuxRegistry::store(const QString& file, const Loaded& loaded, const regfile::Document& document)
+// Each problem once: a line that cannot be read stays in the file, and every call would
+// find it again.
+void LinuxRegistry::report(const QString& file, const Loaded& loaded) const
 {
-    if (loaded.unreadable)
-        return false;
-    const QFileInfo info(file);
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
-    if (loaded.damaged) {
-        QString copy = file + QStringLiteral(".damaged");
-        for (int n = 2; QFileInfo::exists(copy) || QFileInfo(copy).isSymLink(); ++n) {
-            if (n > 1000)
-                return false;
-            copy = file + QStringLiteral(".damaged.%1").arg(n);
+    const std::string prefix = bytesOf(file) + '\n';
+    QString message;
+    if (!loaded.refusal.isEmpty()) {
+        if (m_reported.insert(prefix + "refused").second)
+            message = QStringLiteral("The registry file \"%1\" %2, so its settings are ignored and nothing is "
+                                     "written to it.").arg(file, loaded.refusal);
+    } else {
+        const auto& unreadable = loaded.store->unreadable();
+        bool fresh = false;
+        for (const auto& line : unreadable)
+            fresh = m_reported.insert(prefix + line.text).second || fresh;
+        if (fresh) {
+            QStringList lines;
+            for (std::size_t i = 0; i < unreadable.size() && i < LinesShown; ++i)
+                lines << QStringLiteral("line %1: %2").arg(unreadable[i].line).arg(shown(unreadable[i].text));
+            QString list = lines.join(QStringLiteral("; "));
+            if (unreadable.size() > LinesShown)
+                list += QStringLiteral("; and %1 more").arg(unreadable.size() - LinesShown);
+            message = unreadable.size() == 1
+                ? QStringLiteral("The registry file \"%1\" has a line that cannot be read (%2). It is left as it "
+                                 "is and passed over; every other setting is used.").arg(file, list)
+                : QStringLiteral("The registry file \"%1\" has %2 lines that cannot be read (%3). They are left "
+                                 "as they are and passed over; every other setting is used.")
+                      .arg(file).arg(unreadable.size()).arg(list);
         }
-        if (!QFile::copy(file, copy))
-            return false;
+        if (loaded.store->headerMissing() && m_reported.insert(prefix + "header").second) {
+            message += (message.isEmpty() ? QString() : QStringLiteral("\n"))
+                + QStringLiteral("The registry file \"%1\" does not begin with the line \"Windows Registry Editor "
+                                 "Version 5.00\"; it is put on top at the next change.").arg(file);
+        }
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const std::string text = regfile::write(document);
-    // The write only fills a buffer: a full disk shows when it is flushed, and commit()
-    // would otherwise put the short file in place of the store and report success.
-    if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
-        || !out.flush()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    if (!message.isEmpty())
+        m_problems.push_back(message.toStdString());
 }
 
 template <typename Change>
-bool LinuxRegistry::change(const std::string& path, Change&& apply)
+bool LinuxRegistry::change(const std::string& path, Change&& edit)
 {
     const auto where = address(path);
     if (!where)
         return false;
-    Loaded loaded = load(where->file);
-    regfile::Document document = loaded.document;
-    if (!apply(document, *where))
-        return false;
-    return store(where->file, loaded, document);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const Loaded loaded = load(where->file);
+        if (!loaded.refusal.isEmpty())
+            return false;
+        const std::optional<std::string> edited = edit(*loaded.store, *where);
+        if (!edited)
+            return false;
+        if (loaded.identity && loaded.store->holds(*edited))
+            return true;
+        const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(loaded.target))).absolutePath();
+        if (!QDir().mkpath(folder))
+            return false;
+        // Another program (an editor, a second QuennoAV) may have written the store since it
+        // was read: its change is kept by making the edit again on what it wrote.
+        if (identityOf(loaded.target) != loaded.identity)
+            continue;
+        m_files->removeLeftovers(bytesOf(folder));
+        return m_files->writeWholeFile(loaded.target, *edited);
+    }
+    return false;
 }
 
 bool LinuxRegistry::writeString(const std::string& path, const std::string& data)
 {
     if (hasControlCharacter(data))
         return false;
-    return change(path, [&](regfile::Document& document, const Address& where) {
-        regfile::Key& key = document.makeKey(where.key);
-        regfile::Value value{where.name, regfile::Value::Kind::String, data, 0};
-        if (regfile::Value* existing = regfile::findValue(key, where.name))
-            *existing = {existing->name, value.kind, value.text, 0};
-        else
-            key.values.push_back(std::move(value));
-        return true;
+    return change(path, [&](const regfile::StoreFile& store, const Address& where) -> std::optional<std::string> {
+        return store.set(where.key, {where.name, regfile::Value::Kind::String, data, 0});
     });
 }
 
 bool LinuxRegistry::writeDword(const std::string& path, std::uint32_t data)
 {
-    return change(path, [&](regfile::Document& document, const Address& where) {
-        regfile::Key& key = document.makeKey(where.key);
-        if (regfile::Value* existing = regfile::findValue(key, where.name))
-            *existing = {existing->name, regfile::Value::Kind::Dword, {}, data};
-        else
-            key.values.push_back({where.name, regfile::Value::Kind::Dword, {}, data});
-        return true;
+    return change(path, [&](const regfile::StoreFile& store, const Address& where) -> std::optional<std::string> {
+        return store.set(where.key, {where.name, regfile::Value::Kind::Dword, {}, data});
     });
 }
 
 bool LinuxRegistry::deleteValue(const std::string& path)
 {
-    return change(path, [&](regfile::Document& document, const Address& where) {
-        regfile::Key* key = document.findKey(where.key);
-        if (!key)
-            return false;
-        return std::erase_if(key->values, [&](const regfile::Value& value) {
-                   return regfile::sameName(value.name, where.name);
-               }) > 0;
+    return change(path, [&](const regfile::StoreFile& store, const Address& where) {
+        return store.remove(where.key, where.name);
     });
 }
 
@@ -204,10 +245,7 @@ std::optional<RegistryValue> LinuxRegistry::readValue(const std::string& path) c
     if (!where)
         return std::nullopt;
     const Loaded loaded = load(where->file);
-    const regfile::Key* key = loaded.document.findKey(where->key);
-    if (!key)
-        return std::nullopt;
-    const regfile::Value* value = regfile::findValue(*key, where->name);
+    const auto value = loaded.store ? loaded.store->find(where->key, where->name) : std::nullopt;
     if (!value)
         return std::nullopt;
     switch (value->kind) {

@@ -5,28 +5,35 @@
 // may write, so a machine-wide write by a normal user is refused like on Windows. Other
 // roots are refused.
 //
-// Every call reads the file afresh; a change is written beside the file and renamed over
-// it. A file that cannot be understood is treated as empty and reported once; before it is
-// first written over, it is copied beside itself ("registry.reg.damaged", ".damaged.2", ...).
-// A file that exists but cannot be read is never written over.
+// Every call reads the file afresh. A change edits only the lines of the value it names
+// (see regfile::StoreFile): people write these files by hand, and their comments, layout
+// and lines we cannot read stay as they are. Lines that cannot be read are reported once
+// and passed over. The edited file is written beside the old one and renamed over it
+// (FileSystem::writeWholeFile); when another program changed the file meanwhile, the edit
+// is made again on its new content. A file that exists but cannot be read, or is larger
+// than any store, is never written over. A symbolic link is followed to the file it names.
 
+#include "platform/FileSystem.h"
 #include "platform/Registry.h"
 
 #include <QString>
 
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace quenno::platform {
 
-namespace regfile { struct Document; }
+namespace regfile { class StoreFile; }
 
 class LinuxRegistry final : public Registry {
 public:
     // The default places: $XDG_CONFIG_HOME/QuennoAV/registry.reg and /etc/QuennoAV/registry.reg.
     LinuxRegistry();
-    LinuxRegistry(QString userFile, QString machineFile);
+    // The files are read and written through files (the real file system when null).
+    LinuxRegistry(QString userFile, QString machineFile, FileSystem* files = nullptr);
     ~LinuxRegistry() override;
 
     static QString defaultUserFile();
@@ -43,12 +50,14 @@ private:
     struct Loaded;
     std::optional<Address> address(const std::string& path) const;
     Loaded load(const QString& file) const;
-    bool store(const QString& file, const Loaded& loaded, const regfile::Document& document);
-    template <typename Change> bool change(const std::string& path, Change&& apply);
+    void report(const QString& file, const Loaded& loaded) const;
+    template <typename Change> bool change(const std::string& path, Change&& edit);
 
     QString m_userFile;
     QString m_machineFile;
-    mutable std::set<QString> m_reported;
+    std::unique_ptr<FileSystem> m_ownFiles;
+    FileSystem* m_files;
+    mutable std::set<std::string> m_reported;  // file and problem, each told once
     mutable std::vector<std::string> m_problems;
 };
 

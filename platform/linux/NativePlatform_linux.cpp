@@ -1,6 +1,6 @@
 #include "platform/Platform.h"
 
-#include "DesktopLauncher.h"
+#include "GioLauncher.h"
 #include "LinuxAutostart.h"
 #include "LinuxFileSystem.h"
 #include "LinuxProcessTable.h"
@@ -25,7 +25,7 @@ struct NativePlatform::Parts {
     QtSound sound;
     QtMessageBoxes messages;
     QtFolderDialog folders;
-    DesktopLauncher launcher;
+    GioLauncher launcher;
     QtTray tray;
     LinuxAutostart autostart;
 };

@@ -3,8 +3,9 @@
 #   xvfb-run -a -s "-screen 0 1024x768x24" tests/agent/agent_xvfb.sh <application folder> <screenshot folder>
 # Starts trayer (a notification-area host), the program from its application folder with a
 # private configuration folder, and checks: About opens and shows its credits; the tray
-# option puts the icon in the notification area; a right click on the icon hides every
-# window; a left click brings back the main window alone; switching the option off removes
+# option puts the icon in the notification area; a right press held on the icon, or dragged
+# off it, hides nothing; a right click on the icon hides every window; a left click brings
+# back the main window alone; switching the option off removes
 # the icon. Screenshots of each step go to the screenshot folder.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -50,6 +51,21 @@ eval "$(xdotool getwindowgeometry --shell "$tray")"
 [ "$WIDTH" -ge 16 ] || fail "no icon in the notification area"
 icon_x=$((X + WIDTH / 2)); icon_y=$((Y + HEIGHT / 2))
 shot "$out/tray-icon-added.png"
+
+# A click acts when its button comes up over the icon: a press held down, or one dragged
+# off the icon before it comes up, hides nothing.
+before=$(shown_windows)
+xdotool mousemove "$icon_x" "$icon_y" mousedown 3; sleep 1
+xdotool mousemove 500 300; sleep 0.3
+xdotool mouseup 3; sleep 1
+[ "$(shown_windows)" = "$before" ] || fail "a right press dragged off the icon hid: $(shown_windows | tr '\n' ',')"
+xdotool mousemove "$icon_x" "$icon_y" mousedown 3; sleep 1
+[ "$(shown_windows)" = "$before" ] || fail "a right press still held hid: $(shown_windows | tr '\n' ',')"
+shot "$out/tray-right-press-held.png"
+xdotool mouseup 3; sleep 1
+[ -z "$(shown_windows)" ] || fail "after the right button came up these windows are still shown: $(shown_windows)"
+xdotool mousemove "$icon_x" "$icon_y" click 1; sleep 1
+[ "$(shown_windows)" = "QuennoAV" ] || fail "after the left click shown: $(shown_windows | tr '\n' ',')"
 
 xdotool mousemove "$icon_x" "$icon_y" click 3; sleep 1
 left=$(shown_windows)

@@ -27,6 +27,9 @@ public:
     {
         return m_inner.writeWholeFile(path, content);
     }
+    // rewriteWholeFile is not handed on: its default resolves the link and comes back to
+    // writeWholeFile, so a stand-in that overrides writeWholeFile sees every write.
+    std::string followLinks(const std::string& path) const override { return m_inner.followLinks(path); }
     bool copyFile(const std::string& from, const std::string& to, bool overwrite) override
     {
         return m_inner.copyFile(from, to, overwrite);
@@ -45,6 +48,8 @@ public:
     bool exists(const std::string& path) const override { return m_inner.exists(path); }
     std::string applicationFolder() const override { return m_inner.applicationFolder(); }
     std::string inApplicationFolder(std::string_view name) const override { return m_inner.inApplicationFolder(name); }
+    std::string dataFolder() const override { return m_inner.dataFolder(); }
+    std::string inDataFolder(std::string_view name) const override { return m_inner.inDataFolder(name); }
     char separator() const override { return m_inner.separator(); }
 
 protected:

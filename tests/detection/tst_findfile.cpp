@@ -3,6 +3,7 @@
 #include "ForwardingFileSystem.h"
 #include "detection/mdlFindFile.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "tests/reliability/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 using namespace quenno;
 
@@ -26,11 +32,22 @@ public:
     {
         ++m_statuses;
         log << "status " + relative(fullPath);
+        if (onStatus)
+            onStatus(relative(fullPath));
     }
     void addResult(const std::string& fullPath, const std::string& resultLine) override
     {
         ++m_results;
         log << "found " + relative(fullPath) + " | " + QString::fromStdString(resultLine);
+    }
+    void addDetection(const detection::Detection& detection) override
+    {
+        detections.push_back(detection);
+        ScanView::addDetection(detection);
+    }
+    void addUnreadable(const std::string& fullPath, bool isFolder) override
+    {
+        log << QString(isFolder ? "unreadable folder " : "unreadable file ") + relative(fullPath);
     }
     bool killProcessOn() const override { return killOnAfterResults >= 0 && m_results >= killOnAfterResults; }
     void killProcessesNamed(const std::string& bareName) override
@@ -40,6 +57,9 @@ public:
     void letEventsRun() override { ++yields; }
 
     QStringList log;
+    std::vector<detection::Detection> detections;
+    // Runs as the engine shows a file (relative path): the tree may be changed there.
+    std::function<void(const QString&)> onStatus;
     int stopAfterStatus = -1;     // asks to stop once this many statuses were shown
     int killOnAfterResults = -1;  // the kill option is switched on after this many results
     int yields = 0;
@@ -49,6 +69,8 @@ private:
     {
         const QString full = QString::fromStdString(path);
         const QString prefix = QString::fromStdString(m_root) + '/';
+        if (full == prefix)
+            return "/";
         return full.startsWith(prefix) ? full.mid(prefix.size()) : "OUTSIDE " + full;
     }
 
@@ -99,6 +121,12 @@ private slots:
     void failingEntriesContributeNothing();
     void indexMatchesTextExactly_data();
     void indexMatchesTextExactly();
+    void foldersSwappedDuringTheWalk_data();
+    void foldersSwappedDuringTheWalk();
+    void deepTreeKeepsFewFoldersOpen();
+    void unreadablePartsAreNamed_data();
+    void unreadablePartsAreNamed();
+    void detectionsCarryTheirIdentity();
 
 private:
     void makeFile(const QString& path, const QByteArray& content);
@@ -183,23 +211,27 @@ void TestFindFile::folderArgument_data()
 {
     QTest::addColumn<QString>("suffix");  // appended to the temporary folder; "-" alone: empty path
     QTest::addColumn<bool>("finds");
-    QTest::newRow("without separator") << "" << true;
-    QTest::newRow("with separator, not doubled") << "/" << true;
-    QTest::newRow("empty path") << "-" << false;
-    QTest::newRow("missing folder") << "/nowhere" << false;
-    QTest::newRow("a file, not a folder") << "/a.exe" << false;
+    QTest::addColumn<QString>("unreadable");  // what the engine says it could not scan
+    QTest::newRow("without separator") << "" << true << "";
+    QTest::newRow("with separator, not doubled") << "/" << true << "";
+    QTest::newRow("empty path") << "-" << false << "";
+    QTest::newRow("missing folder") << "/nowhere" << false << "unreadable folder nowhere/";
+    QTest::newRow("a file, not a folder") << "/a.exe" << false << "unreadable folder a.exe/";
 }
 
 void TestFindFile::folderArgument()
 {
     QFETCH(QString, suffix);
     QFETCH(bool, finds);
+    QFETCH(QString, unreadable);
     QTemporaryDir dir;
     makeFile(dir.filePath("a.exe"), "a");
     RecordingView view(dir.path().toStdString());
     const QString folder = suffix == "-" ? QString() : dir.path() + suffix;
-    const QStringList expected = finds ? QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"}
-                                       : QStringList();
+    QStringList expected = finds ? QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"}
+                                 : QStringList();
+    if (!unreadable.isEmpty())
+        expected << unreadable;
     QCOMPARE(scan(folder, "*.exe", 50000, view), expected);
 }
 
@@ -345,8 +377,8 @@ void TestFindFile::failingEntriesContributeNothing()
     files.ghost = "ghost.exe";  // listed, but gone before it is read
     RecordingView view(root.toStdString());
     QCOMPARE(scan(root, "*.exe", 50000, view, &files),
-             (QStringList{"status ghost.exe", "status Later/ghost.exe", "status Later/y.exe",
-                          "found Later/y.exe | File y.exe, detected as: Virus.C"}));
+             (QStringList{"status ghost.exe", "unreadable folder Broken/", "status Later/ghost.exe",
+                          "status Later/y.exe", "found Later/y.exe | File y.exe, detected as: Virus.C"}));
 }
 
 // The index looks checksums up by value; a record whose text differs from the computed
@@ -378,6 +410,187 @@ void TestFindFile::indexMatchesTextExactly()
     QCOMPARE(found, positions);
     for (const int j : found)
         QCOMPARE(index.name(static_cast<std::size_t>(j)), std::string_view(names[static_cast<std::size_t>(j)]));
+}
+
+namespace {
+
+// A chain of folders "d" this deep below Q, longer than the walk keeps open, so that the
+// walk has to find its way back to Q by names.
+constexpr int kChain = 40;
+
+QString chainPath()
+{
+    QStringList parts;
+    for (int i = 0; i < kChain; ++i)
+        parts << "d";
+    return "P/Q/chain/" + parts.join('/');
+}
+
+enum class Swap { Nothing, LinkToOutside, OutsideMovedIn };
+
+// Puts the outside folder (or a link to it) where the folder of the tree was.
+void swapFolder(const QString& root, const QString& folder, const QString& outside, Swap how)
+{
+    QVERIFY(QDir(root).rename(folder, folder + ".moved"));
+    if (how == Swap::LinkToOutside)
+        QVERIFY(QFile::link(outside, root + '/' + folder));
+    else
+        QVERIFY(QDir().rename(outside, root + '/' + folder));
+}
+
+int openDescriptors()
+{
+    return static_cast<int>(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+}
+
+} // namespace
+
+void TestFindFile::foldersSwappedDuringTheWalk_data()
+{
+    QTest::addColumn<QString>("when");    // the file being examined when the swap is made
+    QTest::addColumn<QString>("folder");  // the folder of the tree that is swapped
+    QTest::addColumn<int>("how");
+    QTest::addColumn<QStringList>("expected");
+    const QString deep = chainPath() + "/deep.exe";
+    const QStringList head{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C",
+                           "status " + deep, "found " + deep + " | File deep.exe, detected as: Virus.C"};
+    const QStringList later{"status P/Q/later/x.exe", "found P/Q/later/x.exe | File x.exe, detected as: Virus.C"};
+    const QStringList sub{"status Sub/b.exe", "found Sub/b.exe | File b.exe, detected as: Virus.C"};
+
+    QTest::newRow("nothing swapped: found again by names after the deep chain")
+        << "a.exe" << "" << int(Swap::Nothing) << head + later + sub;
+    QTest::newRow("subfolder swapped for a link once its parent was listed")
+        << "a.exe" << "Sub" << int(Swap::LinkToOutside) << head + later + QStringList{"unreadable folder Sub/"};
+    QTest::newRow("subfolder swapped for an outside folder once its parent was listed")
+        << "a.exe" << "Sub" << int(Swap::OutsideMovedIn) << head + later + QStringList{"unreadable folder Sub/"};
+    QTest::newRow("ancestor swapped for a link while the walk is deep below it")
+        << deep << "P" << int(Swap::LinkToOutside) << head + QStringList{"unreadable folder P/Q/later/"} + sub;
+    QTest::newRow("ancestor swapped for an outside folder while the walk is deep below it")
+        << deep << "P" << int(Swap::OutsideMovedIn) << head + QStringList{"unreadable folder P/Q/later/"} + sub;
+}
+
+// Whatever is put in place of a folder during the walk, nothing outside the tree is examined.
+void TestFindFile::foldersSwappedDuringTheWalk()
+{
+    QFETCH(QString, when);
+    QFETCH(QString, folder);
+    QFETCH(int, how);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    QTemporaryDir outsideDir;
+    const QString root = dir.path();
+    makeFile(root + "/a.exe", "a");
+    makeFile(root + '/' + chainPath() + "/deep.exe", "a");
+    makeFile(root + "/P/Q/later/x.exe", "a");
+    makeFile(root + "/Sub/b.exe", "a");
+    // The outside folder holds the same names, so a walk led there would report them.
+    const QString outside = outsideDir.filePath("outside");
+    makeFile(outside + "/b.exe", "a");
+    makeFile(outside + "/Q/later/x.exe", "a");
+
+    RecordingView view(root.toStdString());
+    view.onStatus = [&](const QString& file) {
+        if (file == when && how != int(Swap::Nothing))
+            swapFolder(root, folder, outside, Swap(how));
+    };
+    QCOMPARE(scan(root, "*.exe", 50000, view), expected);
+}
+
+void TestFindFile::deepTreeKeepsFewFoldersOpen()
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QString path = root;
+    for (int depth = 1; depth <= 300; ++depth) {
+        path += "/d";
+        if (depth % 100 == 0)
+            makeFile(path + "/z/side.exe", "a");  // entered only after the deeper chain
+    }
+    makeFile(path + "/bottom.exe", "a");
+    const int before = openDescriptors();
+    int most = before;
+    RecordingView view(root.toStdString());
+    view.onStatus = [&](const QString&) { most = std::max(most, openDescriptors()); };
+    const QStringList found = scan(root, "*.exe", 50000, view).filter(QRegularExpression("^found "));
+    QCOMPARE(found.size(), 4);
+    QVERIFY(found[0].contains("/bottom.exe |"));
+    QVERIFY(found[1].endsWith("File side.exe, detected as: Virus.C"));
+    QCOMPARE(found[3].count("d/"), 100);  // the shallowest side folder comes last
+    QVERIFY2(most - before <= 40, qPrintable(QString("%1 descriptors open").arg(most - before)));
+}
+
+void TestFindFile::unreadablePartsAreNamed_data()
+{
+    QTest::addColumn<QString>("locked");  // made unreadable for an ordinary user
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList first{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"};
+    const QStringList last{"status Z/z.exe", "found Z/z.exe | File z.exe, detected as: Virus.C"};
+    QTest::newRow("folder without any permission")
+        << "Locked" << 0 << first + QStringList{"unreadable folder Locked/"} + last;
+    QTest::newRow("folder that can be passed but not listed")
+        << "Locked" << 0111 << first + QStringList{"unreadable folder Locked/"} + last;
+    QTest::newRow("file without read permission")
+        << "a.exe" << 0200
+        << QStringList{"status a.exe", "unreadable file a.exe", "status Locked/l.exe",
+                       "found Locked/l.exe | File l.exe, detected as: Virus.C"} + last;
+    QTest::newRow("unreadable file over the size limit was not to be read anyway")
+        << "Locked/big.exe" << 0200 << first + QStringList{"status Locked/big.exe", "status Locked/l.exe",
+                                                           "found Locked/l.exe | File l.exe, detected as: Virus.C"}
+                                              + last;
+}
+
+// A tree with parts that an ordinary user cannot read is never reported as clean.
+void TestFindFile::unreadablePartsAreNamed()
+{
+    QFETCH(QString, locked);
+    QFETCH(int, mode);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    makeFile(root + "/a.exe", "a");
+    makeFile(root + "/Locked/l.exe", "a");
+    if (locked.endsWith("big.exe"))
+        makeFile(root + "/Locked/big.exe", QByteArray(60, 'b'));
+    makeFile(root + "/Z/z.exe", "a");
+    const QByteArray target = QFile::encodeName(root + '/' + locked);
+
+    testing::WithoutPermissionOverride permissionsHold;
+    QCOMPARE(::chmod(target.constData(), static_cast<mode_t>(mode)), 0);
+    const int probe = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
+    if (probe >= 0)
+        ::close(probe);
+    if (probe >= 0) {
+        ::chmod(target.constData(), 0755);
+        QSKIP("file permissions are not enforced for this process");
+    }
+    RecordingView view(root.toStdString());
+    const QStringList log = scan(root, "*.exe", 50, view);
+    ::chmod(target.constData(), 0755);
+    QCOMPARE(log, expected);
+}
+
+void TestFindFile::detectionsCarryTheirIdentity()
+{
+    QTemporaryDir dir;
+    makeFile(dir.filePath("Sub/a.exe"), "123456789");
+    RecordingView view(dir.path().toStdString());
+    scan(dir.path(), "*.exe", 50000, view);
+    QCOMPARE(view.detections.size(), std::size_t{2});  // two records of one file
+    struct stat file;
+    struct stat folder;
+    QCOMPARE(::lstat(QFile::encodeName(dir.filePath("Sub/a.exe")).constData(), &file), 0);
+    QCOMPARE(::lstat(QFile::encodeName(dir.filePath("Sub")).constData(), &folder), 0);
+    for (const auto& d : view.detections) {
+        QCOMPARE(d.checksumText, std::string("CBF43926"));
+        QVERIFY(d.identity.known);
+        QCOMPARE(d.identity.device, static_cast<std::uint64_t>(file.st_dev));
+        QCOMPARE(d.identity.inode, static_cast<std::uint64_t>(file.st_ino));
+        QCOMPARE(d.identity.size, std::uint64_t{9});
+        QCOMPARE(d.identity.changeTimeNs, std::int64_t(file.st_ctim.tv_sec) * 1000000000 + file.st_ctim.tv_nsec);
+        QVERIFY(d.folderIdentity.known);
+        QCOMPARE(d.folderIdentity.inode, static_cast<std::uint64_t>(folder.st_ino));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFindFile)

@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 
 using namespace quenno;
@@ -63,6 +67,27 @@ public:
     int writes = 0;
 };
 
+// Another program saves the file while a rewrite is under way: each of the first `edits`
+// rewrites finds one more record appended (with LF, as `echo >>` would) after the caller
+// read the file, before the real file system compares and renames.
+class EditedMeanwhile final : public testing::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    platform::WriteResult rewriteWholeFile(const std::string& path, std::string_view content,
+                                           const platform::RewriteOptions& options) override
+    {
+        if (edits > 0) {
+            --edits;
+            ++made;
+            const QString file = QString::fromStdString(path);
+            writeBytes(file, readBytes(file) + "Edit." + QByteArray::number(made) + ";ABC\n");
+        }
+        return m_inner.rewriteWholeFile(path, content, options);
+    }
+    int edits = 0;
+    int made = 0;
+};
+
 std::chrono::system_clock::time_point utc(const char* iso)
 {
     const QDateTime when = QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate);
@@ -94,6 +119,9 @@ private slots:
     void modeSwitch();
     void modeSwitch_neverWritesWhatItCouldNotRead_data();
     void modeSwitch_neverWritesWhatItCouldNotRead();
+    void modeSwitch_changedOnDisk_data();
+    void modeSwitch_changedOnDisk();
+    void modeSwitch_throughLink();
     void modeSwitch_keepsEditsMadeSinceLoad();
     void dateIsOld_data();
     void dateIsOld();
@@ -119,9 +147,11 @@ void TestSignatureFile::parse_data()
     QTest::newRow("final CR LF adds no entry")
         << QByteArray("1;*.exe;L\r\nW;A1\r\n") << QByteArray(";")
         << detection::SignatureTable{{"1", "*.exe", "L"}, {"W", "A1"}};
-    QTest::newRow("lone LF and CR stay inside the line")
+    QTest::newRow("lone LF ends a line, lone CR stays inside")
         << QByteArray("a\nb;c\rd\r\ne") << QByteArray(";")
-        << detection::SignatureTable{{"a\nb", "c\rd"}, {"e"}};
+        << detection::SignatureTable{{"a"}, {"b", "c\rd"}, {"e"}};
+    QTest::newRow("of CR CR LF only the last CR belongs to the break")
+        << QByteArray("S\r\r\nW;1\n\n") << QByteArray(";") << detection::SignatureTable{{"S\r"}, {"W", "1"}};
     QTest::newRow("empty lines and NUL lines are dropped")
         << QByteArray("S\r\n\r\nW;1\r\nbad") + '\0' + "line;2\r\n\r\n" << QByteArray(";")
         << detection::SignatureTable{{"S"}, {"W", "1"}};
@@ -149,7 +179,9 @@ void TestSignatureFile::countText_data()
     QTest::newRow("settings line only") << QByteArray("S\r\n") << " 0";
     QTest::newRow("empty file is never negative") << QByteArray() << " 0";
     QTest::newRow("one line without CR LF is never negative") << QByteArray("S") << " 0";
-    QTest::newRow("LF-only file is one piece") << QByteArray("S\nA\nB\n") << " 0";
+    QTest::newRow("LF ends lines as CR LF does") << QByteArray("S\nA\nB\n") << " 2";
+    QTest::newRow("record appended with LF") << QByteArray("S\r\nA\r\nB\n") << " 2";
+    QTest::newRow("lone CR ends no line") << QByteArray("S\rA\rB\r") << " 0";
 }
 
 void TestSignatureFile::countText()
@@ -177,6 +209,9 @@ void TestSignatureFile::settingsOf_data()
     QTest::newRow("limit beyond 32 bits") << QByteArray("4294967296;*.exe") << false << 0 << QByteArray() << false;
     QTest::newRow("limit with trailing text") << QByteArray("500kb;*.exe") << false << 0 << QByteArray() << false;
     QTest::newRow("two signs") << QByteArray("+-5;*.exe") << false << 0 << QByteArray() << false;
+    QTest::newRow("lone CR joins the next line: not a settings line to replace")
+        << QByteArray("50000;*.exe;L\rW;1A") << true << 50000 << QByteArray("*.exe") << false;
+    QTest::newRow("NUL in the line") << QByteArray("50000;*.exe\0", 12) << false << 0 << QByteArray() << false;
 }
 
 void TestSignatureFile::settingsOf()
@@ -215,6 +250,13 @@ void TestSignatureFile::loadSignatures_data()
         << "db-extra-missing-and-odd-fields.db"
         << Strings{"Worm.A", "NameWithoutChecksum", "Lower.Case", "Trailing.Space"}
         << Strings{"1A2B3C", "", "cbf43926", "CBF43926 "} << " 4";
+    QTest::newRow("LF-only list") << "db-lf-only-records.db" << three << threeSigns << " 3";
+    QTest::newRow("LF settings line, CR LF records") << "db-lf-settings-line-crlf-records.db" << three << threeSigns
+                                                     << " 3";
+    QTest::newRow("record appended with LF to a CR LF list")
+        << "db-record-appended-with-lf-to-crlf.db" << Strings{"Worm.A", "Trojan.B", "Virus.C", "Appended.Worm"}
+        << Strings{"1A2B3C", "CBF43926", "E8B7BE43", "352441C2"} << " 4";
+    QTest::newRow("CR-only list is one line") << "db-cr-only-records.db" << Strings{} << Strings{} << " 0";
 }
 
 void TestSignatureFile::loadSignatures()
@@ -321,35 +363,63 @@ void TestSignatureFile::loadRecords_missingFileKeepsList()
                                   .replace(detection::kNormalSettings, detection::kFullSettings));
 }
 
+// After each switch the file is exactly: the new settings line, the break of a settings
+// line put above the first line (none when the first line was replaced), and every byte of
+// the original from `kept` on.
 void TestSignatureFile::modeSwitch_data()
 {
-    QTest::addColumn<QString>("fixtureName");  // "" for an empty file
-    QTest::addColumn<QString>("switches");     // A = AllFiles, E = ExeFiles
-    QTest::newRow("full mode, every other byte kept") << "db-quotes-commas-blank-and-bare-lines.db" << "A";
-    QTest::newRow("normal mode, every other byte kept") << "db-quotes-commas-blank-and-bare-lines.db" << "E";
-    QTest::newRow("many switches") << "db-quotes-commas-blank-and-bare-lines.db" << "AEAAEEA";
-    QTest::newRow("missing final CR LF is added") << "db-three-records-no-final-crlf.db" << "A";
-    QTest::newRow("first record is not replaced") << "db-first-line-is-a-record.db" << "AE";
-    QTest::newRow("empty file gets a settings line") << "" << "E";
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QString>("switches");  // A = AllFiles, E = ExeFiles
+    QTest::addColumn<int>("kept");          // where the bytes kept begin (the settings line replaced)
+    QTest::addColumn<QByteArray>("insertedBreak");
+    QTest::addColumn<Strings>("names");     // wName afterwards
+    const int normal = int(std::strlen(detection::kNormalSettings));
+    const int full = int(std::strlen(detection::kFullSettings));
+    const Strings three{"Worm.A", "Trojan.B", "Virus.C"};
+    const QByteArray quotes = readBytes(fixture("db-quotes-commas-blank-and-bare-lines.db"));
+    // "Lone\nLF and lone\rCR inside" is two lines now, the first without a checksum.
+    const Strings quoted{"Worm \"Quoted\", with commas", "   Spaced.Name ", "Lone", "LF and lone\rCR inside",
+                         "Tab\tand 8-bit \xE9\xFF", "Last line without end"};
+    QTest::newRow("full mode, every other byte kept") << quotes << "A" << full << QByteArray() << quoted;
+    QTest::newRow("normal mode, every other byte kept") << quotes << "E" << full << QByteArray() << quoted;
+    QTest::newRow("many switches") << quotes << "AEAAEEA" << full << QByteArray() << quoted;
+    QTest::newRow("no final line break: nothing added")
+        << readBytes(fixture("db-three-records-no-final-crlf.db")) << "A" << normal << QByteArray() << three;
+    QTest::newRow("first line is a record: a settings line above it")
+        << readBytes(fixture("db-first-line-is-a-record.db")) << "AE" << 0 << QByteArray("\r\n")
+        << Strings{"Worm.A", "Trojan.B"};
+    QTest::newRow("empty file gets a settings line") << QByteArray() << "E" << 0 << QByteArray("\r\n") << Strings{};
+    QTest::newRow("LF-only list keeps its LFs") << readBytes(fixture("db-lf-only-records.db")) << "AE" << normal
+                                                << QByteArray() << three;
+    QTest::newRow("LF settings line keeps its LF") << readBytes(fixture("db-lf-settings-line-crlf-records.db")) << "A"
+                                                   << normal << QByteArray() << three;
+    QTest::newRow("record appended with LF is kept and read")
+        << readBytes(fixture("db-record-appended-with-lf-to-crlf.db")) << "A" << normal << QByteArray()
+        << Strings{"Worm.A", "Trojan.B", "Virus.C", "Appended.Worm"};
+    QTest::newRow("LF records without a settings line: one above, ending LF")
+        << readBytes(fixture("db-lf-records-without-settings-line.db")) << "EA" << 0 << QByteArray("\n")
+        << Strings{"Worm.A", "Trojan.B"};
+    // The whole file is one line: replacing it would drop every record.
+    QTest::newRow("CR-only list: a settings line above, no record byte dropped")
+        << readBytes(fixture("db-cr-only-records.db")) << "E" << 0 << QByteArray("\r\n") << Strings{"50000"};
+    QTest::newRow("settings line alone without a break") << QByteArray(detection::kNormalSettings) << "A" << normal
+                                                         << QByteArray() << Strings{};
+    QTest::newRow("NUL in the first line: a settings line above it")
+        << QByteArray("50000;*.exe\0;L\r\nW;1A\r\n", 21) << "E" << 0 << QByteArray("\r\n") << Strings{"W"};
+    QTest::newRow("CR CR LF: the first line holds a CR, a settings line above it")
+        << QByteArray("50000;*.exe;L\r\r\nW;1A\r\r\n") << "E" << 0 << QByteArray("\r\n") << Strings{"50000", "W"};
 }
 
 void TestSignatureFile::modeSwitch()
 {
-    QFETCH(QString, fixtureName);
+    QFETCH(QByteArray, original);
     QFETCH(QString, switches);
+    QFETCH(int, kept);
+    QFETCH(QByteArray, insertedBreak);
+    QFETCH(Strings, names);
     QTemporaryDir dir;
     const QString path = dir.filePath("database.db");
-    const QByteArray original = fixtureName.isEmpty() ? QByteArray() : readBytes(fixture(fixtureName));
     QVERIFY(writeBytes(path, original));
-
-    // What must follow the settings line: every line but a settings line, as it was.
-    QByteArray rest = original;
-    const qsizetype firstEnd = original.indexOf("\r\n");
-    const bool hasSettings = detection::IsSettingsLine(original.left(firstEnd).toStdString());
-    if (hasSettings)
-        rest = firstEnd < 0 ? QByteArray() : original.mid(firstEnd + 2);
-    if (!rest.isEmpty() && !rest.endsWith("\r\n"))
-        rest += "\r\n";
 
     SignatureFile file(m_files, path.toStdString());
     QVERIFY(file.LoadSignatures());
@@ -357,8 +427,9 @@ void TestSignatureFile::modeSwitch()
     for (const QChar step : switches) {
         const bool full = step == 'A';
         QVERIFY(full ? file.AllFiles() : file.ExeFiles());
+        QVERIFY(file.lastWrite().ok());
         const QByteArray settings = full ? detection::kFullSettings : detection::kNormalSettings;
-        QCOMPARE(readBytes(path), settings + "\r\n" + rest);
+        QCOMPARE(readBytes(path), settings + insertedBreak + original.mid(kept));
         QCOMPARE(QByteArray::fromStdString(file.Text2()),
                  full ? QByteArray("100000;*.*;Limits dan ekstensi") : settings);
         // The lists come from the file just written.
@@ -367,22 +438,43 @@ void TestSignatureFile::modeSwitch()
         QCOMPARE(parsed->sizeLimit, full ? 100000 : 50000);
         QCOMPARE(file.wName().size(), file.table().size() - 1);
     }
+    QCOMPARE(file.wName(), names);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"database.db"});
+    // What a scan reads straight from the file (quennoscan does) finds every record the
+    // lists hold.
+    const auto index = detection::SignatureIndex::FromDatabaseFile(m_files, path.toStdString(), nullptr);
+    QVERIFY(index);
+    for (std::size_t j = 0; j < file.wSign().size(); ++j) {
+        if (file.wSign()[j].empty() || file.wSign()[j].find_first_not_of("0123456789ABCDEF") != std::string::npos)
+            continue;
+        const auto found = index->find(file.wSign()[j]);
+        QVERIFY2(std::find(found.begin(), found.end(), j) != found.end(), file.wSign()[j].c_str());
+        QCOMPARE(index->name(j), std::string_view(file.wName()[j]));
+    }
 }
 
 void TestSignatureFile::modeSwitch_neverWritesWhatItCouldNotRead_data()
 {
     QTest::addColumn<bool>("failReads");
     QTest::addColumn<bool>("failWrites");
+    QTest::addColumn<bool>("full");
     QTest::addColumn<int>("expectedWrites");
-    QTest::newRow("file cannot be read") << true << false << 0;
-    QTest::newRow("write fails") << false << true << 1;
+    QTest::addColumn<int>("failure");  // platform::WriteFailure
+    QTest::newRow("file cannot be read") << true << false << true << 0 << int(platform::WriteFailure::Unreadable);
+    QTest::newRow("write fails") << false << true << true << 1 << int(platform::WriteFailure::Other);
+    // A read-only list already in normal mode is in the mode the screen shows.
+    QTest::newRow("already in that mode: nothing to write") << false << true << false << 0
+                                                            << int(platform::WriteFailure::None);
 }
 
 void TestSignatureFile::modeSwitch_neverWritesWhatItCouldNotRead()
 {
     QFETCH(bool, failReads);
     QFETCH(bool, failWrites);
+    QFETCH(bool, full);
     QFETCH(int, expectedWrites);
+    QFETCH(int, failure);
     QTemporaryDir dir;
     const QString path = dir.filePath("database.db");
     QVERIFY(QFile::copy(fixture("db-three-records.db"), path));
@@ -392,9 +484,79 @@ void TestSignatureFile::modeSwitch_neverWritesWhatItCouldNotRead()
     SignatureFile file(files, path.toStdString());
     file.LoadSignatures();
     QCOMPARE(file.LoadRecords(), !failReads);
-    QVERIFY(!file.AllFiles());
+    QCOMPARE(full ? file.AllFiles() : file.ExeFiles(), failure == int(platform::WriteFailure::None));
+    QCOMPARE(int(file.lastWrite().failure), failure);
     QCOMPARE(files.writes, expectedWrites);
     QCOMPARE(readBytes(path), readBytes(fixture("db-three-records.db")));
+}
+
+// Another editor or a second QuennoAV saves the list between our read and our rename: its
+// save is kept, and the switch is made again on top of it, or the file is left to it.
+void TestSignatureFile::modeSwitch_changedOnDisk_data()
+{
+    QTest::addColumn<int>("edits");
+    QTest::addColumn<bool>("switched");
+    QTest::newRow("saved once meanwhile: the save kept, the switch made on top") << 1 << true;
+    QTest::newRow("saved at every try: the file left to the other program") << 1000 << false;
+}
+
+void TestSignatureFile::modeSwitch_changedOnDisk()
+{
+    QFETCH(int, edits);
+    QFETCH(bool, switched);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("database.db");
+    const QByteArray original = readBytes(fixture("db-three-records.db"));
+    QVERIFY(writeBytes(path, original));
+    EditedMeanwhile files(m_files);
+    SignatureFile file(files, path.toStdString());
+    QVERIFY(file.LoadSignatures());
+    QVERIFY(file.LoadRecords());
+    files.edits = edits;
+    QCOMPARE(file.AllFiles(), switched);
+    QByteArray saves;
+    for (int i = 1; i <= files.made; ++i)
+        saves += "Edit." + QByteArray::number(i) + ";ABC\n";
+    if (switched) {
+        QCOMPARE(readBytes(path), QByteArray(detection::kFullSettings) + original.mid(31) + saves);
+        QCOMPARE(file.wName().back(), std::string("Edit.1"));
+    } else {
+        QCOMPARE(int(file.lastWrite().failure), int(platform::WriteFailure::Changed));
+        QVERIFY(files.made > 1);
+        QCOMPARE(readBytes(path), original + saves);
+        QCOMPARE(file.wName().back(), "Edit." + std::to_string(files.made));  // the lists show the file
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"database.db"});
+}
+
+// database.db may be a link into the user's own folder: read through it, the file it leads
+// to rewritten beside itself, the link kept.
+void TestSignatureFile::modeSwitch_throughLink()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("app") && QDir(dir.path()).mkpath("mine"));
+    const QString target = dir.filePath("mine/signatures.txt");
+    const QString link = dir.filePath("app/database.db");
+    const QByteArray original = readBytes(fixture("db-lf-only-records.db"));
+    QVERIFY(writeBytes(target, original));
+    QVERIFY(::symlink("../mine/signatures.txt", link.toLocal8Bit().constData()) == 0);
+
+    SignatureFile file(m_files, link.toStdString());
+    QVERIFY(file.LoadSignatures());
+    QCOMPARE(file.wName().size(), std::size_t{3});
+    QCOMPARE(QString::fromStdString(detection::CountText(*detection::ReadWholeFile(m_files, link.toStdString()))),
+             " 3");
+    QVERIFY(file.LoadRecords());
+    QVERIFY(file.AllFiles());
+    QCOMPARE(QFile::symLinkTarget(link), target);
+    QCOMPARE(readBytes(target), QByteArray(detection::kFullSettings) + original.mid(31));
+    QCOMPARE(QDir(dir.filePath("app")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System),
+             QStringList{"database.db"});
+    QCOMPARE(QDir(dir.filePath("mine")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"signatures.txt"});
+    QVERIFY(detection::SignatureIndex::FromDatabaseFile(m_files, link.toStdString(), nullptr)->find("CBF43926").size()
+            == 1);
 }
 
 void TestSignatureFile::modeSwitch_keepsEditsMadeSinceLoad()

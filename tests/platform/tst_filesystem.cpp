@@ -4,9 +4,14 @@
 #include "platform/linux/DosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxFsDetail.h"
+#include "tests/ScopedEnv.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <map>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -17,6 +22,7 @@
 
 
 using namespace quenno::platform;
+using quenno::test::ScopedEnv;
 namespace A = quenno::platform::Attribute;
 
 namespace {
@@ -66,6 +72,60 @@ std::string version4(std::uint32_t attributes, std::uint64_t createTime)
     for (int i = 0; i < 8; ++i)
         s.push_back(static_cast<char>(createTime >> (8 * i)));
     return s;
+}
+
+// What a rewrite must keep: owner, group, mode and every extended attribute (ACLs are
+// stored as "system.posix_acl_*"). The stored DOS record may gain a creation time.
+struct Kept {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    mode_t mode = 0;
+    std::map<std::string, std::string> attributes;
+    bool operator==(const Kept&) const = default;
+};
+
+Kept keptOf(const std::string& path)
+{
+    Kept kept;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return kept;
+    kept.uid = st.st_uid;
+    kept.gid = st.st_gid;
+    kept.mode = st.st_mode & 07777;
+    char names[4096];
+    const ssize_t n = ::llistxattr(path.c_str(), names, sizeof names);
+    for (ssize_t at = 0; at < n;) {
+        const std::string name(names + at);
+        at += static_cast<ssize_t>(name.size()) + 1;
+        char value[4096];
+        const ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), value, sizeof value);
+        if (name != "user.DOSATTRIB" && size >= 0)
+            kept.attributes[name] = std::string(value, static_cast<std::size_t>(size));
+    }
+    return kept;
+}
+
+char* toString(const Kept& kept)
+{
+    QByteArray text = QByteArray("uid ") + QByteArray::number(kept.uid) + " gid " + QByteArray::number(kept.gid)
+                      + " mode " + QByteArray::number(kept.mode, 8);
+    for (const auto& [name, value] : kept.attributes)
+        text += " " + QByteArray::fromStdString(name) + "=" + QByteArray::fromStdString(value).toHex();
+    return qstrdup(text.constData());
+}
+
+bool setfacl(const QStringList& arguments)
+{
+    if (QStandardPaths::findExecutable("setfacl").isEmpty())
+        return false;
+    return QProcess::execute("setfacl", arguments) == 0;
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
 std::vector<std::string> namesIn(const FileSystem& fs, const std::string& folder)
@@ -416,6 +476,226 @@ private slots:
         QVERIFY(!m_fs.writeWholeFile(path("link.db"), "new"));
     }
 
+    // The rewritten file is the one it replaces in all but content.
+    void rewriteKeepsWhatTheFileHad_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("mode 0604") << "mode";
+        QTest::newRow("set-group-id mode 02660") << "setgid";
+        QTest::newRow("owner and group of another user") << "owner";
+        QTest::newRow("extended attribute of the user") << "xattr";
+        QTest::newRow("access ACL") << "acl";
+        QTest::newRow("no ACL, although the folder gives new files one") << "default-acl";
+        QTest::newRow("another user's file with an ACL, set-group-id") << "all";
+    }
+    void rewriteKeepsWhatTheFileHad()
+    {
+        QFETCH(QString, setup);
+        const std::string file = path("database.db");
+        writeFile(file, "old\r\n");
+        const bool root = ::geteuid() == 0;
+        if ((setup == "owner" || setup == "all") && !root)
+            QSKIP("only root gives a file to another user");
+        if (setup == "xattr") {
+            requireXattrs();
+            QVERIFY(::lsetxattr(file.c_str(), "user.origin", "editor", 6, 0) == 0);
+        }
+        if (setup == "mode")
+            QVERIFY(::chmod(file.c_str(), 0604) == 0);
+        if (setup == "setgid" || setup == "all")
+            QVERIFY(::chmod(file.c_str(), 02660) == 0);
+        if (setup == "owner" || setup == "all")
+            QVERIFY(::lchown(file.c_str(), 4242, 4343) == 0);
+        if (setup == "acl" || setup == "all") {
+            if (!setfacl({"-m", "u:4242:r--,g:4343:rw-,m::rw-", QString::fromStdString(file)}))
+                QSKIP("no ACLs here (setfacl missing or refused)");
+        }
+        if (setup == "default-acl") {
+            if (!setfacl({"-d", "-m", "u:4242:rwx", QString::fromStdString(m_dir)}))
+                QSKIP("no ACLs here (setfacl missing or refused)");
+        }
+        if (setup == "all")
+            QVERIFY(::chmod(file.c_str(), 02660) == 0);  // the ACL's mask is the group bits
+        const Kept before = keptOf(file);
+        if (setup.contains("acl") || setup == "all")
+            QVERIFY(before.attributes.count("system.posix_acl_access") == (setup != "default-acl"));
+
+        const WriteResult result = m_fs.rewriteWholeFile(file, "new\n", {});
+        QVERIFY2(result.ok(), DescribeWriteFailure(result).c_str());
+        QCOMPARE(readFile(file), std::string("new\n"));
+        QCOMPARE(keptOf(file), before);
+        QCOMPARE(namesIn(m_fs, m_dir), std::vector<std::string>{"database.db"});
+    }
+
+    // A link named like the file is kept; the file it leads to is rewritten beside itself.
+    void rewriteThroughLink_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("link beside its file") << "beside";
+        QTest::newRow("relative link into another folder") << "other";
+        QTest::newRow("absolute link") << "absolute";
+        QTest::newRow("link to a link in another folder") << "chain";
+    }
+    void rewriteThroughLink()
+    {
+        QFETCH(QString, layout);
+        QVERIFY(::mkdir(path("app").c_str(), 0777) == 0);
+        QVERIFY(::mkdir(path("mine").c_str(), 0777) == 0);
+        const std::string link = path("app/database.db");
+        std::map<std::string, std::string> links;  // link -> its text
+        std::string real = path("mine/list.db");
+        if (layout == "beside") {
+            real = path("app/list.db");
+            links[link] = "list.db";
+        } else if (layout == "other") {
+            links[link] = "../mine/list.db";
+        } else if (layout == "absolute") {
+            links[link] = real;
+        } else {
+            links[link] = "../mine/middle.db";
+            links[path("mine/middle.db")] = "list.db";
+        }
+        writeFile(real, "old\n");
+        QVERIFY(::chmod(real.c_str(), 0640) == 0);
+        for (const auto& [name, text] : links)
+            QVERIFY(::symlink(text.c_str(), name.c_str()) == 0);
+        struct stat followed, expected;
+        QVERIFY(::lstat(m_fs.followLinks(link).c_str(), &followed) == 0 && ::lstat(real.c_str(), &expected) == 0);
+        QCOMPARE(followed.st_ino, expected.st_ino);  // the path may read "app/../mine/list.db"
+
+        QCOMPARE(m_fs.rewriteWholeFile(link, "new\n", {}).failure, WriteFailure::NotAFile);  // not asked to follow
+        RewriteOptions through;
+        through.throughLink = true;
+        const WriteResult result = m_fs.rewriteWholeFile(link, "new\n", through);
+        QVERIFY2(result.ok(), DescribeWriteFailure(result).c_str());
+        QCOMPARE(readFile(real), std::string("new\n"));
+        QCOMPARE(keptOf(real).mode, mode_t{0640});
+        for (const auto& [name, text] : links) {
+            char buffer[4096];
+            const ssize_t n = ::readlink(name.c_str(), buffer, sizeof buffer);
+            QCOMPARE(std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0))), text);
+        }
+        std::size_t entries = 0;
+        for (const char* folder : {"app", "mine"})
+            entries += namesIn(m_fs, path(folder)).size();
+        QCOMPARE(entries, links.size() + 1);  // nothing left beside
+    }
+
+    void rewriteRefusesALinkLoop()
+    {
+        QVERIFY(::symlink("b.db", path("a.db").c_str()) == 0);
+        QVERIFY(::symlink("a.db", path("b.db").c_str()) == 0);
+        QCOMPARE(m_fs.followLinks(path("a.db")), path("a.db"));
+        RewriteOptions through;
+        through.throughLink = true;
+        QCOMPARE(m_fs.rewriteWholeFile(path("a.db"), "new", through).failure, WriteFailure::NotAFile);
+        QCOMPARE(namesIn(m_fs, m_dir), (std::vector<std::string>{"a.db", "b.db"}));
+    }
+
+    // Another program saves the file between our read and our rename: its save stays.
+    void rewriteLeavesAFileChangedMeanwhile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QByteArray>("after");  // "" when the file is gone
+        QTest::newRow("unchanged") << "" << true << QByteArray("new\n");
+        QTest::newRow("changed before the call") << "stale" << false << QByteArray("edited\n");
+        QTest::newRow("saved in place") << "in-place" << false << QByteArray("edited\n");
+        QTest::newRow("saved beside and renamed") << "renamed" << false << QByteArray("edited\n");
+        QTest::newRow("saved with the same bytes") << "same" << true << QByteArray("new\n");
+        QTest::newRow("mode changed") << "mode" << false << QByteArray("old\n");
+        QTest::newRow("removed") << "removed" << false << QByteArray();
+    }
+    void rewriteLeavesAFileChangedMeanwhile()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, written);
+        QFETCH(QByteArray, after);
+        const std::string file = path("database.db");
+        writeFile(file, change == "stale" ? "edited\n" : "old\n");
+        LinuxFileSystem fs;
+        int hooks = 0;
+        fs.setBeforeReplace([&](const std::string& target) {
+            ++hooks;
+            QCOMPARE(target, file);
+            if (change == "in-place")
+                writeFile(file, "edited\n");
+            if (change == "renamed" || change == "same") {
+                writeFile(path("saved"), change == "same" ? "old\n" : "edited\n");
+                QVERIFY(::rename(path("saved").c_str(), file.c_str()) == 0);
+            }
+            if (change == "mode")
+                QVERIFY(::chmod(file.c_str(), 0600) == 0);
+            if (change == "removed")
+                QVERIFY(::unlink(file.c_str()) == 0);
+        });
+        const std::string_view expected = "old\n";
+        RewriteOptions options;
+        options.expected = &expected;
+        const WriteResult result = fs.rewriteWholeFile(file, "new\n", options);
+        QCOMPARE(result.ok(), written);
+        QCOMPARE(hooks, 1);
+        if (!written)
+            QCOMPARE(result.failure, WriteFailure::Changed);
+        QCOMPARE(readFile(file), after.isEmpty() ? std::string("<missing>") : after.toStdString());
+        QCOMPARE(namesIn(fs, m_dir),
+                 after.isEmpty() ? std::vector<std::string>{} : std::vector<std::string>{"database.db"});
+    }
+
+    // The reason for a failed rewrite, for the user; the file as it was.
+    void rewriteSaysWhy_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("read-only file") << "read-only" << int(WriteFailure::ReadOnly);
+        QTest::newRow("folder cannot be written") << "folder" << int(WriteFailure::NoPermission);
+        QTest::newRow("a folder by that name") << "is-folder" << int(WriteFailure::NotAFile);
+        QTest::newRow("file size limit reached") << "size" << int(WriteFailure::NoSpace);
+        QTest::newRow("folder missing") << "no-folder" << int(WriteFailure::Other);
+    }
+    void rewriteSaysWhy()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, failure);
+        std::string file = path("database.db");
+        if (fault == "is-folder")
+            QVERIFY(::mkdir(file.c_str(), 0777) == 0);
+        else
+            writeFile(file, "old");
+        if (fault == "read-only")
+            QVERIFY(::chmod(file.c_str(), 0444) == 0);
+        if (fault == "folder") {
+            if (::geteuid() == 0)
+                QSKIP("root writes into read-only folders");
+            QVERIFY(::chmod(m_dir.c_str(), 0555) == 0);
+        }
+        if (fault == "no-folder")
+            file = path("missing/database.db");
+        struct sigaction ignore {};
+        struct sigaction previous {};
+        rlimit old {};
+        if (fault == "size") {
+            // Writes past 4 KiB fail, as on a full disk, also for root.
+            ignore.sa_handler = SIG_IGN;
+            ::sigaction(SIGXFSZ, &ignore, &previous);
+            ::getrlimit(RLIMIT_FSIZE, &old);
+            rlimit small = old;
+            small.rlim_cur = 4096;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        const WriteResult result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
+        if (fault == "size") {
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            ::sigaction(SIGXFSZ, &previous, nullptr);
+        }
+        ::chmod(m_dir.c_str(), 0777);
+        QCOMPARE(int(result.failure), failure);
+        QVERIFY(!DescribeWriteFailure(result).empty());
+        if (fault != "is-folder" && fault != "no-folder")
+            QCOMPARE(readFile(file), std::string("old"));
+        QCOMPARE(namesIn(m_fs, m_dir).size(), std::size_t{1});
+    }
+
     void copyFile_data()
     {
         QTest::addColumn<bool>("targetExists");
@@ -528,6 +808,119 @@ private slots:
         QCOMPARE(QString::fromStdString(fs.applicationFolder()), QCoreApplication::applicationDirPath());
     }
 
+    // What the program writes stays beside it while its folder can be written (a build
+    // folder) and moves to the user's data folder where it cannot (an installed program),
+    // with the starter list copied there; assets are still found beside the program.
+    void dataFolderPlace_data()
+    {
+        QTest::addColumn<bool>("appWritable");
+        QTest::addColumn<QString>("xdgDataHome");  // "<abs>" stands for a folder of the test's own
+        QTest::addColumn<QString>("expected");     // "app", "xdg" or "home"
+        QTest::newRow("writable folder keeps everything beside the program") << true << "<abs>" << "app";
+        QTest::newRow("read-only folder, XDG_DATA_HOME set") << false << "<abs>" << "xdg";
+        QTest::newRow("read-only folder, XDG_DATA_HOME with trailing slash") << false << "<abs>/" << "xdg";
+        QTest::newRow("read-only folder, XDG_DATA_HOME unset") << false << "" << "home";
+        QTest::newRow("read-only folder, XDG_DATA_HOME relative") << false << "rel/data" << "home";
+    }
+    void dataFolderPlace()
+    {
+        QFETCH(bool, appWritable);
+        QFETCH(QString, xdgDataHome);
+        QFETCH(QString, expected);
+        const std::string app = path("app");
+        const std::string home = path("home");
+        const std::string xdg = path("xdg");
+        QVERIFY(::mkdir(app.c_str(), 0755) == 0);
+        QVERIFY(::mkdir(home.c_str(), 0755) == 0);
+        writeFile(app + "/database.db", "100000;*.exe;starter\r\n");
+        writeFile(app + "/Help.wav", "");
+        std::string xdgValue = xdgDataHome.toStdString();
+        if (xdgValue.starts_with("<abs>"))
+            xdgValue = xdg + xdgValue.substr(5);
+        ScopedEnv homeVar("HOME", home.c_str());
+        ScopedEnv xdgVar("XDG_DATA_HOME", xdgValue.empty() ? nullptr : xdgValue.c_str());
+        // Not even root may take a folder that grants nobody write access as writable.
+        if (!appWritable)
+            QVERIFY(::chmod(app.c_str(), 0555) == 0);
+        LinuxFileSystem fs(app);
+        const std::string folder = fs.dataFolder();
+        const std::string data = fs.inDataFolder("\\database.db");
+        const std::string quarantine = fs.inDataFolder("\\Quarantine");
+        const std::vector<std::string> appNames = namesIn(fs, app);
+        ::chmod(app.c_str(), 0755);
+
+        const std::string want = expected == "app" ? app
+                                 : expected == "xdg" ? xdg + "/QuennoAV"
+                                                     : home + "/.local/share/QuennoAV";
+        QCOMPARE(folder, want);
+        QCOMPARE(data, want + "/database.db");
+        QCOMPARE(quarantine, want + "/Quarantine");
+        QCOMPARE(fs.inApplicationFolder("\\help.wav"), app + "/Help.wav");
+        QCOMPARE(readFile(data), std::string("100000;*.exe;starter\r\n"));
+        QCOMPARE(appNames, (std::vector<std::string>{"database.db", "Help.wav"}));
+        if (expected == "app") {
+            QVERIFY(!fs.exists(xdg));
+            QVERIFY(namesIn(fs, home).empty());
+            return;
+        }
+        // A copy the user may edit, never a link to the installed file.
+        QVERIFY(S_ISREG(modeOf(data)));
+        QVERIFY(modeOf(data) & S_IWUSR);
+        QCOMPARE(modeOf(want) & 07777, mode_t{0700});
+        if (expected == "home") {
+            QCOMPARE(modeOf(home + "/.local") & 07777, mode_t{0700});
+            QCOMPARE(modeOf(home + "/.local/share") & 07777, mode_t{0700});
+        }
+    }
+
+    // The list in the data folder is the user's: once there it is never replaced, whatever
+    // its letter case; only a missing one is copied from the starter list.
+    void dataFolderSeeding_data()
+    {
+        QTest::addColumn<int>("starterMode");    // 0: no starter list shipped
+        QTest::addColumn<QString>("existing");   // name of a list already in the data folder
+        QTest::addColumn<QString>("listName");   // name inDataFolder finds
+        QTest::addColumn<QString>("content");    // what it holds afterwards ("" none)
+        QTest::newRow("missing list is copied") << 0644 << "" << "database.db" << "starter";
+        QTest::newRow("read-only starter gives an editable copy") << 0444 << "" << "database.db" << "starter";
+        QTest::newRow("user's list is kept") << 0644 << "database.db" << "database.db" << "mine";
+        QTest::newRow("user's list in other case is kept") << 0644 << "Database.DB" << "Database.DB" << "mine";
+        QTest::newRow("nothing shipped, nothing made up") << 0 << "" << "database.db" << "";
+    }
+    void dataFolderSeeding()
+    {
+        QFETCH(int, starterMode);
+        QFETCH(QString, existing);
+        QFETCH(QString, listName);
+        QFETCH(QString, content);
+        const std::string app = path("app");
+        const std::string data = path("xdg/QuennoAV");
+        QVERIFY(::mkdir(app.c_str(), 0755) == 0);
+        if (starterMode != 0) {
+            writeFile(app + "/database.db", "starter");
+            QVERIFY(::chmod((app + "/database.db").c_str(), static_cast<mode_t>(starterMode)) == 0);
+        }
+        QVERIFY(::mkdir(path("xdg").c_str(), 0700) == 0);
+        QVERIFY(::mkdir(data.c_str(), 0750) == 0);
+        if (!existing.isEmpty())
+            writeFile(data + "/" + existing.toStdString(), "mine");
+        ScopedEnv homeVar("HOME", path("home").c_str());
+        ScopedEnv xdgVar("XDG_DATA_HOME", path("xdg").c_str());
+        QVERIFY(::chmod(app.c_str(), 0555) == 0);
+        LinuxFileSystem fs(app);
+        QCOMPARE(fs.dataFolder(), data);
+        const std::string list = fs.inDataFolder("database.db");
+        ::chmod(app.c_str(), 0755);
+
+        QCOMPARE(list, data + "/" + listName.toStdString());
+        QCOMPARE(readFile(list), content.isEmpty() ? std::string("<missing>") : content.toStdString());
+        QCOMPARE(namesIn(fs, data).size(), std::size_t{content.isEmpty() ? 0u : 1u});
+        if (!content.isEmpty())
+            QVERIFY(modeOf(list) & S_IWUSR);
+        QCOMPARE(modeOf(data) & 07777, mode_t{0750});  // the user's own folder keeps its mode
+        QVERIFY(!fs.exists(path("home")));
+    }
+
     // Writes cut short by a crash leave a ".part" file beside their target; only those whose
     // writer is gone go, never a user's file that merely looks alike.
     void removeLeftovers_data()
@@ -575,6 +968,54 @@ private slots:
             QCOMPARE(seconds, 1000000000);
         }
         QVERIFY(!m_fs.creationTime(path("missing")));
+    }
+
+    // The files of the application folder may be links: linkedEntry, readWholeFile and
+    // creationTime answer for the file a link leads to, while what a walk uses (entry,
+    // openRead) still sees the link itself and never opens it.
+    void linksLeadToTheirFiles_data()
+    {
+        QTest::addColumn<QString>("target");  // what the link names
+        QTest::addColumn<QString>("made");    // what is made there: file, folder or nothing
+        QTest::addColumn<int>("kind");        // of the linked entry, -1 for none
+        QTest::addColumn<uint>("attributes");
+        QTest::newRow("file") << "data.db" << "file" << int(EntryKind::File) << uint(0);
+        QTest::newRow("file in another folder") << "../elsewhere/data.db" << "file" << int(EntryKind::File) << uint(0);
+        QTest::newRow("hidden file") << ".data.db" << "file" << int(EntryKind::File) << uint(A::Hidden);
+        QTest::newRow("folder") << "folder" << "folder" << int(EntryKind::Folder) << uint(A::Directory);
+        QTest::newRow("dangling") << "nowhere" << "nothing" << -1 << uint(0);
+        QTest::newRow("loop") << "link" << "nothing" << -1 << uint(0);
+    }
+    void linksLeadToTheirFiles()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, made);
+        QFETCH(int, kind);
+        QFETCH(uint, attributes);
+        const std::string to = path(target.toStdString());
+        if (made == "file") {
+            QVERIFY(::mkdir(linux_fs::parentFolder(to).c_str(), 0777) == 0 || errno == EEXIST);
+            writeFile(to, "12345");
+        } else if (made == "folder") {
+            QVERIFY(::mkdir(to.c_str(), 0777) == 0);
+        }
+        const std::string link = path("link");
+        QVERIFY(::symlink(target.toStdString().c_str(), link.c_str()) == 0);
+
+        const auto linked = m_fs.linkedEntry(link);
+        QCOMPARE(linked ? int(linked->kind) : -1, kind);
+        if (linked) {
+            QCOMPARE(linked->name, std::string(linux_fs::baseName(to)));
+            QCOMPARE(linked->attributes, attributes);
+        }
+        const auto content = m_fs.readWholeFile(link);
+        QCOMPARE(content.value_or("<none>"), made == "file" ? std::string("12345") : std::string("<none>"));
+        QCOMPARE(m_fs.entry(link)->kind, EntryKind::Other);
+        QVERIFY(!m_fs.openRead(link));
+        if (made == "nothing")
+            QVERIFY(!m_fs.creationTime(link));
+        if (made == "file" && setDosAttrib(to, version4(0, 116444736000000000ULL + 10000000ULL * 1000000000)))
+            QCOMPARE(m_fs.creationTime(link), std::optional(std::chrono::system_clock::time_point(std::chrono::seconds(1000000000))));
     }
 
     // Times read from a file system without birth times; any program may set them.

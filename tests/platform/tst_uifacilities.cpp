@@ -1,7 +1,5 @@
-// The Qt facilities: event pump, sound, message boxes, folder dialog, desktop launcher.
+// The Qt facilities: event pump, sound, message boxes, folder dialog.
 
-#include "platform/linux/DesktopEntry.h"
-#include "platform/linux/DesktopLauncher.h"
 #include "platform/linux/QtEventPump.h"
 #include "platform/linux/QtFolderDialog.h"
 #include "platform/linux/QtMessageBoxes.h"
@@ -208,66 +206,6 @@ private slots:
         const QString chosen = dialogs.browse("Select Folder To Scan");
         QVERIFY(checked);
         QCOMPARE(chosen, accept ? folder : QString());
-    }
-
-    void execLine_data()
-    {
-        QTest::addColumn<QString>("exec");
-        QTest::addColumn<QStringList>("expected");
-        const QString file = "/data/database.db";
-        QTest::newRow("file code") << "gedit %U" << QStringList{"gedit", "file:///data/database.db"};
-        QTest::newRow("local file code") << "mousepad --new %f" << QStringList{"mousepad", "--new", file};
-        QTest::newRow("no code: file at the end") << "leafpad" << QStringList{"leafpad", file};
-        QTest::newRow("quoted program with space") << "\"/opt/My Editor/edit\" %F"
-                                                   << QStringList{"/opt/My Editor/edit", file};
-        QTest::newRow("escapes inside quotes") << "sh -c \"echo \\\"\\$1\\\"\" %f"
-                                               << QStringList{"sh", "-c", "echo \"$1\"", file};
-        QTest::newRow("icon code dropped, percent kept") << "ed %i --x=100%% %f" << QStringList{"ed", "--x=100%", file};
-        QTest::newRow("open quote") << "\"edit %f" << QStringList{};
-    }
-    void execLine()
-    {
-        QFETCH(QString, exec);
-        QFETCH(QStringList, expected);
-        desktop::Entry entry;
-        entry.exec = exec;
-        QCOMPARE(desktop::commandFor(entry, "/data/database.db"), expected);
-    }
-
-    void textEditorIsTheDefaultForPlainText()
-    {
-        // A private desktop: one entry, named as the default for text/plain, that records
-        // its arguments.
-        const QString home = m_tmp.filePath("xdg");
-        QDir().mkpath(home + "/config");
-        QDir().mkpath(home + "/data/applications");
-        const QString marker = m_tmp.filePath("editor-args");
-        const QString recorder = home + "/record editor.sh";
-        writeText(recorder, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + marker.toUtf8() + ".part\"\nmv \"" + marker.toUtf8()
-                                + ".part\" \"" + marker.toUtf8() + "\"\n");
-        QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        writeText(home + "/data/applications/quenno-test-editor.desktop",
-                  "[Desktop Entry]\nType=Application\nName=Recorder\nExec=\"" + recorder.toUtf8() + "\" --edit %F\n");
-        writeText(home + "/data/applications/other.desktop", "[Desktop Entry]\nType=Application\nName=Other\nExec=/bin/false %f\n");
-        writeText(home + "/config/mimeapps.list",
-                  "[Added Associations]\ntext/plain=other.desktop;\n[Default Applications]\n"
-                  "text/plain=missing.desktop;quenno-test-editor.desktop;\n");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/config"));
-        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home + "/none"));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home + "/data"));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(home + "/none"));
-
-        QCOMPARE(desktop::defaultEntryFor("text/plain"), home + "/data/applications/quenno-test-editor.desktop");
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(m_tmp.path());
-        DesktopLauncher launcher;
-        const bool started = launcher.openTextEditor("database.db");
-        QDir::setCurrent(previous);
-        QVERIFY(started);
-        QTRY_VERIFY(QFile::exists(marker));
-        QFile args(marker);
-        QVERIFY(args.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(args.readAll()), "--edit\n" + m_tmp.filePath("database.db") + "\n");
     }
 };
 

@@ -24,6 +24,7 @@
 #include <climits>
 #include <functional>
 #include <map>
+#include <set>
 
 using namespace quenno;
 using namespace std::chrono_literals;
@@ -96,7 +97,8 @@ Expectation fiftyThousandSubfolders(const ScratchTree& t)
 }
 
 // Folders of the longest names down to a file whose full path is one byte short of the
-// system's limit; below it, folders that only relative calls can reach.
+// system's limit; below it, a folder and a file that only relative calls can reach, which
+// are scanned all the same.
 Expectation nearThePathLimit(const ScratchTree& t)
 {
     const std::string longName(NAME_MAX, 'd');
@@ -126,7 +128,7 @@ Expectation nearThePathLimit(const ScratchTree& t)
     ::close(fd);
     if (nearLimit.size() != PATH_MAX - 1)
         return {{}, {}, QStringLiteral("could not build a path of %1 bytes").arg(PATH_MAX - 1)};
-    return {{nearLimit}, {}, {}};
+    return {{nearLimit, t.path(relative + "/" + longName + "/beyond.exe")}, {}, {}};
 }
 
 // One-letter folders nested as deep as paths allow, and deeper through relative calls.
@@ -155,6 +157,34 @@ Expectation deepNesting(const ScratchTree& t)
     return {{t.path(at1499 + "/infected.exe"), t.path(at1500 + "/infected.exe")}, {}, {}};
 }
 
+// 3,000 folders of long names: every path below the 240th is past the system's limit, and
+// the planted files are found at every depth all the same.
+Expectation deepPastThePathLimit(const ScratchTree& t)
+{
+    const std::string name(16, 'p');
+    const std::set<int> planted = {1, 1000, 2999, 3000};
+    Expectation expect;
+    int fd = ::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string relative;
+    for (int depth = 1; depth <= 3000 && fd >= 0; ++depth) {
+        ::mkdirat(fd, name.c_str(), 0755);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+        relative += (relative.empty() ? "" : "/") + name;
+        if (planted.contains(depth)) {
+            const int file = ::openat(fd, "infected.exe", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            (void)!::write(file, testing::kInfected.data(), testing::kInfected.size());
+            ::close(file);
+            expect.found.push_back(t.path(relative + "/infected.exe"));
+        }
+    }
+    if (fd < 0)
+        return {{}, {}, QStringLiteral("could not build the tree: %1").arg(qt_error_string(errno))};
+    ::close(fd);
+    return expect;
+}
+
 Expectation oddNames(const ScratchTree& t)
 {
     const std::vector<std::string> names = {
@@ -179,6 +209,7 @@ const std::map<QString, TreeBuilder>& builders()
         {"50,000 subfolders", fiftyThousandSubfolders},
         {"path near the length limit", nearThePathLimit},
         {"3,000 nested folders", deepNesting},
+        {"3,000 nested folders past the path limit", deepPastThePathLimit},
         {"newlines and bytes that are not UTF-8", oddNames},
     };
     return all;

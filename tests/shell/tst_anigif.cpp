@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTest>
 #include <QWidget>
@@ -59,6 +60,8 @@ private slots:
     void framesAreStackedAboveTheFirst();
     void refusals_data();
     void refusals();
+    void foundThroughLinks_data();
+    void foundThroughLinks();
     void brokenFiles_data();
     void brokenFiles();
     void secondLoadReplacesTheFirst();
@@ -170,6 +173,40 @@ void TestAniGif::refusals()
     QCOMPARE(holder.images.LastFrame(), 2);
     const bool fileFound = !message.startsWith(QLatin1String("File "));
     QCOMPARE(holder.images.Count(), fileFound ? 1 : 3);
+}
+
+// "Bar.ocx" may be a symbolic link: what counts is the file it leads to.
+void TestAniGif::foundThroughLinks_data()
+{
+    QTest::addColumn<QStringList>("links");  // each names the next; the last leads to the target
+    QTest::addColumn<QString>("target");     // "" = nothing there
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("link to a GIF") << QStringList{"Bar.ocx"} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a link to a GIF") << QStringList{"Bar.ocx", "anims/current"} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a hidden file") << QStringList{"Bar.ocx"} << "anims/.spinner.gif" << false;
+    QTest::newRow("dangling link") << QStringList{"Bar.ocx"} << "" << false;
+    QTest::newRow("link to a folder") << QStringList{"Bar.ocx"} << "anims" << false;
+}
+
+void TestAniGif::foundThroughLinks()
+{
+    QFETCH(QStringList, links);
+    QFETCH(QString, target);
+    QFETCH(bool, loaded);
+    QVERIFY(QDir().mkpath(rig->inApp(QStringLiteral("anims"))));
+    const QString targetPath = rig->inApp(target.isEmpty() ? QStringLiteral("anims/gone.gif") : target);
+    if (!target.isEmpty() && !QFileInfo(targetPath).isDir())
+        writeFile(targetPath, readData(kThreeFrames));
+    QStringList chain = links;
+    chain << targetPath;
+    for (int i = 0; i + 1 < chain.size(); ++i)
+        QVERIFY(QFile::link(i + 1 < links.size() ? rig->inApp(chain[i + 1]) : chain[i + 1], rig->inApp(chain[i])));
+
+    Holder holder;
+    const QString bar = rig->inApp(links.first());
+    QCOMPARE(LoadGifFrames(bar, holder.images, rig->platform), loaded);
+    QCOMPARE(rig->messages.texts, loaded ? QStringList() : QStringList{QStringLiteral("File %1 not found").arg(bar)});
+    QCOMPARE(holder.images.Count(), loaded ? 3 : 1);
 }
 
 void TestAniGif::brokenFiles_data()

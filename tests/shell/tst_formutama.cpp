@@ -3,6 +3,7 @@
 // commands by button and by menu, screens opened once, and Exit taking every screen along.
 
 #include "ShellFakes.h"
+#include "tests/ScopedEnv.h"
 #include "shell/Art.h"
 #include "shell/FormUtama.h"
 #include "shell/ScreenManager.h"
@@ -147,6 +148,7 @@ private slots:
     void secondaryScreenCentredOverMain();
     void exitEndsEverything_data();
     void exitEndsEverything();
+    void readOnlyFolderWritesToTheUsersFolder();
 };
 
 void TestFormUtama::startUp_data()
@@ -411,6 +413,42 @@ void TestFormUtama::exitEndsEverything()
     QVERIFY(!main.log.join(QLatin1Char(' ')).contains(QLatin1String("closing steps")));
     QVERIFY(!main.screens.open(ScreenId::FormScan));
     QVERIFY(!main.screens.open(ScreenId::FormUtama));
+}
+
+// An installed program cannot write its own folder: the quarantine folder and the list the
+// editor opens are the user's own copies, while sounds and help still come from beside it.
+void TestFormUtama::readOnlyFolderWritesToTheUsersFolder()
+{
+    QTemporaryDir home;
+    const test::ScopedEnv homeVar("HOME", QFile::encodeName(home.path()).constData());
+    const test::ScopedEnv dataVar("XDG_DATA_HOME", nullptr);
+    test::ShellRig rig;
+    for (const char* name : {"Help.wav", "database.db"}) {
+        QFile file(rig.inApp(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("100000;*.exe;starter\r\n");
+    }
+    const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                                              | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(rig.appDir.path(), readOnly));
+    QStringList appEntries;
+    {
+        ScreenManager screens;
+        FormUtama form(rig.platform, screens);
+        form.IUpdateb_Click();
+        form.Ihelpb_Click();
+        appEntries = QDir(rig.appDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    QFile::setPermissions(rig.appDir.path(), readOnly | QFileDevice::WriteOwner);
+
+    const QString data = home.path() + QStringLiteral("/.local/share/QuennoAV");
+    QCOMPARE(appEntries, (QStringList{QStringLiteral("database.db"), QStringLiteral("Help.wav")}));
+    QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{QStringLiteral("database.db"), QStringLiteral("Quarantine")}));
+    QCOMPARE(rig.launcher.calls, (QStringList{QStringLiteral("editor ") + data + QStringLiteral("/database.db"),
+                                              QStringLiteral("help ") + rig.inApp(QStringLiteral("Quenno Help.html"))}));
+    QCOMPARE(rig.sound.played, (QStringList{rig.inApp(QStringLiteral("Help.wav")), rig.inApp(QStringLiteral("Help.wav"))}));
+    QVERIFY(rig.messages.texts.isEmpty());
 }
 
 QTEST_MAIN(TestFormUtama)

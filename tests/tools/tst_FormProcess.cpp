@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QPointer>
 #include <QProcess>
@@ -14,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 
 using namespace quenno;
@@ -37,6 +41,34 @@ public:
     std::map<std::uint32_t, std::string> paths;
     std::vector<std::uint32_t> terminated;
 };
+
+// The screen's surroundings with the fake table in place of the system's.
+struct FakeTableRig {
+    FakeTableRig(const QString& dir, std::vector<platform::ProcessEntry> entries,
+                 std::map<std::uint32_t, std::string> paths)
+        : fixture(dir)
+    {
+        table.entries = std::move(entries);
+        table.paths = std::move(paths);
+        fixture.platform.processes = &table;
+    }
+    test::ToolsPlatform fixture;
+    FakeProcessTable table;
+};
+
+// Relative luminance and contrast ratio of the Web Content Accessibility Guidelines.
+double luminance(QColor colour)
+{
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+double contrast(QColor a, QColor b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 int rowOfPid(QListWidget* pids, qint64 pid)
 {
@@ -159,6 +191,63 @@ private slots:
         QCOMPARE(label(form, "lblPath"), QString("/b"));
         form.IProcessKillb_Click();
         QCOMPARE(table.terminated, std::vector<std::uint32_t>{900});
+    }
+
+    // A Ctrl+click on the selected entry of either list clears both selections: no path
+    // of a process that is no longer picked stays selectable, and Kill ends nothing.
+    void unselectingClearsBothLists_data()
+    {
+        QTest::addColumn<QString>("clicked");
+        QTest::newRow("name list") << "List1";
+        QTest::newRow("id list") << "List2";
+    }
+    void unselectingClearsBothLists()
+    {
+        QFETCH(QString, clicked);
+        FakeTableRig rig(m_dir.path(), {{4, "System"}, {700, "a.exe"}, {900, "b.exe"}}, {{700, "/a"}, {900, "/b"}});
+        tools::FormProcess form(rig.fixture.platform);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QListWidget* target = list(form, clicked.toLatin1().constData());
+        const QPoint spot = target->visualItemRect(target->item(2)).center();
+        QTest::mouseClick(target->viewport(), Qt::LeftButton, {}, spot);
+        QCOMPARE(list(form, "List1")->selectedItems().size(), 1);
+        QCOMPARE(list(form, "List2")->selectedItems().size(), 1);
+        QCOMPARE(label(form, "lblPath"), QString("/b"));
+
+        QTest::mouseClick(target->viewport(), Qt::LeftButton, Qt::ControlModifier, spot);
+        QVERIFY(list(form, "List1")->selectedItems().isEmpty());
+        QVERIFY(list(form, "List2")->selectedItems().isEmpty());
+        form.IProcessKillb_Click();
+        QVERIFY(rig.table.terminated.empty());
+    }
+
+    // The path and size are read on the fields drawn for them: every background pixel under
+    // each label keeps the contrast ratio of readable text (4.5:1) with the label's colour.
+    void pathAndSizeAreReadable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("path") << "lblPath";
+        QTest::newRow("size") << "lblSize";
+    }
+    void pathAndSizeAreReadable()
+    {
+        QFETCH(QString, name);
+        FakeTableRig rig(m_dir.path(), {}, {});
+        tools::FormProcess form(rig.fixture.platform);
+        auto* background = form.findChild<shell::Picture*>("Image1");
+        auto* shown = form.findChild<QLabel*>(name);
+        QVERIFY(background && shown);
+        const QImage field = background->pixmap().toImage();
+        QVERIFY(!field.isNull());
+        const QColor text = shown->palette().color(QPalette::WindowText);
+        const QRect area = shown->geometry().translated(-background->pos());
+        double worst = 100;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x)
+                worst = std::min(worst, contrast(text, field.pixelColor(x, y)));
+        }
+        QVERIFY2(worst >= 4.5, qPrintable(QString("contrast %1:1").arg(worst)));
     }
 
     // Entering a list by the keyboard puts the focus frame on its first entry; that is no

@@ -54,6 +54,12 @@ void verifyState(platform::Registry& registry, const QStringList& values)
     }
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 std::uint32_t attributesOf(test::ToolsPlatform& fixture, const QString& path)
 {
     const auto entry = fixture.files.entry(test::bytes(path));
@@ -148,8 +154,8 @@ private slots:
         QCOMPARE(fixture.messages.shown[1].first, QString("System Restore has been disabled"));
     }
 
-    // A damaged store is told once, kept aside, and the repair still runs.
-    void damagedStoreToldOnce()
+    // A store with a line it cannot read: told once, the line kept, the repair still runs.
+    void unreadableLineToldOnce()
     {
         QTemporaryDir dir;
         const QString store = dir.filePath("config/QuennoAV/registry.reg");
@@ -160,12 +166,49 @@ private slots:
         QCOMPARE(fixture.messages.shown.size(), 2);
         QCOMPARE(fixture.messages.shown[0].second, Style::Critical);
         QVERIFY(fixture.messages.shown[0].first.contains(store));
+        QVERIFY(fixture.messages.shown[0].first.contains("line 1: not a registry file"));
         QCOMPARE(fixture.messages.shown[1].first, QString("Show Extension Files option has been enable"));
         verifyState(fixture.registry, {advanced + "HideFileExt=0"});
-        QVERIFY(QFile::exists(store + ".damaged"));
+        QVERIFY(readFile(store).contains("\nnot a registry file\r\n"));
         form.IRegHiddenb_Click();
         QCOMPARE(fixture.messages.shown.size(), 3);
         QCOMPARE(fixture.messages.shown[2].second, Style::Information);
+    }
+
+    // Every repair in turn over a store written by hand (a comment, a string with single
+    // backslashes, a line it cannot read; LF and CR LF): the lines of the repaired values
+    // change, every other byte stays.
+    void repairsKeepAHandEditedStore_data()
+    {
+        QTest::addColumn<bool>("crlf");
+        QTest::newRow("LF") << false;
+        QTest::newRow("CR LF") << true;
+    }
+    void repairsKeepAHandEditedStore()
+    {
+        QFETCH(bool, crlf);
+        const auto fixtureFile = [&](const char* name) {
+            QByteArray bytes = readFile(QStringLiteral(QUENNO_TEST_DATA "/") + name);
+            return crlf ? bytes.replace("\n", "\r\n") : bytes;
+        };
+        QTemporaryDir dir;
+        const QString store = dir.filePath("config/QuennoAV/registry.reg");
+        QVERIFY(test::writeFile(store, fixtureFile("registry-hand-edited-comment-backslash-unreadable.reg")));
+        test::ToolsPlatform fixture(dir.path());
+        tools::FormRegTools form(fixture.platform);
+        for (int round = 1; round <= 2; ++round) {
+            for (const Handler handler : handlers)
+                (form.*handler)();
+            QCOMPARE(readFile(store), fixtureFile("registry-hand-edited-after-every-repair.reg"));
+        }
+        // The store is first read by the second repair (the first one is machine-wide).
+        QCOMPARE(fixture.messages.shown.size(), 1 + 2 * int(std::size(handlers)));
+        QCOMPARE(fixture.messages.shown[1].second, Style::Critical);
+        QVERIFY(fixture.messages.shown[1].first.contains("line 6: \"Other\"=DWORD:00000001"));
+        verifyState(fixture.registry, {policies + "System\\DisableCMD=-", policies + "System\\DisableTaskMgr=-",
+                                       advanced + "Hidden=1", advanced + "ShowSuperHidden=1", advanced + "HideFileExt=0"});
+        const auto run = fixture.registry.readValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV");
+        QCOMPARE(run->text, std::string("C:\\Tools\\QuennoAV.exe"));
     }
 
     void noRegistryStillConfirms()
