@@ -135,7 +135,7 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
     OpenedFile opened = m_opener ? m_opener(file) : OpenedFile{file.folder->openRead(file.name), {}};
     if (!opened.reader)
         return result;  // the caller's own attempt fails as it would have, and says so
-    result.identity = opened.identity;
+    result.identity = m_opener ? opened.identity : opened.reader->identity();
     result.length = opened.reader->length();
     if (result.length > m_sizeLimit) {
         result.outcome = ReadAheadResult::Outcome::TooLong;

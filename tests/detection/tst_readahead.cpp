@@ -77,6 +77,7 @@ struct FakeFile {
     std::int64_t endsAt = -1;      // the file seems to end here (it shrank)
     bool opens = true;
     bool gated = false;
+    std::uint64_t inode = 0;
 };
 
 class FakeReader final : public platform::FileReader {
@@ -124,6 +125,7 @@ public:
     }
     std::uint64_t length() const override { return m_file.content.size(); }
     std::uint64_t position() const override { return m_position; }
+    platform::FileIdentity identity() const override { return {1, m_file.inode, m_file.content.size(), 0, true}; }
 
 private:
     std::string m_name;
@@ -150,7 +152,10 @@ public:
     }
     FakeFolder(const FakeFolder&) = delete;
     FakeFolder& operator=(const FakeFolder&) = delete;
+    platform::FileIdentity identity() const override { return {}; }
     std::optional<std::vector<platform::DirEntry>> listForWalk() override { return std::nullopt; }
+    std::optional<platform::DirEntry> entry(std::string_view) const override { return std::nullopt; }
+    std::unique_ptr<platform::OpenFolder> openFolder(std::string_view) const override { return nullptr; }
     std::unique_ptr<platform::FileReader> openRead(std::string_view name) const override
     {
         const auto it = m_files.find(std::string(name));
@@ -182,6 +187,7 @@ struct Taken {
     std::string name;
     Outcome outcome;
     std::string checksumText;
+    platform::FileIdentity identity;
 };
 
 Taken takeOne(detection::ReadAhead& ahead, const std::shared_ptr<const platform::OpenFolder>& folder,
@@ -189,13 +195,15 @@ Taken takeOne(detection::ReadAhead& ahead, const std::shared_ptr<const platform:
 {
     auto result = ahead.take([] {});
     counters.taken(name);
-    Taken taken{name, result.outcome, result.checksumText};
+    Taken taken{name, result.outcome, result.checksumText, result.identity};
     if (result.outcome == Outcome::ReadByCaller) {
-        if (result.reader)
+        if (result.reader) {
+            taken.identity = result.reader->identity();
             taken.checksumText = crc.FromReader(*result.reader);
-        else if (auto reader = folder->openRead(name))
+        } else if (auto reader = folder->openRead(name)) {
+            taken.identity = reader->identity();
             taken.checksumText = crc.FromReader(*reader);
-        else
+        } else
             taken.checksumText = "unreadable";
     }
     return taken;
@@ -336,6 +344,7 @@ void TestReadAhead::failuresGiveWhatTheCallerWouldGet()
     f.failAt = failAt;
     f.endsAt = endsAt;
     f.opens = opens;
+    f.inode = 77;
     const std::string contentText = checksumOf(f.content);
     const std::string shrunkText = checksumOf(f.content.substr(0, 700 * 1024));
     Counters counters;
@@ -355,6 +364,7 @@ void TestReadAhead::failuresGiveWhatTheCallerWouldGet()
                                                            : expected.toStdString();
     QCOMPARE(taken.checksumText, want);
     QCOMPARE(taken.outcome, opens ? Outcome::Checksummed : Outcome::ReadByCaller);
+    QVERIFY(!opens || taken.identity.sameObject({1, 77, 0, 0, true}));
     // What the caller's own checksum component gives for the same reader.
     if (auto reader = folder->openRead("x.exe"); reader && opens)
         QCOMPARE(taken.checksumText, crc.FromReader(*reader));
@@ -501,6 +511,7 @@ void TestReadAhead::filesAreOpenedInTheListedFolder()
     write(listed + "/x.exe", "the listed x");
     write(listed + "/y.exe", "the listed y");
     write(dir.filePath("elsewhere"), "never to be read");
+    const auto listedX = platform::LinuxFileSystem().listFolder(listed.toStdString());
 
     platform::LinuxFileSystem files;
     std::shared_ptr<const platform::OpenFolder> folder = files.openFolder(listed.toStdString());
@@ -520,7 +531,15 @@ void TestReadAhead::filesAreOpenedInTheListedFolder()
     platform::NoEventPump events;
     detection::CRC crc(files, events);
     Counters counters;
-    QCOMPARE(takeOne(ahead, folder, "x.exe", crc, counters).checksumText, checksumOf("the listed x"));
+    const Taken x = takeOne(ahead, folder, "x.exe", crc, counters);
+    QCOMPARE(x.checksumText, checksumOf("the listed x"));
+    // The very file the listing saw, by device and inode.
+    QVERIFY(listedX && !listedX->empty());
+    const auto& seen = listedX->front();
+    QCOMPARE(seen.name, std::string("x.exe"));
+    QVERIFY(x.identity.known);
+    QCOMPARE(x.identity.device, seen.device);
+    QCOMPARE(x.identity.inode, seen.inode);
     const Taken y = takeOne(ahead, folder, "y.exe", crc, counters);
     QCOMPARE(y.outcome, Outcome::ReadByCaller);
     QCOMPARE(y.checksumText, std::string("unreadable"));
