@@ -135,6 +135,8 @@ private:
     QStringList scan(const QString& root, const std::string& pattern, std::int64_t limit,
                      RecordingView& view, const platform::FileSystem* files = nullptr, bool readAhead = true);
     void makeWalkTree(const QString& root);
+    // A tree with a deep chain and an outside folder holding some of the same names.
+    void makeSwapTree(const QString& root, const QString& outside);
 
     platform::LinuxFileSystem m_files;
 };
@@ -471,6 +473,17 @@ void TestFindFile::foldersSwappedDuringTheWalk_data()
         << deep << "P" << int(Swap::OutsideMovedIn) << head + QStringList{"unreadable folder P/Q/later/"} + sub;
 }
 
+void TestFindFile::makeSwapTree(const QString& root, const QString& outside)
+{
+    makeFile(root + "/a.exe", "a");
+    makeFile(root + '/' + chainPath() + "/deep.exe", "a");
+    makeFile(root + "/P/Q/later/x.exe", "a");
+    makeFile(root + "/Sub/b.exe", "a");
+    // The outside folder holds the same names, so a walk led there would report them.
+    makeFile(outside + "/b.exe", "a");
+    makeFile(outside + "/Q/later/x.exe", "a");
+}
+
 // Whatever is put in place of a folder during the walk, nothing outside the tree is examined.
 // Each step waits for the one before here, so the swap comes at a known point of the walk.
 void TestFindFile::foldersSwappedDuringTheWalk()
@@ -482,14 +495,8 @@ void TestFindFile::foldersSwappedDuringTheWalk()
     QTemporaryDir dir;
     QTemporaryDir outsideDir;
     const QString root = dir.path();
-    makeFile(root + "/a.exe", "a");
-    makeFile(root + '/' + chainPath() + "/deep.exe", "a");
-    makeFile(root + "/P/Q/later/x.exe", "a");
-    makeFile(root + "/Sub/b.exe", "a");
-    // The outside folder holds the same names, so a walk led there would report them.
     const QString outside = outsideDir.filePath("outside");
-    makeFile(outside + "/b.exe", "a");
-    makeFile(outside + "/Q/later/x.exe", "a");
+    makeSwapTree(root, outside);
 
     RecordingView view(root.toStdString());
     view.onStatus = [&](const QString& file) {
@@ -509,13 +516,8 @@ void TestFindFile::foldersSwappedWhileReadingAhead()
     QTemporaryDir dir;
     QTemporaryDir outsideDir;
     const QString root = dir.path();
-    makeFile(root + "/a.exe", "a");
-    makeFile(root + '/' + chainPath() + "/deep.exe", "a");
-    makeFile(root + "/P/Q/later/x.exe", "a");
-    makeFile(root + "/Sub/b.exe", "a");
     const QString outside = outsideDir.filePath("outside");
-    makeFile(outside + "/b.exe", "a");
-    makeFile(outside + "/Q/later/x.exe", "a");
+    makeSwapTree(root, outside);
     std::vector<std::uint64_t> outsideInodes;
     for (const QString& name : {QString("/b.exe"), QString("/Q/later/x.exe")}) {
         struct stat st;
