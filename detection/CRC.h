@@ -26,6 +26,10 @@ public:
     // The same for a file already opened: its content from where the reader stands.
     std::string FromReader(platform::FileReader& reader);
 
+    // The pump this component lets events run through; whoever waits on its behalf (for a
+    // checksum taken on another thread) lets events run through it too.
+    platform::EventPump& events() const { return m_events; }
+
     // CRC-32 of bytes, continuing from seed (0 for a new checksum).
     static std::uint32_t ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed = 0);
 

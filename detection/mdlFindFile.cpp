@@ -1,5 +1,7 @@
 #include "mdlFindFile.h"
 
+#include "ReadAhead.h"
+#include "WalkAhead.h"
 #include "platform/WildcardMatch.h"
 
 #include <algorithm>
@@ -39,38 +41,47 @@ bool isSeen(const Seen& seen, const platform::FileIdentity& opened)
     return opened.known && opened.device == seen.device && opened.inode == seen.inode;
 }
 
+// The walk itself: folders, their listings and which files to examine. It runs ahead of
+// the examining, on a thread of its own, and reports to the sink only; it never touches
+// the view.
 struct Walk {
     const platform::FileSystem& files;
-    // Prepared once, and a copy: the screen's table may be reloaded during a yield.
-    const platform::WildcardPattern pattern;
-    const SignatureIndex& signatures;
-    const std::int64_t sizeLimit;
-    CRC& crc;
-    ScanView& view;
+    const platform::WildcardPattern& pattern;
     const char separator;
+    WalkSink& sink;
 
     std::vector<Frame> stack;    // stack[0] is the scanned folder, always held
     std::size_t firstHeld = 1;   // the held frames below stack[0] are firstHeld..back
-    std::string fullPath;        // one buffer for every examined file's path
 
     void run(std::string path);
     bool enter(Frame& frame);
     bool examineFiles(Frame& frame, const std::vector<platform::DirEntry>& listing);
-    void examine(const Frame& frame, const platform::DirEntry& file);
     std::shared_ptr<platform::OpenFolder> reachTop();
     void push(Frame frame);
 };
 
+// The examining, on the thread that runs the scan: each file in walk order, its checksum
+// mostly taken already by the read-ahead.
+struct Examine {
+    const SignatureIndex& signatures;
+    const std::int64_t sizeLimit;
+    CRC& crc;
+    ScanView& view;
+    std::string fullPath;  // one buffer for every examined file's path
+
+    void file(const WalkStep& step, ReadAheadResult ahead);
+};
+
 void Walk::run(std::string path)
 {
-    if (view.stopRequested() || path.empty())
+    if (sink.stopped() || path.empty())
         return;
     if (path.back() != separator)
         path += separator;
 
     std::shared_ptr<platform::OpenFolder> root = files.openFolder(path);
     if (!root) {
-        view.addUnreadable(path, true);
+        sink.unreadable(path, true);
         return;
     }
     const platform::FileIdentity self = root->identity();
@@ -85,7 +96,7 @@ void Walk::run(std::string path)
     // Depth first, pre-order: a folder's subfolders are entered in listing order once all
     // of its files were examined.
     while (!stack.empty()) {
-        if (view.stopRequested())
+        if (sink.stopped())
             return;
         Frame& parent = stack.back();
         if (parent.next == parent.subfolders.size()) {
@@ -100,7 +111,7 @@ void Walk::run(std::string path)
         if (!child || !isSeen(sub, child->identity())) {
             // Gone, no longer a folder (a link put in its place), another folder moved
             // here, or not to be opened: nothing below it is scanned.
-            view.addUnreadable(childPath, true);
+            sink.unreadable(childPath, true);
             continue;
         }
         Frame frame;
@@ -118,7 +129,7 @@ bool Walk::enter(Frame& frame)
 {
     const auto listing = frame.folder->listForWalk();
     if (!listing) {
-        view.addUnreadable(frame.path, true);
+        sink.unreadable(frame.path, true);
         return true;
     }
     for (const auto& entry : *listing) {
@@ -135,29 +146,39 @@ bool Walk::examineFiles(Frame& frame, const std::vector<platform::DirEntry>& lis
     for (const auto& entry : listing) {
         if (entry.kind != platform::EntryKind::File || !pattern.matches(entry.name))
             continue;
-        if (view.stopRequested())
+        if (sink.stopped())
             return false;
-        examine(frame, entry);
+        const FileIdentity folderIdentity{frame.seen.device, frame.seen.inode, 0, 0,
+                                          frame.seen.device != 0 || frame.seen.inode != 0};
+        sink.file(frame.folder, frame.path, entry, folderIdentity);
     }
     return true;
 }
 
-void Walk::examine(const Frame& frame, const platform::DirEntry& file)
+void Examine::file(const WalkStep& step, ReadAheadResult ahead)
 {
+    const platform::DirEntry& file = step.entry;
     // The walk makes no allocation per file that it can avoid, as a heap that a screen has
     // just filled and emptied makes every one of them slow.
-    fullPath.assign(frame.path).append(file.name);
+    fullPath.assign(step.path).append(file.name);
     view.setStatus(fullPath);
     view.letEventsRun();
     if (sizeLimit < 0 || signatures.empty())
         return;  // nothing to compare with: the file need not be read
 
     // The length is taken from the file once it is open, which costs no look-up of its
-    // own; a file too long is closed unread.
+    // own; a file too long is closed unread. A worker has mostly done both already, through
+    // the same folder handle.
     const auto limit = static_cast<std::uint64_t>(sizeLimit);
     std::string text;
     platform::FileIdentity identity;
-    if (auto reader = frame.folder->openRead(file.name)) {
+    if (ahead.outcome == ReadAheadResult::Outcome::TooLong)
+        return;
+    if (ahead.outcome == ReadAheadResult::Outcome::Checksummed) {
+        identity = ahead.identity;
+        text = std::move(ahead.checksumText);
+        view.addExamined(fullPath, ahead.length);
+    } else if (auto reader = ahead.reader ? std::move(ahead.reader) : step.folder->openRead(file.name)) {
         if (reader->length() > limit)
             return;
         identity = reader->identity();
@@ -166,7 +187,7 @@ void Walk::examine(const Frame& frame, const platform::DirEntry& file)
     } else {
         // Gone since the listing (then the listing's length counts) or not readable: its
         // checksum text is "0", as for any file that cannot be read.
-        const auto now = frame.folder->entry(file.name);
+        const auto now = step.folder->entry(file.name);
         if ((now ? now->length : file.length) > limit)
             return;
         if (now && now->kind == platform::EntryKind::File)
@@ -184,7 +205,7 @@ void Walk::examine(const Frame& frame, const platform::DirEntry& file)
         found.malwareName = std::string(signatures.name(j));
         found.checksumText = text;
         found.identity = identity;
-        found.folderIdentity = {frame.seen.device, frame.seen.inode, 0, 0, frame.seen.device != 0 || frame.seen.inode != 0};
+        found.folderIdentity = step.folderIdentity;
         view.addDetection(found);
     }
 }
@@ -221,13 +242,73 @@ void Walk::push(Frame frame)
         stack[firstHeld++].folder.reset();
 }
 
+// Without a thread for the walk: each step is examined as soon as the walk comes to it.
+class ExamineAtOnce final : public WalkSink {
+public:
+    explicit ExamineAtOnce(Examine& examine) : m_examine(examine) {}
+    bool stopped() const override { return m_examine.view.stopRequested(); }
+    void file(const std::shared_ptr<const platform::OpenFolder>& folder, const std::string& folderPath,
+              const platform::DirEntry& entry, const FileIdentity& folderIdentity) override
+    {
+        WalkStep step;
+        step.folder = folder;
+        step.path = folderPath;
+        step.entry = entry;
+        step.folderIdentity = folderIdentity;
+        m_examine.file(step, {});
+    }
+    void unreadable(const std::string& path, bool isFolder) override { m_examine.view.addUnreadable(path, isFolder); }
+
+private:
+    Examine& m_examine;
+};
+
 } // namespace
 
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
-                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view)
+                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view,
+                  bool readAhead)
 {
-    Walk walk{files, platform::WildcardPattern(pattern), signatures, sizeLimit, crc, view, files.separator(), {}, 1, {}};
-    walk.run(std::move(folder));
+    Examine examine{signatures, sizeLimit, crc, view, {}};
+    // Prepared once, and a copy: the screen's table may be reloaded during a yield.
+    const platform::WildcardPattern ownPattern(pattern);
+    if (!readAhead) {
+        ExamineAtOnce atOnce(examine);
+        Walk walk{files, ownPattern, files.separator(), atOnce, {}, 1};
+        walk.run(std::move(folder));
+        return;
+    }
+    const bool reads = sizeLimit >= 0 && !signatures.empty();
+    ReadAhead::Limits limits;
+    if (!reads)
+        limits.workers = 0;
+    ReadAhead ahead(files, reads ? static_cast<std::uint64_t>(sizeLimit) : 0, limits);
+    WalkAhead walkAhead(
+        [&files, &ownPattern, folder](WalkSink& sink) {
+            Walk walk{files, ownPattern, files.separator(), sink, {}, 1};
+            walk.run(folder);
+        },
+        ahead, WalkAhead::Limits{});
+    if (!walkAhead.started()) {
+        ExamineAtOnce atOnce(examine);
+        Walk walk{files, ownPattern, files.separator(), atOnce, {}, 1};
+        walk.run(std::move(folder));
+        return;
+    }
+    // StopScan is read before every step: nothing is reported once it is set, and what was
+    // read ahead is dropped. Waiting for the walk or for a checksum lets events run as the
+    // checksum component does between blocks, through its pump.
+    const auto letEventsRun = [&crc] { crc.events().letEventsRun(); };
+    while (auto step = walkAhead.next(letEventsRun)) {
+        if (view.stopRequested()) {
+            walkAhead.stop();
+            return;
+        }
+        if (step->kind == WalkStep::Kind::Unreadable)
+            view.addUnreadable(step->path, step->isFolder);
+        else
+            examine.file(*step, ahead.take(letEventsRun));
+    }
 }
 
 } // namespace quenno::detection

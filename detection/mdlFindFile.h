@@ -71,7 +71,12 @@ public:
 // when it is still the folder the parent's listing saw; symbolic links, FIFOs and devices
 // are never entered or opened. What cannot be opened, listed or read goes to
 // view.addUnreadable. Returns at once once view asks to stop.
+// Reading ahead (readAhead true) keeps a slow device busy: the walk, and the reading of
+// the next few files, run ahead of the file being examined, while everything the view sees
+// stays in walk order. Without it each step waits for the one before, as a test that
+// changes the tree between two files needs.
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
-                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view);
+                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view,
+                  bool readAhead = true);
 
 } // namespace quenno::detection

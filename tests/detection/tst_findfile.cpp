@@ -123,6 +123,8 @@ private slots:
     void indexMatchesTextExactly();
     void foldersSwappedDuringTheWalk_data();
     void foldersSwappedDuringTheWalk();
+    void foldersSwappedWhileReadingAhead_data() { foldersSwappedDuringTheWalk_data(); }
+    void foldersSwappedWhileReadingAhead();
     void deepTreeKeepsFewFoldersOpen();
     void unreadablePartsAreNamed_data();
     void unreadablePartsAreNamed();
@@ -131,8 +133,10 @@ private slots:
 private:
     void makeFile(const QString& path, const QByteArray& content);
     QStringList scan(const QString& root, const std::string& pattern, std::int64_t limit,
-                     RecordingView& view, const platform::FileSystem* files = nullptr);
+                     RecordingView& view, const platform::FileSystem* files = nullptr, bool readAhead = true);
     void makeWalkTree(const QString& root);
+    // A tree with a deep chain and an outside folder holding some of the same names.
+    void makeSwapTree(const QString& root, const QString& outside);
 
     platform::LinuxFileSystem m_files;
 };
@@ -146,13 +150,13 @@ void TestFindFile::makeFile(const QString& path, const QByteArray& content)
 }
 
 QStringList TestFindFile::scan(const QString& root, const std::string& pattern, std::int64_t limit,
-                               RecordingView& view, const platform::FileSystem* files)
+                               RecordingView& view, const platform::FileSystem* files, bool readAhead)
 {
     const platform::FileSystem& fs = files ? *files : m_files;
     platform::NoEventPump events;
     detection::CRC crc(fs, events);
     const detection::SignatureIndex index(kNames, kSigns);
-    detection::FindAndMatch(fs, root.toStdString(), pattern, index, limit, crc, view);
+    detection::FindAndMatch(fs, root.toStdString(), pattern, index, limit, crc, view, readAhead);
     return view.log;
 }
 
@@ -469,7 +473,19 @@ void TestFindFile::foldersSwappedDuringTheWalk_data()
         << deep << "P" << int(Swap::OutsideMovedIn) << head + QStringList{"unreadable folder P/Q/later/"} + sub;
 }
 
+void TestFindFile::makeSwapTree(const QString& root, const QString& outside)
+{
+    makeFile(root + "/a.exe", "a");
+    makeFile(root + '/' + chainPath() + "/deep.exe", "a");
+    makeFile(root + "/P/Q/later/x.exe", "a");
+    makeFile(root + "/Sub/b.exe", "a");
+    // The outside folder holds the same names, so a walk led there would report them.
+    makeFile(outside + "/b.exe", "a");
+    makeFile(outside + "/Q/later/x.exe", "a");
+}
+
 // Whatever is put in place of a folder during the walk, nothing outside the tree is examined.
+// Each step waits for the one before here, so the swap comes at a known point of the walk.
 void TestFindFile::foldersSwappedDuringTheWalk()
 {
     QFETCH(QString, when);
@@ -479,21 +495,49 @@ void TestFindFile::foldersSwappedDuringTheWalk()
     QTemporaryDir dir;
     QTemporaryDir outsideDir;
     const QString root = dir.path();
-    makeFile(root + "/a.exe", "a");
-    makeFile(root + '/' + chainPath() + "/deep.exe", "a");
-    makeFile(root + "/P/Q/later/x.exe", "a");
-    makeFile(root + "/Sub/b.exe", "a");
-    // The outside folder holds the same names, so a walk led there would report them.
     const QString outside = outsideDir.filePath("outside");
-    makeFile(outside + "/b.exe", "a");
-    makeFile(outside + "/Q/later/x.exe", "a");
+    makeSwapTree(root, outside);
 
     RecordingView view(root.toStdString());
     view.onStatus = [&](const QString& file) {
         if (file == when && how != int(Swap::Nothing))
             swapFolder(root, folder, outside, Swap(how));
     };
-    QCOMPARE(scan(root, "*.exe", 50000, view), expected);
+    QCOMPARE(scan(root, "*.exe", 50000, view, nullptr, false), expected);
+}
+
+// Reading ahead, the walk may have entered a folder before it is swapped, or come to it
+// after: either way every file examined is one of the tree's own, never an outside one.
+void TestFindFile::foldersSwappedWhileReadingAhead()
+{
+    QFETCH(QString, when);
+    QFETCH(QString, folder);
+    QFETCH(int, how);
+    QTemporaryDir dir;
+    QTemporaryDir outsideDir;
+    const QString root = dir.path();
+    const QString outside = outsideDir.filePath("outside");
+    makeSwapTree(root, outside);
+    std::vector<std::uint64_t> outsideInodes;
+    for (const QString& name : {QString("/b.exe"), QString("/Q/later/x.exe")}) {
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(outside + name).constData(), &st), 0);
+        outsideInodes.push_back(st.st_ino);
+    }
+
+    RecordingView view(root.toStdString());
+    view.onStatus = [&](const QString& file) {
+        if (file == when && how != int(Swap::Nothing))
+            swapFolder(root, folder, outside, Swap(how));
+    };
+    const QStringList log = scan(root, "*.exe", 50000, view);
+    QVERIFY2(log.filter("OUTSIDE").isEmpty(), qPrintable(log.join('\n')));
+    QVERIFY(log.contains("found a.exe | File a.exe, detected as: Virus.C"));
+    for (const auto& found : view.detections) {
+        QVERIFY(found.identity.known);
+        QVERIFY2(std::find(outsideInodes.begin(), outsideInodes.end(), found.identity.inode) == outsideInodes.end(),
+                 found.fullPath.c_str());
+    }
 }
 
 void TestFindFile::deepTreeKeepsFewFoldersOpen()
