@@ -70,6 +70,10 @@ struct Examine {
     std::string fullPath;  // one buffer for every examined file's path
 
     void file(const WalkStep& step, ReadAheadResult ahead);
+    bool readHere(const WalkStep& step, std::unique_ptr<platform::FileReader> reader, std::string& text,
+                  platform::FileIdentity& identity);
+    bool stillThere(const WalkStep& step, const platform::FileIdentity& identity) const;
+    void report(const WalkStep& step, std::size_t j, const std::string& text, const platform::FileIdentity& identity);
 };
 
 void Walk::run(std::string path)
@@ -166,48 +170,85 @@ void Examine::file(const WalkStep& step, ReadAheadResult ahead)
     if (sizeLimit < 0 || signatures.empty())
         return;  // nothing to compare with: the file need not be read
 
-    // The length is taken from the file once it is open, which costs no look-up of its
-    // own; a file too long is closed unread. A worker has mostly done both already, through
-    // the same folder handle.
-    const auto limit = static_cast<std::uint64_t>(sizeLimit);
-    std::string text;
-    platform::FileIdentity identity;
     if (ahead.outcome == ReadAheadResult::Outcome::TooLong)
         return;
+    std::string text;
+    platform::FileIdentity identity;
+    bool readAhead = false;
     if (ahead.outcome == ReadAheadResult::Outcome::Checksummed) {
         identity = ahead.identity;
         text = std::move(ahead.checksumText);
-        view.addExamined(fullPath, ahead.length);
-    } else if (auto reader = ahead.reader ? std::move(ahead.reader) : step.folder->openRead(file.name)) {
-        if (reader->length() > limit)
+        readAhead = true;
+    } else if (!readHere(step, std::move(ahead.reader), text, identity)) {
+        return;
+    }
+    auto matches = signatures.find(text);
+    // A worker read the file before the screen let events run for it. A match is looked
+    // at once more: a file removed or replaced meanwhile is taken as it is now, as a
+    // reading after the events would have taken it. A clean tree costs nothing more.
+    if (readAhead && !matches.empty() && !stillThere(step, identity)) {
+        if (!readHere(step, nullptr, text, identity))
             return;
+        matches = signatures.find(text);
+    } else if (readAhead) {
+        view.addExamined(fullPath, ahead.length);
+    }
+    // Every record that holds this checksum is reported, in list order.
+    for (const std::size_t j : matches)
+        report(step, j, text, identity);
+}
+
+// The length is taken from the file once it is open, which costs no look-up of its own; a
+// file too long is closed unread (false).
+bool Examine::readHere(const WalkStep& step, std::unique_ptr<platform::FileReader> reader, std::string& text,
+                       platform::FileIdentity& identity)
+{
+    const platform::DirEntry& file = step.entry;
+    const auto limit = static_cast<std::uint64_t>(sizeLimit);
+    if (!reader)
+        reader = step.folder->openRead(file.name);
+    if (reader) {
+        if (reader->length() > limit)
+            return false;
         identity = reader->identity();
         text = crc.FromReader(*reader);
         view.addExamined(fullPath, reader->length());
-    } else {
-        // Gone since the listing (then the listing's length counts) or not readable: its
-        // checksum text is "0", as for any file that cannot be read.
-        const auto now = step.folder->entry(file.name);
-        if ((now ? now->length : file.length) > limit)
-            return;
-        if (now && now->kind == platform::EntryKind::File)
-            view.addUnreadable(fullPath, false);
-        text = ChecksumText(0);
+        return true;
     }
+    // Gone since the listing (then the listing's length counts) or not readable: its
+    // checksum text is "0", as for any file that cannot be read.
+    const auto now = step.folder->entry(file.name);
+    if ((now ? now->length : file.length) > limit)
+        return false;
+    if (now && now->kind == platform::EntryKind::File)
+        view.addUnreadable(fullPath, false);
+    identity = {};
+    text = ChecksumText(0);
+    return true;
+}
 
-    // Every record that holds this checksum is reported, in list order.
-    for (const std::size_t j : signatures.find(text)) {
-        if (view.killProcessOn())
-            view.killProcessesNamed(file.name);
-        Detection found;
-        found.fullPath = fullPath;
-        found.bareName = file.name;
-        found.malwareName = std::string(signatures.name(j));
-        found.checksumText = text;
-        found.identity = identity;
-        found.folderIdentity = step.folderIdentity;
-        view.addDetection(found);
-    }
+bool Examine::stillThere(const WalkStep& step, const platform::FileIdentity& identity) const
+{
+    const auto now = step.folder->entry(step.entry.name);
+    if (!now || now->kind != platform::EntryKind::File)
+        return false;
+    if (!identity.known || (now->device == 0 && now->inode == 0))
+        return true;  // nothing to compare with
+    return now->device == identity.device && now->inode == identity.inode && now->length == identity.size;
+}
+
+void Examine::report(const WalkStep& step, std::size_t j, const std::string& text, const platform::FileIdentity& identity)
+{
+    if (view.killProcessOn())
+        view.killProcessesNamed(step.entry.name);
+    Detection found;
+    found.fullPath = fullPath;
+    found.bareName = step.entry.name;
+    found.malwareName = std::string(signatures.name(j));
+    found.checksumText = text;
+    found.identity = identity;
+    found.folderIdentity = step.folderIdentity;
+    view.addDetection(found);
 }
 
 // The handle of the deepest frame, opened again from the nearest held ancestor when it was
