@@ -46,11 +46,15 @@ struct Finished {
 };
 
 // stdoutFd: where the scanner's stdout goes instead of a pipe to the test (-1: the pipe).
+// environment: the scanner's, when not empty.
 Finished quennoscan(const QStringList& args, const QString& workingDirectory, int stdoutFd = -1,
-                    const QString& program = QUENNO_APP_DIR "/quennoscan")
+                    const QString& program = QUENNO_APP_DIR "/quennoscan",
+                    const QProcessEnvironment& environment = {})
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
     if (stdoutFd >= 0)
         process.setChildProcessModifier([stdoutFd] { ::dup2(stdoutFd, STDOUT_FILENO); });
     process.start(program, args);
@@ -485,20 +489,11 @@ struct ActionRig {
     }
     Finished run(const QStringList& args) const
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", here);
         environment.insert("XDG_DATA_HOME", here + "/data");
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(here);
-        process.start(app + "/quennoscan", QStringList{"--db", here + "/signatures.db"} + args);
-        Finished finished;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-            return finished;
-        finished.exitCode = process.exitCode();
-        finished.out = process.readAllStandardOutput();
-        finished.err = process.readAllStandardError();
-        return finished;
+        return quennoscan(QStringList{"--db", here + "/signatures.db"} + args, here, -1, app + "/quennoscan",
+                          environment);
     }
     QStringList quarantined() const
     {
