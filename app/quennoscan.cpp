@@ -7,6 +7,7 @@
 #include "cli/ScanReport.h"
 
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/SystemClock.h"
 
 #include <csignal>
 #include <cstdio>
@@ -51,7 +52,8 @@ int main(int argc, char** argv)
     }
     case cli::ScanArguments::Mode::Scan: {
         platform::LinuxFileSystem files;
-        status = cli::RunScan(arguments, files, out, errors);
+        const platform::SystemClock clock;
+        status = cli::RunScan(arguments, files, clock, out, errors);
         break;
     }
     }

@@ -34,6 +34,12 @@ const char* ScanUsage()
            "              folders not readable, time\n"
            "  --json      one JSON object per line instead of the text lines: one per\n"
            "              detection, then one summary object\n"
+           "  --quarantine\n"
+           "              after the scan, move each detected file into the Quarantine\n"
+           "              folder of the program's data folder (the one the windowed program\n"
+           "              uses) under a name \"qnosecure...mal\"; the copy is checked\n"
+           "              against the detected checksum before the file is deleted\n"
+           "  --delete    after the scan, delete each detected file\n"
            "  --crc       print the checksum text of each FILE, a TAB and its path\n"
            "  --version   print the version\n"
            "  --help      show this text\n"
@@ -44,9 +50,17 @@ const char* ScanUsage()
            "that is not valid UTF-8 is written \\udcHH (U+DC80 to U+DCFF stand for bytes\n"
            "80 to FF).\n"
            "\n"
+           "--quarantine and --delete act on a file only while it is still the file the scan\n"
+           "examined (same file, reached without following links, unchanged since), and\n"
+           "once however many records it matched. Each file acted on is one line after the\n"
+           "detections: \"Quarantined\", TAB, the path, TAB, the stored copy; or \"Deleted\",\n"
+           "TAB, the path (with --json an object of type \"action\"). A file left as it is\n"
+           "is named on stderr with the reason.\n"
+           "\n"
            "Exit status: 0 nothing found and everything scanned; 1 something found; 2 nothing\n"
            "found but something could not be scanned (named on stderr), or an error: bad\n"
-           "arguments, an unusable signature list, output that could not be written.\n";
+           "arguments, an unusable signature list, output that could not be written, or a\n"
+           "detected file that --quarantine or --delete could not act on.\n";
 }
 
 ParsedArguments ParseScanArguments(std::span<const std::string> args)
@@ -78,6 +92,11 @@ ParsedArguments ParseScanArguments(std::span<const std::string> args)
             parsed.summary = true;
         } else if (arg == "--json") {
             parsed.json = true;
+        } else if (arg == "--quarantine" || arg == "--delete") {
+            const auto action = arg == "--delete" ? ScanArguments::Action::Delete : ScanArguments::Action::Quarantine;
+            if (parsed.action != ScanArguments::Action::None && parsed.action != action)
+                return refuse("--quarantine and --delete cannot be used together");
+            parsed.action = action;
         } else if (arg == "--crc") {
             checksums = true;
         } else {
@@ -87,8 +106,9 @@ ParsedArguments ParseScanArguments(std::span<const std::string> args)
     if (parsed.database && parsed.database->empty())
         return refuse("--db needs a file name");
     if (checksums) {
-        if (parsed.database || parsed.full || parsed.summary || parsed.json)
-            return refuse("--crc takes no --db, --full, --summary or --json");
+        if (parsed.database || parsed.full || parsed.summary || parsed.json
+            || parsed.action != ScanArguments::Action::None)
+            return refuse("--crc takes no --db, --full, --summary, --json, --quarantine or --delete");
         if (parsed.operands.empty())
             return refuse("--crc needs at least one file");
         parsed.mode = ScanArguments::Mode::Checksums;

@@ -10,7 +10,10 @@ namespace quenno::cli {
 
 struct ScanArguments {
     enum class Mode { Scan, Checksums, Help, Version };
+    // What is done to each detected file once the scan is over.
+    enum class Action { None, Quarantine, Delete };
     Mode mode = Mode::Scan;
+    Action action = Action::None;         // --quarantine, --delete
     std::optional<std::string> database;  // --db
     bool full = false;                    // --full
     bool summary = false;                 // --summary

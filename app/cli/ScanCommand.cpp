@@ -1,5 +1,6 @@
 #include "ScanCommand.h"
 
+#include "ScanActions.h"
 #include "ScanReport.h"
 #include "TerminalText.h"
 
@@ -87,10 +88,16 @@ void Scanner::operand(const std::string& named)
     detection::FindAndMatch(files, path, settings.pattern, signatures, settings.sizeLimit, crc, report);
 }
 
-// A named file is examined as the walk examines the files it selects, whatever its name.
+// A named file is examined as the walk examines the files it selects, whatever its name:
+// read through its folder's handle, so that an action on it can check that both are still
+// what the scan saw. A folder that may be searched but not read still lets the file be
+// scanned, by its path; it could not be acted on anyway.
 void Scanner::namedFile(const std::string& path)
 {
-    auto reader = files.openRead(path);
+    const std::size_t slash = path.rfind(files.separator());
+    const auto folder =
+        slash == std::string::npos ? nullptr : files.openFolder(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+    auto reader = folder ? folder->openRead(std::string_view(path).substr(slash + 1)) : files.openRead(path);
     if (!reader)
         return report.addUnreadable(path, false);
     if (settings.sizeLimit < 0 || reader->length() > static_cast<std::uint64_t>(settings.sizeLimit))
@@ -108,13 +115,16 @@ void Scanner::namedFile(const std::string& path)
         found.malwareName = std::string(signatures.name(j));
         found.checksumText = text;
         found.identity = identity;
+        if (folder)
+            found.folderIdentity = folder->identity();
         report.addDetection(found);
     }
 }
 
 } // namespace
 
-int RunScan(const ScanArguments& arguments, const platform::FileSystem& files, LineOutput& out, LineOutput& errors)
+int RunScan(const ScanArguments& arguments, platform::FileSystem& files, const platform::Clock& clock, LineOutput& out,
+            LineOutput& errors)
 {
     const std::string databasePath =
         arguments.database ? *arguments.database : files.inDataFolder(detection::kDatabaseName);
@@ -143,6 +153,10 @@ int RunScan(const ScanArguments& arguments, const platform::FileSystem& files, L
             break;
         scanner.operand(operand);
     }
+    // After the whole scan, so that a quarantine folder inside a scanned tree never has
+    // its new copies scanned.
+    if (arguments.action != ScanArguments::Action::None)
+        ActOnDetections(files, clock, arguments.action == ScanArguments::Action::Quarantine, report);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     report.finish(took.count(), arguments.summary);
     return report.status();

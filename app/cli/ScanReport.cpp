@@ -76,6 +76,38 @@ void ScanReport::addOverLimit(const std::string& fullPath, std::int64_t sizeLimi
              + EscapedText(fullPath));
 }
 
+void ScanReport::addAction(const ActionReport& action)
+{
+    using Result = ActionReport::Result;
+    if (action.result == Result::NotDone)
+        ++m_counts.actionsFailed;
+    const char* verb = action.quarantine ? "quarantined" : "deleted";
+    if (m_json) {
+        const char* result = action.result == Result::Done ? "done" : action.result == Result::AlreadyGone ? "gone" : "failed";
+        std::string object = std::string("{\"type\":\"action\",\"path\":") + JsonString(action.path)
+                             + ",\"action\":\"" + (action.quarantine ? "quarantine" : "delete") + "\",\"result\":\""
+                             + result + "\"";
+        if (action.result == Result::Done && action.quarantine)
+            object += ",\"stored\":" + JsonString(action.storedPath);
+        if (action.result == Result::NotDone)
+            object += ",\"reason\":" + JsonString(action.reason);
+        m_out.line(object + "}");
+    }
+    switch (action.result) {
+    case Result::Done:
+        if (!m_json)
+            m_out.line(action.quarantine ? "Quarantined\t" + EscapedText(action.path) + "\t" + EscapedText(action.storedPath)
+                                         : "Deleted\t" + EscapedText(action.path));
+        break;
+    case Result::AlreadyGone:
+        complain(std::string("not ") + verb + " (already gone): " + EscapedText(action.path));
+        break;
+    case Result::NotDone:
+        complain(std::string("not ") + verb + " (" + action.reason + "): " + EscapedText(action.path));
+        break;
+    }
+}
+
 void ScanReport::finish(double seconds, bool summary)
 {
     if (m_json)
@@ -90,6 +122,8 @@ void ScanReport::finish(double seconds, bool summary)
 
 int ScanReport::status() const
 {
+    if (m_counts.actionsFailed > 0)
+        return kNotAllScanned;
     if (m_counts.detections > 0)
         return kFound;
     const bool complete = m_counts.filesUnreadable == 0 && m_counts.foldersUnreadable == 0
@@ -109,6 +143,8 @@ std::vector<std::string> SummaryLines(const ScanCounts& counts, double seconds)
         lines.push_back("Named files over the size limit: " + std::to_string(counts.filesOverLimit));
     if (counts.notFound > 0)
         lines.push_back("Names not found: " + std::to_string(counts.notFound));
+    if (counts.actionsFailed > 0)
+        lines.push_back("Detected files left as they are: " + std::to_string(counts.actionsFailed));
     lines.push_back("Time: " + seconds3(seconds) + " s");
     return lines;
 }

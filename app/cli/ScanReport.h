@@ -24,6 +24,17 @@ struct ScanCounts {
     std::uint64_t foldersUnreadable = 0;
     std::uint64_t filesOverLimit = 0;  // named on the command line, larger than the limit
     std::uint64_t notFound = 0;        // named on the command line, not there or not a file or folder
+    std::uint64_t actionsFailed = 0;   // detected files --quarantine or --delete left as they are
+};
+
+// What --quarantine or --delete did to one detected file.
+struct ActionReport {
+    enum class Result { Done, AlreadyGone, NotDone };
+    std::string path;
+    bool quarantine = false;  // else deleted
+    Result result = Result::NotDone;
+    std::string storedPath;  // Done by quarantine: the copy in the quarantine folder
+    std::string reason;      // NotDone: why, e.g. "changed since the scan"
 };
 
 class ScanReport final : public detection::ScanView {
@@ -45,13 +56,17 @@ public:
     // Named on the command line but not scanned.
     void addNotFound(const std::string& operand, const std::string& why);
     void addOverLimit(const std::string& fullPath, std::int64_t sizeLimit);
+    // One line per file acted on: on stdout when it was done (or, in JSON, whatever came
+    // of it), on stderr when it was not.
+    void addAction(const ActionReport& action);
 
     // The closing line or object on stdout, and with summary the counts on stderr.
     void finish(double seconds, bool summary);
 
     const ScanCounts& counts() const { return m_counts; }
     const std::vector<detection::Detection>& detections() const { return m_detections; }
-    // 1 when something was found, else 2 when something was not scanned, else 0.
+    // 2 when an action failed, else 1 when something was found, else 2 when something was
+    // not scanned, else 0.
     int status() const;
 
 private:

@@ -46,11 +46,15 @@ struct Finished {
 };
 
 // stdoutFd: where the scanner's stdout goes instead of a pipe to the test (-1: the pipe).
+// environment: the scanner's, when not empty.
 Finished quennoscan(const QStringList& args, const QString& workingDirectory, int stdoutFd = -1,
-                    const QString& program = QUENNO_APP_DIR "/quennoscan")
+                    const QString& program = QUENNO_APP_DIR "/quennoscan",
+                    const QProcessEnvironment& environment = {})
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
     if (stdoutFd >= 0)
         process.setChildProcessModifier([stdoutFd] { ::dup2(stdoutFd, STDOUT_FILENO); });
     process.start(program, args);
@@ -90,6 +94,9 @@ private slots:
     void writeFailures();
     void unreadableParts_data();
     void unreadableParts();
+    void actions_data();
+    void actions();
+    void jsonReportsTheAction();
     void completionOffersEveryOption();
 
 private:
@@ -455,6 +462,163 @@ void TestQuennoScan::unreadableParts()
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
     QCOMPARE(err.split('\n', Qt::SkipEmptyParts), QStringList{expected});
     QCOMPARE(process.exitCode(), exitCode);
+}
+
+namespace {
+
+// Two records with one checksum: the file they both match is acted on once.
+const QByteArray kTwinRecords = "50000;*.exe;Limits\r\nTrojan.B;CBF43926\r\nTrojan.Twin;CBF43926\r\n";
+
+// A copy of the scanner in a folder of its own: that folder is its data folder, so the
+// quarantine it fills is the test's. HOME and XDG_DATA_HOME lead into the same folder.
+struct ActionRig {
+    QTemporaryDir dir;
+    QString here;
+    QString app;
+    QString tree;
+
+    bool prepare()
+    {
+        here = QFileInfo(dir.path()).canonicalFilePath();
+        app = here + "/app";
+        tree = here + "/tree";
+        return QDir().mkpath(app) && QFile::copy(QUENNO_APP_DIR "/quennoscan", app + "/quennoscan")
+               && QFile::setPermissions(app + "/quennoscan", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+               && writeFile(here + "/signatures.db", kTwinRecords) && writeFile(tree + "/evil.exe", "123456789")
+               && writeFile(tree + "/clean.exe", "clean");
+    }
+    Finished run(const QStringList& args) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", here);
+        environment.insert("XDG_DATA_HOME", here + "/data");
+        return quennoscan(QStringList{"--db", here + "/signatures.db"} + args, here, -1, app + "/quennoscan",
+                          environment);
+    }
+    QStringList quarantined() const
+    {
+        return QDir(app + "/Quarantine").entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+};
+
+} // namespace
+
+void TestQuennoScan::actions_data()
+{
+    QTest::addColumn<QStringList>("args");  // {tree} and {app} are filled in
+    QTest::addColumn<bool>("quarantineIsAFile");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("output");  // stdout lines; {stored}: the one quarantined file
+    QTest::addColumn<QString>("error");       // the one stderr line contains this; "" for none
+    QTest::addColumn<bool>("evilStays");
+
+    const QString b = "{tree}/evil.exe\tFile evil.exe, detected as: Trojan.B";
+    const QString twin = "{tree}/evil.exe\tFile evil.exe, detected as: Trojan.Twin";
+    QTest::newRow("quarantine moves the file once")
+        << QStringList{"--quarantine", "{tree}"} << false << 1
+        << QStringList{b, twin, "Quarantined\t{tree}/evil.exe\t{stored}", "Virus Found : 2"} << "" << false;
+    QTest::newRow("delete removes the file once")
+        << QStringList{"--delete", "{tree}"} << false << 1
+        << QStringList{b, twin, "Deleted\t{tree}/evil.exe", "Virus Found : 2"} << "" << false;
+    // Named files are read through their folder, as the walk reads its files, or no action
+    // could tell that they are still what was scanned.
+    QTest::newRow("a named file is deleted")
+        << QStringList{"{tree}/evil.exe", "--delete"} << false << 1
+        << QStringList{b, twin, "Deleted\t{tree}/evil.exe", "Virus Found : 2"} << "" << false;
+    QTest::newRow("a named file is quarantined")
+        << QStringList{"--quarantine", "{tree}/evil.exe"} << false << 1
+        << QStringList{b, twin, "Quarantined\t{tree}/evil.exe\t{stored}", "Virus Found : 2"} << "" << false;
+    QTest::newRow("a clean file is untouched")
+        << QStringList{"--quarantine", "{tree}/clean.exe"} << false << 0 << QStringList{"Virus Found : 0"} << ""
+        << true;
+    QTest::newRow("a file named twice is acted on once")
+        << QStringList{"--delete", "{tree}/evil.exe", "{tree}"} << false << 1
+        << QStringList{b, twin, b, twin, "Deleted\t{tree}/evil.exe", "Virus Found : 4"} << "" << false;
+    QTest::newRow("both options")
+        << QStringList{"--quarantine", "--delete", "{tree}"} << false << 2 << QStringList{}
+        << "quennoscan: --quarantine and --delete cannot be used together (see quennoscan --help)" << true;
+    // No copy can be stored: the file stays, and the run is no success.
+    QTest::newRow("quarantine folder cannot be made")
+        << QStringList{"--quarantine", "{tree}"} << true << 2 << QStringList{b, twin, "Virus Found : 2"}
+        << "quennoscan: not quarantined (no copy could be written into {app}/Quarantine): {tree}/evil.exe" << true;
+}
+
+void TestQuennoScan::actions()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, quarantineIsAFile);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, output);
+    QFETCH(QString, error);
+    QFETCH(bool, evilStays);
+
+    ActionRig rig;
+    QVERIFY(rig.prepare());
+    if (quarantineIsAFile)
+        QVERIFY(writeFile(rig.app + "/Quarantine", "not a folder"));
+    const auto fill = [&](QString text) { return text.replace("{tree}", rig.tree).replace("{app}", rig.app); };
+    for (QString& arg : args)
+        arg = fill(arg);
+
+    const Finished run = rig.run(args);
+    QCOMPARE(run.exitCode, exitCode);
+    const QStringList stored = quarantineIsAFile ? QStringList{} : rig.quarantined();
+    QCOMPARE(stored.size(), output.join('\n').contains("{stored}") ? 1 : 0);
+    for (QString& line : output)
+        line = fill(line).replace("{stored}", stored.isEmpty() ? QString() : rig.app + "/Quarantine/" + stored[0]);
+    QCOMPARE(QString::fromLocal8Bit(run.out).split('\n', Qt::SkipEmptyParts), output);
+    const QString err = QString::fromLocal8Bit(run.err);
+    if (error.isEmpty()) {
+        QCOMPARE(err, QString());
+    } else {
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.contains(fill(error)), qPrintable(err));
+    }
+    QCOMPARE(QFile::exists(rig.tree + "/evil.exe"), evilStays);
+    if (evilStays)
+        QCOMPARE(readFile(rig.tree + "/evil.exe"), QByteArray("123456789"));
+    QCOMPARE(readFile(rig.tree + "/clean.exe"), QByteArray("clean"));
+    if (!stored.isEmpty()) {
+        QVERIFY2(QRegularExpression("^qnosecure[0-9]{6}\\.mal$").match(stored[0]).hasMatch(), qPrintable(stored[0]));
+        QCOMPARE(readFile(rig.app + "/Quarantine/" + stored[0]), QByteArray("123456789"));
+    }
+    // The program's own folder is writable, so nothing went to the user's data folder.
+    QVERIFY(!QFileInfo::exists(rig.here + "/data"));
+}
+
+void TestQuennoScan::jsonReportsTheAction()
+{
+    ActionRig rig;
+    QVERIFY(rig.prepare());
+    const Finished run = rig.run({"--json", "--quarantine", rig.tree});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QByteArray());
+    QList<QByteArray> lines = run.out.split('\n');
+    QVERIFY(lines.takeLast().isEmpty());
+    QCOMPARE(lines.size(), 4);  // two detections, one action, the summary
+    QJsonParseError error;
+    const QJsonObject action = QJsonDocument::fromJson(lines[2], &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(action.value("type").toString(), "action");
+    QCOMPARE(action.value("path").toString(), rig.tree + "/evil.exe");
+    QCOMPARE(action.value("action").toString(), "quarantine");
+    QCOMPARE(action.value("result").toString(), "done");
+    const QStringList stored = rig.quarantined();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(action.value("stored").toString(), rig.app + "/Quarantine/" + stored[0]);
+    QCOMPARE(QJsonDocument::fromJson(lines[3]).object().value("type").toString(), "summary");
+
+    // A failed one carries its reason, and the status says the run did not succeed.
+    QVERIFY(writeFile(rig.tree + "/evil.exe", "123456789"));
+    QVERIFY(QFile::remove(rig.app + "/Quarantine/" + stored[0]) && QDir(rig.app).rmdir("Quarantine"));
+    QVERIFY(writeFile(rig.app + "/Quarantine", "not a folder"));
+    const Finished refused = rig.run({"--json", "--quarantine", rig.tree});
+    QCOMPARE(refused.exitCode, 2);
+    const QJsonObject notDone = QJsonDocument::fromJson(refused.out.split('\n').value(2)).object();
+    QCOMPARE(notDone.value("result").toString(), "failed");
+    QVERIFY(notDone.value("reason").toString().startsWith("no copy could be written"));
+    QVERIFY(!notDone.contains("stored"));
+    QVERIFY(QFile::exists(rig.tree + "/evil.exe"));
 }
 
 // The completion is kept by hand beside the parser: it must not fall behind --help.

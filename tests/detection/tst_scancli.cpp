@@ -179,7 +179,13 @@ void TestScanCli::arguments_data()
     QTest::newRow("--db empty") << QStringList{"--db=", "d"} << "error: --db needs a file name";
     QTest::newRow("unknown option") << QStringList{"--fast", "d"} << "error: unknown option --fast";
     QTest::newRow("checksums take no scan options")
-        << QStringList{"--crc", "--json", "a"} << "error: --crc takes no --db, --full, --summary or --json";
+        << QStringList{"--crc", "--json", "a"} << "error: --crc takes no --db, --full, --summary, --json, --quarantine or --delete";
+    QTest::newRow("quarantine") << QStringList{"--quarantine", "d"} << "scan quarantine: d";
+    QTest::newRow("delete, twice") << QStringList{"--delete", "d", "--delete"} << "scan delete: d";
+    QTest::newRow("quarantine and delete")
+        << QStringList{"--quarantine", "d", "--delete"} << "error: --quarantine and --delete cannot be used together";
+    QTest::newRow("checksums take no action")
+        << QStringList{"--crc", "--delete", "a"} << "error: --crc takes no --db, --full, --summary, --json, --quarantine or --delete";
     QTest::newRow("checksums without files") << QStringList{"--crc"} << "error: --crc needs at least one file";
 }
 
@@ -207,6 +213,8 @@ void TestScanCli::arguments()
                 got += " summary";
             if (a.json)
                 got += " json";
+            if (a.action != cli::ScanArguments::Action::None)
+                got += a.action == cli::ScanArguments::Action::Delete ? " delete" : " quarantine";
             got += ":";
             for (const std::string& operand : a.operands)
                 got += " " + QString::fromStdString(operand);
