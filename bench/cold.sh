@@ -59,8 +59,10 @@ for _ in $(seq "$runs"); do
     "$build/bench/bench_formscan" "$uiapp" "$tree" 2>/dev/null >> "$work/formscan-cold.txt"
 done
 
-python3 - "$work" "$peak_cold" "$peak_warm" <<'PY' | tee -a "$out"
-import json, sys
+QUENNO_BENCH_DIR="$here" python3 - "$work" "$peak_cold" "$peak_warm" <<'PY' | tee -a "$out"
+import json, os, sys
+sys.path.insert(0, os.environ["QUENNO_BENCH_DIR"])
+from formscan_runs import read_runs
 work, peak_cold, peak_warm = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 cold = {r["command"]: r for r in json.load(open(f"{work}/cold.json"))["results"]}
 def cpu(r): return r["user"] + r["system"]
@@ -76,13 +78,7 @@ print("| time of quennoscan / xargs -P16 cat | %.2fx | %.2fx | %.2fx | <= 1.25x 
 print("| time of quennoscan / one cat at a time | %.2fx | %.2fx | %.2fx | |"
       % (q["min"] / one["min"], q["mean"] / one["mean"], cpu(q) / cpu(one)))
 print("| peak memory of a scan, cold / warm | %.1f / %.1f MiB | | | <= 32 MiB |" % (peak_cold / 1024, peak_warm / 1024))
-runs = []
-for line in open(f"{work}/formscan-cold.txt"):
-    key, _, value = line.strip().rpartition(" ")
-    if key == "cpu seconds":
-        runs.append({"cpu": float(value)})
-    elif runs and key in ("seconds", "longest pause ms", "longest pause ended at s", "detections"):
-        runs[-1][key] = float(value)
+runs = read_runs(f"{work}/formscan-cold.txt")
 if runs:
     mean = sum(r["seconds"] for r in runs) / len(runs)
     fastest = min(r["seconds"] for r in runs)

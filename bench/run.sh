@@ -118,8 +118,10 @@ for _ in $(seq "$runs"); do
     "$build/bench/bench_formscan" "$uiapp" "$tree" 2>/dev/null >> "$work/formscan.txt"
 done
 
-python3 - "$work" "$peak_kib" "$detections" <<'PY' | tee -a "$out"
-import json, sys
+QUENNO_BENCH_DIR="$here" python3 - "$work" "$peak_kib" "$detections" <<'PY' | tee -a "$out"
+import json, os, sys
+sys.path.insert(0, os.environ["QUENNO_BENCH_DIR"])
+from formscan_runs import read_runs
 work, peak_kib, detections = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 def load(name):
     return {r["command"]: r for r in json.load(open(f"{work}/{name}.json"))["results"]}
@@ -155,13 +157,7 @@ print("| time of quennoscan / find-xargs-cat floor | %.2fx | %.2fx | <= 1.3x |" 
 print("| time of quennoscan / two parallel cat pipelines | %.2fx | %.2fx | <= 0.8x |" % (qs["min"] / two["min"], cpu(qs) / cpu(two)))
 print("| time of quennoscan / reading the same files in one process | %.2fx | %.2fx | (stricter floor) |" % (qs["min"] / one["min"], cpu(qs) / cpu(one)))
 print("| signature load and index / scan time | %.2f | %.2f | < 0.10 |" % (sig["min"] / qs["min"], cpu(sig) / cpu(qs)))
-runs = []
-for line in open(f"{work}/formscan.txt"):
-    key, _, value = line.strip().rpartition(" ")
-    if key == "cpu seconds":
-        runs.append({"cpu": float(value)})
-    elif runs and key in ("seconds", "longest pause ms", "longest pause ended at s", "detections"):
-        runs[-1][key] = float(value)
+runs = read_runs(f"{work}/formscan.txt")
 if runs:
     mean = sum(r["seconds"] for r in runs) / len(runs)
     fastest = min(r["seconds"] for r in runs)
