@@ -49,14 +49,13 @@ EntryKind kindOf(mode_t mode)
     return EntryKind::Other;
 }
 
-// The path with every symbolic link resolved; nullopt when it leads nowhere.
+// The file a path's links lead to; nullopt when they lead nowhere or round in a loop.
 std::optional<std::string> linkTarget(const std::string& path)
 {
-    char* resolved = path.empty() ? nullptr : ::realpath(path.c_str(), nullptr);
-    if (!resolved)
+    const std::string target = linux_fs::followFinalLinks(path);
+    struct stat st;
+    if (target.empty() || ::lstat(target.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
         return std::nullopt;
-    std::string target(resolved);
-    ::free(resolved);
     return target;
 }
 

@@ -399,6 +399,28 @@ bool copyOpenFile(int in, const std::string& to, bool overwrite)
     return finishBeside(out, temp, to, overwrite ? Replace::Always : Replace::Never).ok();
 }
 
+std::string followFinalLinks(const std::string& path)
+{
+    std::string current = path;
+    // As many links as the kernel itself follows in one path.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (current.empty() || ::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return path;  // it was changed while it was read, or cannot be read
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::string folder = parentFolder(current);
+            target = (folder == "/" ? folder : folder + "/") + target;
+        }
+        current = std::move(target);
+    }
+    return path;
+}
+
 } // namespace linux_fs
 
 std::unique_ptr<FileReader> LinuxFileSystem::openRead(const std::string& path) const
@@ -482,24 +504,7 @@ WriteResult LinuxFileSystem::rewriteWholeFile(const std::string& path, std::stri
 
 std::string LinuxFileSystem::followLinks(const std::string& path) const
 {
-    std::string current = path;
-    // As many links as the kernel itself follows in one path.
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat st;
-        if (current.empty() || ::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
-        std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
-        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
-            return path;  // it was changed while it was read, or cannot be read
-        target.resize(static_cast<std::size_t>(n));
-        if (target.front() != '/') {
-            const std::string folder = parentFolder(current);
-            target = (folder == "/" ? folder : folder + "/") + target;
-        }
-        current = std::move(target);
-    }
-    return path;
+    return linux_fs::followFinalLinks(path);
 }
 
 void LinuxFileSystem::setBeforeReplace(std::function<void(const std::string&)> hook)

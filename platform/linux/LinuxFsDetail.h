@@ -47,6 +47,11 @@ std::unique_ptr<FileReader> readerOf(int fd);
 // overwrite. fd stays open.
 bool copyOpenFile(int fd, const std::string& to, bool overwrite);
 
+// The path with its final symbolic links followed (the folders on the way stay as they are
+// written), as many as the kernel follows in one path; the path itself when a link cannot
+// be read or they go round in a loop.
+std::string followFinalLinks(const std::string& path);
+
 // Entries of the open folder at folderPath, sorted as listFolder sorts them. With
 // everyDetail false, files carry their name and kind only.
 std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::string& folderPath, bool everyDetail);
