@@ -1,12 +1,7 @@
 #include "SignatureFile.h"
 
-
 namespace quenno::detection {
 namespace {
-
-// A switch that keeps finding the file changed by another program gives up after this many
-// tries and leaves the file to that program.
-constexpr int kSwitchAttempts = 4;
 
 std::vector<std::string> splitFields(std::string_view line, const std::string& delimiter)
 {
@@ -78,17 +73,24 @@ std::vector<std::string> SplitRecordLines(const std::string& text)
 
 std::string SwitchedSettingsText(std::string text, std::string_view settingsLine)
 {
+    return SwitchSettingsLine(std::move(text), settingsLine).text;
+}
+
+SwitchedSettings SwitchSettingsLine(std::string text, std::string_view settingsLine)
+{
     // PutSettingsLine's rule, applied to the bytes in place rather than to a copy of every
     // line: the first line's own bytes are replaced when it is a settings line, or a
     // settings line goes above it with the break the first line has (CR LF when none).
     const TextLine first = text.empty() ? TextLine{} : LineAt(text, 0);
     if (!text.empty() && IsSettingsLine(first.text)) {
+        std::string replaced(first.text);
         text.replace(0, first.text.size(), settingsLine);
-        return text;
+        return {std::move(text), std::move(replaced), settingsLine.size()};
     }
     const LineBreak lineBreak = !text.empty() && first.lineBreak == LineBreak::Lf ? LineBreak::Lf : LineBreak::CrLf;
-    text.insert(0, std::string(settingsLine).append(BreakBytes(lineBreak)));
-    return text;
+    const std::string head = std::string(settingsLine).append(BreakBytes(lineBreak));
+    text.insert(0, head);
+    return {std::move(text), {}, head.size()};
 }
 
 std::optional<ScanSettings> SettingsOf(const SignatureTable& table)
@@ -158,9 +160,10 @@ platform::WriteResult SignatureFile::writeRecords(const std::string_view* expect
     const std::string content = JoinWithBreaks(m_records);
     if (expected && *expected == content)
         return {};  // already so: a read-only list in that mode needs no write
+    const platform::ExpectedBytes before{expected ? std::vector<std::string_view>{*expected} : std::vector<std::string_view>{}};
     platform::RewriteOptions options;
     options.throughLink = true;
-    options.expected = expected;
+    options.expected = expected ? &before : nullptr;
     return m_files.rewriteWholeFile(m_path, content, options);
 }
 

@@ -40,6 +40,19 @@ std::vector<std::string> SplitRecordLines(const std::string& text);
 // not copied line by line.
 std::string SwitchedSettingsText(std::string text, std::string_view settingsLine);
 
+// The same switch, saying what the text held before without a copy of it: the old text is
+// `replaced` followed by text.substr(keptFrom).
+struct SwitchedSettings {
+    std::string text;
+    std::string replaced;  // the old settings line's bytes; empty when one was put above
+    std::size_t keptFrom = 0;
+};
+SwitchedSettings SwitchSettingsLine(std::string text, std::string_view settingsLine);
+
+// How often a mode switch reads the file again when it changed on disk between reading and
+// writing (another editor, a second window), before it leaves the file alone.
+inline constexpr int kSwitchAttempts = 4;
+
 // Settings of a table's entry 0: size limit (field 0) and pattern (field 1). nullopt when
 // there is no entry 0, it has no pattern, or its limit is not a 32-bit whole number.
 struct ScanSettings {

@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quenno::platform {
@@ -112,8 +113,8 @@ WriteResult FileSystem::rewriteWholeFile(const std::string& path, std::string_vi
 {
     const std::string target = options.throughLink ? followLinks(path) : path;
     if (options.expected) {
-        const auto now = readWholeFile(target);
-        if (!now || *now != *options.expected)
+        const auto now = openRead(target);
+        if (!now || !options.expected->heldBy(*now))
             return {WriteFailure::Changed, 0};
     }
     if (writeWholeFile(target, content))
@@ -129,6 +130,48 @@ WriteResult FileSystem::rewriteWholeFile(const std::string& path, std::string_vi
     if (cut != std::string::npos && readOnly(cut == 0 ? target.substr(0, 1) : target.substr(0, cut)))
         return {WriteFailure::NoPermission, 0};
     return {WriteFailure::Other, 0};
+}
+
+std::uint64_t ExpectedBytes::size() const
+{
+    std::uint64_t total = 0;
+    for (const std::string_view piece : pieces)
+        total += piece.size();
+    return total;
+}
+
+bool ExpectedBytes::heldBy(FileReader& reader) const
+{
+    if (reader.length() - std::min(reader.length(), reader.position()) != size())
+        return false;
+    std::vector<std::uint8_t> block(64 * 1024);
+    std::size_t piece = 0;
+    std::size_t at = 0;  // within pieces[piece]
+    for (;;) {
+        const std::int64_t n = reader.read(block);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        for (std::size_t done = 0; done < static_cast<std::size_t>(n);) {
+            while (piece < pieces.size() && at == pieces[piece].size()) {
+                ++piece;
+                at = 0;
+            }
+            if (piece == pieces.size())
+                return false;  // it grew since it was opened
+            const std::size_t step = std::min(static_cast<std::size_t>(n) - done, pieces[piece].size() - at);
+            if (std::memcmp(block.data() + done, pieces[piece].data() + at, step) != 0)
+                return false;
+            done += step;
+            at += step;
+        }
+    }
+    while (piece < pieces.size() && at == pieces[piece].size()) {
+        ++piece;
+        at = 0;
+    }
+    return piece == pieces.size();
 }
 
 std::string DescribeWriteFailure(const WriteResult& result)

@@ -85,13 +85,26 @@ struct WriteResult {
 // A short English reason for a message, e.g. "the file is read-only".
 std::string DescribeWriteFailure(const WriteResult& result);
 
+class FileReader;
+
+// The bytes a file is expected to hold, as consecutive pieces: a caller that changed one line
+// names the old line and the unchanged rest, instead of keeping a second copy of the file.
+struct ExpectedBytes {
+    std::vector<std::string_view> pieces;
+
+    std::uint64_t size() const;
+    // Whether the reader, from where it stands to its end, gives exactly these bytes. Reads
+    // in blocks: the file is never held whole.
+    bool heldBy(FileReader& reader) const;
+};
+
 struct RewriteOptions {
     // A symbolic link at the path is kept: the file it leads to is rewritten (beside
     // itself, then renamed).
     bool throughLink = false;
     // When set, the file must still hold exactly these bytes when the new content is put
     // in place; otherwise it is left alone (WriteFailure::Changed).
-    const std::string_view* expected = nullptr;
+    const ExpectedBytes* expected = nullptr;
 };
 
 // A file opened for reading, read as a stream of blocks.

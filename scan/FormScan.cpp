@@ -174,8 +174,9 @@ void FormScan::fillDataHolders()
 // ExeFiles and AllFiles: the settings line of the file as it is now (the user may have
 // edited it since the screen loaded; the load step hands over what it has just read) is
 // switched and the file rewritten. A file that exists but cannot be read is left alone; one
-// that vanished is written again from the lines last read. Only a rewrite changes the mode
-// the next scan uses.
+// that vanished is written again from the lines last read. A file changed on disk between
+// reading and writing is read and switched again, and after a few such tries left to
+// whoever keeps changing it. Only a rewrite changes the mode the next scan uses.
 FormScan::Rewrite FormScan::switchMode(bool full, std::optional<std::string> current)
 {
     m_text2 = full ? "100000;*.*;Limits dan ekstensi" : detection::kNormalSettings;
@@ -185,41 +186,54 @@ FormScan::Rewrite FormScan::switchMode(bool full, std::optional<std::string> cur
     std::shared_ptr<const std::string> lastRead = m_lists->sharedText();
     m_lists = std::make_shared<const DatabaseLists>();
     fillDataHolders();
-    if (!current)
-        current = detection::ReadWholeFile(files, m_dbPath);
-    if (current) {
-        m_recordsRead = true;
-    } else if (files.exists(m_dbPath) || !m_recordsRead) {
-        m_lists = std::make_shared<const DatabaseLists>(*lastRead);
-        fillDataHolders();
-        return {false, QStringLiteral("it cannot be read")};
-    } else {
-        current = *lastRead;
+    Rewrite rewrite;
+    std::string shown;
+    for (int attempt = 0; attempt < detection::kSwitchAttempts; ++attempt) {
+        if (!current)
+            current = detection::ReadWholeFile(files, m_dbPath);
+        const bool fromFile = current.has_value();
+        if (fromFile) {
+            m_recordsRead = true;
+        } else if (files.exists(m_dbPath) || !m_recordsRead) {
+            m_lists = std::make_shared<const DatabaseLists>(*lastRead);
+            fillDataHolders();
+            return {false, QStringLiteral("it cannot be read")};
+        } else {
+            current = *lastRead;
+        }
+        detection::SwitchedSettings switched = detection::SwitchSettingsLine(
+            std::move(*current), full ? detection::kFullSettings : detection::kNormalSettings);
+        current.reset();
+        // What the file held when it was read, named without a second copy of it.
+        const platform::ExpectedBytes before{
+            {switched.replaced, std::string_view(switched.text).substr(switched.keptFrom)}};
+        rewrite = rewriteDatabase(switched.text, fromFile ? &before : nullptr);
+        shown = std::move(switched.text);
+        if (rewrite.written || !rewrite.changedMeanwhile)
+            break;
     }
     lastRead.reset();
-
-    std::string switched =
-        detection::SwitchedSettingsText(std::move(*current), full ? detection::kFullSettings : detection::kNormalSettings);
-    const Rewrite rewrite = rewriteDatabase(switched);
     if (rewrite.written) {
         m_fullMode = full;
     } else if (auto asItIs = detection::ReadWholeFile(files, m_dbPath)) {
-        switched = std::move(*asItIs);  // the lists show the file, which stayed as it was
+        shown = std::move(*asItIs);  // the lists show the file, which stayed as it was
     }
-    m_lists = std::make_shared<const DatabaseLists>(std::move(switched));
+    m_lists = std::make_shared<const DatabaseLists>(std::move(shown));
     fillDataHolders();
     return rewrite;
 }
 
 // The one place where the screen writes database.db: through a symbolic link, which stays.
-FormScan::Rewrite FormScan::rewriteDatabase(const std::string& text)
+FormScan::Rewrite FormScan::rewriteDatabase(const std::string& text, const platform::ExpectedBytes* before)
 {
     platform::RewriteOptions options;
     options.throughLink = true;
+    options.expected = before;
     const platform::WriteResult result = m_platform.files->rewriteWholeFile(m_dbPath, text, options);
     if (result)
         return {true, {}};
-    return {false, QString::fromStdString(platform::DescribeWriteFailure(result))};
+    return {false, QString::fromStdString(platform::DescribeWriteFailure(result)),
+            result.failure == platform::WriteFailure::Changed};
 }
 
 // ---- Browsing, stop, options -------------------------------------------------------------

@@ -109,6 +109,7 @@ private:
     struct Rewrite {
         bool written = false;
         QString reason;
+        bool changedMeanwhile = false;  // another program changed the file since it was read
     };
 
     void buildControls();
@@ -116,7 +117,7 @@ private:
     void fillDataHolders();
     void showDate();
     Rewrite switchMode(bool full, std::optional<std::string> current = std::nullopt);
-    Rewrite rewriteDatabase(const std::string& text);
+    Rewrite rewriteDatabase(const std::string& text, const platform::ExpectedBytes* before);
     void modeNotSwitched(bool fullModeStays, const QString& reason);
     void showDatabaseState(bool readable);
     void showNewResults();

@@ -493,9 +493,9 @@ WriteResult LinuxFileSystem::rewriteWholeFile(const std::string& path, std::stri
             m_beforeReplace(target);
         if (!options.expected)
             return {};
-        const auto now = readWholeFile(target);
+        const auto now = openRead(target);
         struct stat st;
-        if (!now || *now != *options.expected || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)
+        if (!now || !options.expected->heldBy(*now) || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)
             || (st.st_mode & 07777) != (old.st_mode & 07777) || st.st_uid != old.st_uid || st.st_gid != old.st_gid)
             return {WriteFailure::Changed, 0};
         return {};

@@ -651,6 +651,7 @@ private slots:
         QTest::newRow("unchanged") << "" << true << QByteArray("new\n");
         QTest::newRow("changed before the call") << "stale" << false << QByteArray("edited\n");
         QTest::newRow("saved in place") << "in-place" << false << QByteArray("edited\n");
+        QTest::newRow("saved in place, same length") << "same-length" << false << QByteArray("olD\n");
         QTest::newRow("saved beside and renamed") << "renamed" << false << QByteArray("edited\n");
         QTest::newRow("saved with the same bytes") << "same" << true << QByteArray("new\n");
         QTest::newRow("mode changed") << "mode" << false << QByteArray("old\n");
@@ -670,6 +671,8 @@ private slots:
             QCOMPARE(target, file);
             if (change == "in-place")
                 writeFile(file, "edited\n");
+            if (change == "same-length")
+                writeFile(file, "olD\n");
             if (change == "renamed" || change == "same") {
                 writeFile(path("saved"), change == "same" ? "old\n" : "edited\n");
                 QVERIFY(::rename(path("saved").c_str(), file.c_str()) == 0);
@@ -679,7 +682,8 @@ private slots:
             if (change == "removed")
                 QVERIFY(::unlink(file.c_str()) == 0);
         });
-        const std::string_view expected = "old\n";
+        // In pieces, as a caller that changed one line gives them (an empty one among them).
+        const ExpectedBytes expected{{"o", "", "ld\n"}};
         RewriteOptions options;
         options.expected = &expected;
         const WriteResult result = fs.rewriteWholeFile(file, "new\n", options);

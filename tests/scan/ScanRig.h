@@ -103,6 +103,15 @@ struct FaultyFileSystem final : testing::ForwardingFileSystem {
     {
         return !refuseWrite && m_inner.writeWholeFile(path, content);
     }
+    // Runs between the screen's reading of a file and its rewrite: another program's save.
+    std::function<void()> beforeRewrite;
+    platform::WriteResult rewriteWholeFile(const std::string& path, std::string_view content,
+                                           const platform::RewriteOptions& options) override
+    {
+        if (beforeRewrite)
+            beforeRewrite();
+        return ForwardingFileSystem::rewriteWholeFile(path, content, options);
+    }
 };
 
 // Local time of today at h:m:s.

@@ -438,6 +438,45 @@ private slots:
                  QStringList({rig->tree + "/a.exe", rig->tree + "/note.txt", rig->tree + "/Sub/c.exe"}));
     }
 
+    // Another program saves the list between the screen's reading and its rewrite: the save
+    // is switched in turn, never overwritten; one that keeps saving is left alone, and the
+    // option and the message say that the mode stayed.
+    void fullMode_listSavedMeanwhile_data()
+    {
+        QTest::addColumn<int>("saves");
+        QTest::addColumn<bool>("switched");
+        QTest::newRow("saved once") << 1 << true;
+        QTest::newRow("saved before every try") << 1000 << false;
+    }
+    void fullMode_listSavedMeanwhile()
+    {
+        QFETCH(int, saves);
+        QFETCH(bool, switched);
+        writeTree();
+        auto form = makeScreen();
+        const QByteArray normal = "50000;*.exe;Limits dan ekstensi\r\n";
+        const QByteArray records = test::readFile(rig->database()).mid(normal.size());
+        int saved = 0;
+        rig->files.beforeRewrite = [&] {
+            if (saved < saves)
+                test::writeFile(rig->database(), normal + records + "Added." + QByteArray::number(++saved) + ";1\n");
+        };
+        const qsizetype messages = rig->messages.texts.size();
+        form->IScanFull_Click();
+        rig->files.beforeRewrite = nullptr;
+        const QByteArray added = "Added." + QByteArray::number(saved) + ";1\n";
+        if (switched) {
+            QCOMPARE(test::readFile(rig->database()), "100000;*.*;Limits dan ekstensi \r\n" + records + added);
+            QCOMPARE(rig->messages.texts.size(), messages);
+        } else {
+            QCOMPARE(test::readFile(rig->database()), normal + records + added);
+            QVERIFY(!child<QWidget>(form.get(), "IScanFullb")->isVisibleTo(form.get()));
+            QVERIFY(rig->messages.texts.last().contains("changed by another program"));
+            QVERIFY(rig->messages.texts.last().contains("stays normal"));
+        }
+        QVERIFY(items(form.get(), "List1").contains(QString::fromLatin1(added.chopped(1))));
+    }
+
     // A full-mode list that cannot be put back in normal mode: the screen shows every option
     // off, so it scans as normal mode does, and says once why the file stayed as it was.
     void opening_unwritableFullModeListScansInNormalMode_data()
