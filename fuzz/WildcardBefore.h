@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 inline unsigned char foldBefore(char c)
 {
@@ -48,4 +48,4 @@ inline bool wildcardMatchBefore(std::string_view pattern, std::string_view name)
            && name.find('.') == std::string_view::npos && globBefore(pattern.substr(0, pattern.size() - 2), name);
 }
 
-} // namespace quenno::testing
+} // namespace quenno::test

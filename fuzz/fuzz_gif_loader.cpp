@@ -4,8 +4,9 @@
 // successful load is complete and that loading again gives the same frames.
 
 #include "FuzzCheck.h"
-#include "MemoryFileSystem.h"
 #include "shell/modAniGif.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/MemoryFileSystem.h"
 
 #include <QApplication>
 #include <QImageReader>
@@ -39,11 +40,12 @@ QApplication& application()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     application();
-    fuzz::MemoryFileSystem files;
+    test::MemoryFileSystem files;
     const std::string path = "/app/Bar.ocx";
     files.files[path] = std::string(reinterpret_cast<const char*>(data), size);
-    platform::Platform platform;
-    platform.files = &files;
+    test::FakePlatform fake;
+    fake.platform.files = &files;
+    const platform::Platform& platform = fake.platform;
 
     QWidget screen;
     auto* first = new shell::Picture(&screen, "Image1", QPixmap(), QPoint(30, 40), QSize(16, 16));

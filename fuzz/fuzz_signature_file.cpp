@@ -6,9 +6,9 @@
 // the first line) and keeps every other byte, line breaks included.
 
 #include "FuzzCheck.h"
-#include "MemoryFileSystem.h"
 #include "detection/SignatureFile.h"
 #include "detection/SignatureIndex.h"
+#include "tests/support/MemoryFileSystem.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(detection::CountText(text) == " " + std::to_string(pieces >= 2 ? pieces - 2 : 0));
 
     // The mode switches on a file holding the text.
-    fuzz::MemoryFileSystem files;
+    test::MemoryFileSystem files;
     const std::string path = files.inApplicationFolder(detection::kDatabaseName);
     files.files[path] = text;
     detection::SignatureFile db(files, path);

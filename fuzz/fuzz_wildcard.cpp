@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool matched = quenno::platform::wildcardMatch(pattern, name);
     FUZZ_CHECK(matched == reference(pattern, name));
-    FUZZ_CHECK(matched == quenno::testing::wildcardMatchBefore(pattern, name));
+    FUZZ_CHECK(matched == quenno::test::wildcardMatchBefore(pattern, name));
     // A prepared pattern keeps nothing of one name for the next.
     const quenno::platform::WildcardPattern prepared(pattern);
     FUZZ_CHECK(prepared.matches(name) == matched);

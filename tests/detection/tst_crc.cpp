@@ -1,8 +1,9 @@
 // The checksum component: checksum text of whole files, read in blocks.
 
-#include "ForwardingFileSystem.h"
 #include "detection/CRC.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "tests/support/FakeEventPump.h"
+#include "tests/support/ForwardingFileSystem.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -19,12 +20,6 @@
 using namespace quenno;
 
 namespace {
-
-class CountingPump final : public platform::EventPump {
-public:
-    void letEventsRun() override { ++count; }
-    int count = 0;
-};
 
 // Reads succeed for the first good blocks, then fail.
 class FailingReader final : public platform::FileReader {
@@ -44,7 +39,7 @@ private:
     int m_goodBlocks;
 };
 
-class FailingReadFileSystem final : public testing::ForwardingFileSystem {
+class FailingReadFileSystem final : public test::ForwardingFileSystem {
 public:
     FailingReadFileSystem(platform::FileSystem& inner, int goodBlocks)
         : ForwardingFileSystem(inner), m_goodBlocks(goodBlocks)
@@ -239,10 +234,10 @@ void TestCrc::fromFile_failedReadIsNeverAChecksum()
 {
     QFETCH(int, goodBlocks);
     FailingReadFileSystem files(m_files, goodBlocks);
-    CountingPump events;
+    test::FakeEventPump events;
     detection::CRC crc(files, events);
     QCOMPARE(crc.FromFile("/any/file.exe"), std::string("0"));
-    QVERIFY(events.count >= 1);  // still yields before returning
+    QVERIFY(events.runs >= 1);  // still yields before returning
 }
 
 void TestCrc::fromFile_unreadableFile()
@@ -263,29 +258,12 @@ void TestCrc::fromFile_letsEventsRunBetweenBlocks()
     QTemporaryDir dir;
     const QString path = dir.filePath("big.bin");
     QVERIFY(writeFile(path, randomBytes(3 * 512 * 1024, 7)));
-    CountingPump events;
+    test::FakeEventPump events;
     detection::CRC crc(m_files, events);
     crc.FromFile(path.toStdString());
     // At least once per block read and once more before returning.
-    QVERIFY2(events.count >= 4, qPrintable(QString::number(events.count)));
+    QVERIFY2(events.runs >= 4, qPrintable(QString::number(events.runs)));
 }
-
-// A pump whose handler takes a checksum of another file with the same engine, as a click
-// on another file does while one is being read.
-class NestingPump final : public platform::EventPump {
-public:
-    void letEventsRun() override
-    {
-        if (crc && !nested.empty() && !started) {
-            started = true;
-            inner = crc->FromFile(nested);
-        }
-    }
-    bool started = false;
-    detection::CRC* crc = nullptr;
-    std::string nested;
-    std::string inner;
-};
 
 void TestCrc::fromFile_nestedChecksumKeepsBothRight_data()
 {
@@ -304,14 +282,16 @@ void TestCrc::fromFile_nestedChecksumKeepsBothRight()
     const QByteArray innerBytes = randomBytes(200 * 1024, 12);
     QVERIFY(writeFile(outer, outerBytes));
     QVERIFY(writeFile(inner, innerBytes));
-    NestingPump events;
+    test::FakeEventPump events;
     detection::CRC crc(m_files, events);
     if (inParts)
         crc.setParallel({.from = 1, .threads = 3});
-    events.crc = &crc;
-    events.nested = inner.toStdString();
+    // The first time events run, a checksum of another file with the same engine, as a
+    // click on another file does while one is being read.
+    std::string innerText;
+    events.next = [&] { innerText = crc.FromFile(inner.toStdString()); };
     QCOMPARE(QString::fromStdString(crc.FromFile(outer.toStdString())), zlibText(outerBytes));
-    QCOMPARE(QString::fromStdString(events.inner), zlibText(innerBytes));
+    QCOMPARE(QString::fromStdString(innerText), zlibText(innerBytes));
 }
 
 void TestCrc::fromFile_inPartsAgreesWithOnePass_data()
@@ -335,11 +315,11 @@ void TestCrc::fromFile_inPartsAgreesWithOnePass()
     const QString path = dir.filePath("long.bin");
     const QByteArray bytes = randomBytes(length, static_cast<quint32>(length));
     QVERIFY(writeFile(path, bytes));
-    CountingPump events;
+    test::FakeEventPump events;
     detection::CRC crc(m_files, events);
     crc.setParallel({.from = 1, .threads = threads});
     QCOMPARE(QString::fromStdString(crc.FromFile(path.toStdString())), zlibText(bytes));
-    QVERIFY(events.count >= 2);  // between this thread's blocks and before returning
+    QVERIFY(events.runs >= 2);  // between this thread's blocks and before returning
 }
 
 void TestCrc::fromReader_inPartsFromWhereTheReaderStands()

@@ -1,9 +1,9 @@
 // The scan engine: walk order, selection, matching, stop requests and awkward entries.
 
-#include "ForwardingFileSystem.h"
+#include "tests/support/ForwardingFileSystem.h"
 #include "detection/mdlFindFile.h"
 #include "platform/linux/LinuxFileSystem.h"
-#include "tests/reliability/WithoutPermissionOverride.h"
+#include "tests/support/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,7 +81,7 @@ private:
 
 // Listing fails for every folder whose path contains the marker; listings may get
 // entries that do not exist.
-class BrokenListingFileSystem final : public testing::ForwardingFileSystem {
+class BrokenListingFileSystem final : public test::ForwardingFileSystem {
 public:
     using ForwardingFileSystem::ForwardingFileSystem;
     std::optional<std::vector<platform::DirEntry>> listFolder(const std::string& folder) const override
@@ -599,7 +599,7 @@ void TestFindFile::unreadablePartsAreNamed()
     makeFile(root + "/Z/z.exe", "a");
     const QByteArray target = QFile::encodeName(root + '/' + locked);
 
-    testing::WithoutPermissionOverride permissionsHold;
+    test::WithoutPermissionOverride permissionsHold;
     QCOMPARE(::chmod(target.constData(), static_cast<mode_t>(mode)), 0);
     const int probe = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
     if (probe >= 0)

@@ -1,6 +1,6 @@
 // database.db: parsing, counting, settings, the date rule and the mode switches.
 
-#include "ForwardingFileSystem.h"
+#include "tests/support/ForwardingFileSystem.h"
 #include "detection/DateRule.h"
 #include "detection/SignatureFile.h"
 #include "detection/SignatureIndex.h"
@@ -46,7 +46,7 @@ QString fixture(const QString& name)
 }
 
 // The file cannot be read although it is there; every write is counted.
-class UnreadableFileSystem final : public testing::ForwardingFileSystem {
+class UnreadableFileSystem final : public test::ForwardingFileSystem {
 public:
     using ForwardingFileSystem::ForwardingFileSystem;
     std::optional<std::string> readWholeFile(const std::string& path) const override
@@ -70,7 +70,7 @@ public:
 // Another program saves the file while a rewrite is under way: each of the first `edits`
 // rewrites finds one more record appended (with LF, as `echo >>` would) after the caller
 // read the file, before the real file system compares and renames.
-class EditedMeanwhile final : public testing::ForwardingFileSystem {
+class EditedMeanwhile final : public test::ForwardingFileSystem {
 public:
     using ForwardingFileSystem::ForwardingFileSystem;
     platform::WriteResult rewriteWholeFile(const std::string& path, std::string_view content,

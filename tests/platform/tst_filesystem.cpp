@@ -4,7 +4,7 @@
 #include "platform/linux/DosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxFsDetail.h"
-#include "tests/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <QProcess>
 #include <QStandardPaths>

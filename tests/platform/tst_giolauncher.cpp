@@ -3,6 +3,8 @@
 // its own entries and defaults, the system's MIME database linked in) and opens the file
 // from a process of its own; the entries record the arguments they are started with.
 
+#include "tests/support/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,14 +12,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeText(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
-}
 
 } // namespace
 
@@ -79,8 +73,8 @@ private slots:
 
         const QString marker = root.filePath("started-with");
         const QString recorder = root.filePath("bin/record args.sh");
-        writeText(recorder, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(marker) + ".part\"\nmv \""
-                                + QFile::encodeName(marker) + ".part\" \"" + QFile::encodeName(marker) + "\"\n");
+        QVERIFY(quenno::test::writeFile(recorder, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(marker) + ".part\"\nmv \""
+                                + QFile::encodeName(marker) + ".part\" \"" + QFile::encodeName(marker) + "\"\n"));
         QVERIFY(QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QByteArray exec = "Exec=\"" + QFile::encodeName(recorder) + "\" ";
         const QMap<QString, QByteArray> entries{
@@ -91,15 +85,15 @@ private slots:
                                 + "\nMimeType=text/html;\n"},
         };
         for (const QString& name : installed)
-            writeText(share + "/applications/quenno-test-" + name + ".desktop",
-                      "[Desktop Entry]\nType=Application\n" + entries.value(name));
-        writeText(config + "/mimeapps.list", "[Default Applications]\n" + defaults);
+            QVERIFY(quenno::test::writeFile(share + "/applications/quenno-test-" + name + ".desktop",
+                      "[Desktop Entry]\nType=Application\n" + entries.value(name)));
+        QVERIFY(quenno::test::writeFile(config + "/mimeapps.list", "[Default Applications]\n" + defaults));
 
         const QString app = root.filePath("app");
         QVERIFY(QDir().mkpath(app));
         const QString path = app + "/" + file;
         if (!content.isEmpty())
-            writeText(path, content);
+            QVERIFY(quenno::test::writeFile(path, content));
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", root.filePath("home"));

@@ -4,6 +4,7 @@
 #include "platform/linux/QtFolderDialog.h"
 #include "platform/linux/QtMessageBoxes.h"
 #include "platform/linux/QtSound.h"
+#include "tests/support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -38,13 +39,6 @@ void whenModal(std::function<void(QWidget*)> check)
         }
     });
     timer->start();
-}
-
-void writeText(const QString& path, const QByteArray& text)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
 }
 
 QByteArray waveBytes()
@@ -110,7 +104,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, wave);
         const QString path = m_tmp.filePath("s.wav");
-        writeText(path, content);
+        QVERIFY(quenno::test::writeFile(path, content));
         QCOMPARE(QtSound::looksLikeWave(path), wave);
         QVERIFY(!QtSound::looksLikeWave(m_tmp.filePath("missing.wav")));
         QVERIFY(!QtSound::looksLikeWave(m_tmp.path()));
@@ -118,8 +112,8 @@ private slots:
 
     void soundIsQuietWhateverItIsGiven()
     {
-        writeText(m_tmp.filePath("Help.wav"), waveBytes());
-        writeText(m_tmp.filePath("broken.wav"), "garbage");
+        QVERIFY(quenno::test::writeFile(m_tmp.filePath("Help.wav"), waveBytes()));
+        QVERIFY(quenno::test::writeFile(m_tmp.filePath("broken.wav"), "garbage"));
         QtSound sound;
         g_messages.clear();
         const auto previous = qInstallMessageHandler(recordMessage);

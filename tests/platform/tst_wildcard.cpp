@@ -14,7 +14,7 @@
 #include <vector>
 
 using quenno::platform::WildcardPattern;
-using quenno::testing::wildcardMatchBefore;
+using quenno::test::wildcardMatchBefore;
 
 namespace {
 

@@ -16,7 +16,7 @@ namespace {
 
 // The real file system; on the held file, something happens just before a copy or a
 // removal goes through, the way another program acting at that moment would.
-class RacingFileSystem final : public testing::ForwardingFileSystem {
+class RacingFileSystem final : public test::ForwardingFileSystem {
 public:
     using ForwardingFileSystem::ForwardingFileSystem;
     std::function<void()> beforeCopy, afterCopy, beforeRemove;

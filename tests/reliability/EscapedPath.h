@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 inline std::string escapedPath(const std::string& path)
 {
@@ -24,4 +24,4 @@ inline std::string escapedPath(const std::string& path)
     return out;
 }
 
-} // namespace quenno::testing
+} // namespace quenno::test

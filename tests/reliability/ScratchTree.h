@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 // The bytes the tests' signature list knows.
 inline const std::string kInfected = "MZ\x90\x00 infected sample for the reliability tests\r\n";
@@ -63,4 +63,4 @@ private:
     std::string m_root;
 };
 
-} // namespace quenno::testing
+} // namespace quenno::test

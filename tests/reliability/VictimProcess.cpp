@@ -4,7 +4,7 @@
 
 #include <sys/wait.h>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 VictimRun runVictim(const QStringList& arguments, std::chrono::milliseconds timeout)
 {
@@ -105,4 +105,4 @@ std::chrono::microseconds VictimServer::timeRounds(int cycles)
     return took;
 }
 
-} // namespace quenno::testing
+} // namespace quenno::test

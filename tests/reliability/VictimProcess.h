@@ -8,7 +8,7 @@
 #include <chrono>
 #include <memory>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 struct VictimRun {
     bool started = false;  // the victim said "ready"
@@ -44,4 +44,4 @@ private:
     QProcess m_process;
 };
 
-} // namespace quenno::testing
+} // namespace quenno::test

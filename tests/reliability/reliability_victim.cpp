@@ -117,11 +117,11 @@ public:
     bool stopRequested() const override { return false; }
     void setStatus(const std::string& fullPath) override
     {
-        std::printf("examined %s\n", testing::escapedPath(fullPath).c_str());
+        std::printf("examined %s\n", test::escapedPath(fullPath).c_str());
     }
     void addResult(const std::string& fullPath, const std::string&) override
     {
-        std::printf("found %s\n", testing::escapedPath(fullPath).c_str());
+        std::printf("found %s\n", test::escapedPath(fullPath).c_str());
     }
     bool killProcessOn() const override { return false; }
     void killProcessesNamed(const std::string&) override {}

@@ -5,7 +5,7 @@
 // The failures are made with the system's own means (a file size limit, a small memory
 // file system, permissions), not by a stand-in file system.
 
-#include "WithoutPermissionOverride.h"
+#include "tests/support/WithoutPermissionOverride.h"
 #include "detection/SignatureFile.h"
 #include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxRegistry.h"
@@ -242,7 +242,7 @@ void FaultInjection::quarantineFailureKeepsTheFile()
     {
         std::unique_ptr<FileSizeLimit> sizeLimit;
         std::unique_ptr<SmallFileSystem> smallDisk;
-        std::unique_ptr<testing::WithoutPermissionOverride> noOverride;
+        std::unique_ptr<test::WithoutPermissionOverride> noOverride;
         switch (fault) {
         case Fault::CopyStopsHalfWay:
             sizeLimit = std::make_unique<FileSizeLimit>(kBigVirus.size() / 2);
@@ -254,7 +254,7 @@ void FaultInjection::quarantineFailureKeepsTheFile()
             break;
         case Fault::QuarantineFolderReadOnly:
         case Fault::DeletionRefused: {
-            noOverride = std::make_unique<testing::WithoutPermissionOverride>();
+            noOverride = std::make_unique<test::WithoutPermissionOverride>();
             if (!permissionsHold(rig->tree))
                 QSKIP("file permissions are not enforced for this process");
             const QString folder = fault == Fault::DeletionRefused ? rig->tree : rig->quarantine();
@@ -285,7 +285,7 @@ void FaultInjection::refusedDeletionIsReported()
     auto form = scannedScreen();
     form->findChild<QListWidget*>("lstVirusFound")->setCurrentRow(0);
     {
-        testing::WithoutPermissionOverride noOverride;
+        test::WithoutPermissionOverride noOverride;
         if (!permissionsHold(rig->tree))
             QSKIP("file permissions are not enforced for this process");
         QFile::setPermissions(rig->tree, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -309,13 +309,13 @@ void FaultInjection::fileVanishingBeforeItsReadIsSkipped()
     form->setAttribute(Qt::WA_DeleteOnClose, false);
     form->setYieldInterval(0);
     auto* status = form->findChild<QLabel*>("lblStatus");
-    rig->pump.onYield = [&] {
+    rig->events.during = [&] {
         if (!removed && status->text() == rig->tree + "/b.exe")
             removed = QFile::remove(rig->tree + "/b.exe");
     };
     form->findChild<QLineEdit*>("txtPath")->setText(rig->tree);
     form->IScanFolderb_Click();
-    rig->pump.onYield = nullptr;
+    rig->events.during = nullptr;
 
     QVERIFY2(removed, "the scan never showed b.exe before reading it");
     QCOMPARE(items(form.get(), "lstFound"),
@@ -329,7 +329,7 @@ void FaultInjection::folderThatCannotBeListedIsSkipped()
     rig->writeDatabase({{"Worm.A", kVirus}});
     for (const char* name : {"/a.exe", "/Closed/b.exe", "/Open/c.exe"})
         QVERIFY(test::writeFile(rig->tree + name, kVirus));
-    testing::WithoutPermissionOverride noOverride;
+    test::WithoutPermissionOverride noOverride;
     if (!permissionsHold(rig->tree + "/Closed"))
         QSKIP("file permissions are not enforced for this process");
     QVERIFY(test::writeFile(rig->tree + "/locked.exe", kVirus));

@@ -5,12 +5,12 @@
 #include "EscapedPath.h"
 #include "ScratchTree.h"
 #include "VictimProcess.h"
-#include "WithoutPermissionOverride.h"
+#include "tests/support/WithoutPermissionOverride.h"
 #include "detection/DateRule.h"
 #include "detection/mdlFindFile.h"
 #include "platform/linux/DosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
-#include "tests/detection/ForwardingFileSystem.h"
+#include "tests/support/ForwardingFileSystem.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -28,7 +28,7 @@
 
 using namespace quenno;
 using namespace std::chrono_literals;
-using testing::ScratchTree;
+using test::ScratchTree;
 
 namespace {
 
@@ -122,7 +122,7 @@ Expectation nearThePathLimit(const ScratchTree& t)
     ::mkdirat(fd, longName.c_str(), 0755);
     const int beyond = ::openat(fd, longName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const int file = ::openat(beyond, "beyond.exe", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    (void)!::write(file, testing::kInfected.data(), testing::kInfected.size());
+    (void)!::write(file, test::kInfected.data(), test::kInfected.size());
     ::close(file);
     ::close(beyond);
     ::close(fd);
@@ -144,7 +144,7 @@ Expectation deepNesting(const ScratchTree& t)
         relative += relative.empty() ? "d" : "/d";
         if (depth == 1500) {
             const int file = ::openat(fd, "infected.exe", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            (void)!::write(file, testing::kInfected.data(), testing::kInfected.size());
+            (void)!::write(file, test::kInfected.data(), test::kInfected.size());
             ::close(file);
             t.file(relative + "/../infected.exe");  // one level up as well, by path
         }
@@ -174,7 +174,7 @@ Expectation deepPastThePathLimit(const ScratchTree& t)
         relative += (relative.empty() ? "" : "/") + name;
         if (planted.contains(depth)) {
             const int file = ::openat(fd, "infected.exe", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            (void)!::write(file, testing::kInfected.data(), testing::kInfected.size());
+            (void)!::write(file, test::kInfected.data(), test::kInfected.size());
             ::close(file);
             expect.found.push_back(t.path(relative + "/infected.exe"));
         }
@@ -230,7 +230,7 @@ QSet<QByteArray> linesWith(const QByteArray& output, const QByteArray& prefix, Q
 
 QByteArray escaped(const std::string& path)
 {
-    return QByteArray::fromStdString(testing::escapedPath(path));
+    return QByteArray::fromStdString(test::escapedPath(path));
 }
 
 // The engine's view for scans inside this process.
@@ -260,13 +260,13 @@ void scanHere(const platform::FileSystem& files, const std::string& folder, Reco
 {
     platform::NoEventPump events;
     detection::CRC crc(files, events);
-    const detection::SignatureIndex signatures({"Test.Hostile"}, {testing::infectedChecksum()});
+    const detection::SignatureIndex signatures({"Test.Hostile"}, {test::infectedChecksum()});
     detection::FindAndMatch(files, folder, "*.*", signatures, 100000, crc, view, readAhead);
 }
 
 // Changes a file on disk each time the engine has read a block of it, the way another
 // program writing it at the same time would.
-class ChangingFileSystem final : public quenno::testing::ForwardingFileSystem {
+class ChangingFileSystem final : public quenno::test::ForwardingFileSystem {
 public:
     using Change = std::function<void(const std::string& path, int readsSoFar)>;
     ChangingFileSystem(platform::FileSystem& inner, std::string victim, Change change)
@@ -347,8 +347,8 @@ void HostileTrees::scanFinishesAndReportsWhatItCouldCheck()
     if (!expect.skip.isEmpty())
         QSKIP(qPrintable(expect.skip));
 
-    const auto run = testing::runVictim(
-        {"scan", QString::fromLocal8Bit(t.root().c_str()), "*.*", "100000", QString::fromStdString(testing::infectedChecksum())},
+    const auto run = test::runVictim(
+        {"scan", QString::fromLocal8Bit(t.root().c_str()), "*.*", "100000", QString::fromStdString(test::infectedChecksum())},
         120s);
     QVERIFY2(!run.hung, "the scan did not finish within two minutes");
     QVERIFY2(!run.killed, "the scan crashed");
@@ -429,7 +429,7 @@ void HostileTrees::permissionsChangingMidScan()
     t.folder("c");
     t.file("c/y.exe");
 
-    testing::WithoutPermissionOverride permissionsHold;
+    test::WithoutPermissionOverride permissionsHold;
     ::chmod(t.path("c").c_str(), 0);
     const int probe = ::open(t.path("c/y.exe").c_str(), O_RDONLY | O_CLOEXEC);
     const bool enforced = probe < 0;

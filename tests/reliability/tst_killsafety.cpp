@@ -9,6 +9,7 @@
 #include "detection/SignatureFile.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LinuxRegistryFile.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +31,7 @@ constexpr int kInterruptions = 200;
 
 // Kills fall uniformly within a span measured first on this machine and build: a few
 // rounds of the worker's own work.
-std::chrono::microseconds killSpan(testing::VictimServer& victim, int rounds)
+std::chrono::microseconds killSpan(test::VictimServer& victim, int rounds)
 {
     const auto span = std::max<std::chrono::microseconds>(victim.timeRounds(rounds), 1ms);
     qInfo("%d rounds of the work took %lld us: kills fall within that span", rounds, static_cast<long long>(span.count()));
@@ -46,19 +47,6 @@ QString scratchFolder()
     const QFileInfo shm(QStringLiteral("/dev/shm"));
     return shm.isDir() && shm.isWritable() ? shm.filePath() + "/quenno-kill-XXXXXX"
                                            : QDir::tempPath() + "/quenno-kill-XXXXXX";
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 // Removes what a write cut short leaves beside its target and tells how many there were.
@@ -117,9 +105,9 @@ void KillSafety::databaseRewriteKeepsOldOrNewContent()
     const QByteArray normal = QByteArray(detection::kNormalSettings) + "\r\n" + records;
     const QByteArray full = QByteArray(detection::kFullSettings) + "\r\n" + records;
     const QString db = app.filePath(detection::kDatabaseName);
-    writeAll(db, normal);
+    QVERIFY(test::writeFile(db, normal));
 
-    testing::VictimServer victim({"db", app.path()});
+    test::VictimServer victim({"db", app.path()});
     const auto span = killSpan(victim, 2);
     int interrupted = 0, midWrite = 0, normalSeen = 0, fullSeen = 0;
     for (int round = 0; round < kInterruptions; ++round) {
@@ -127,7 +115,7 @@ void KillSafety::databaseRewriteKeepsOldOrNewContent()
         QVERIFY2(run.started, "the victim did not start");
         QVERIFY2(run.killed, qPrintable("the victim ended by itself with " + QString::number(run.exitCode)));
         ++interrupted;
-        const QByteArray after = readAll(db);
+        const QByteArray after = test::readFile(db);
         QVERIFY2(after == normal || after == full,
                  qPrintable(QStringLiteral("round %1: database.db holds %2 bytes of neither mode")
                                 .arg(round).arg(after.size())));
@@ -157,11 +145,11 @@ void KillSafety::registryWriteKeepsOldOrNewContent()
                                   "C:\\Program Files\\Ballast \"" + std::to_string(k * 10 + v) + "\"", 0});
     }
     const std::string ballastText = platform::regfile::write(ballast);
-    writeAll(store, QByteArray::fromStdString(ballastText));
+    QVERIFY(test::writeFile(store, QByteArray::fromStdString(ballastText)));
 
-    testing::VictimServer victim({"registry", store, machine});
+    test::VictimServer victim({"registry", store, machine});
     const auto span = killSpan(victim, 5);
-    writeAll(store, QByteArray::fromStdString(ballastText));
+    QVERIFY(test::writeFile(store, QByteArray::fromStdString(ballastText)));
     int midWrite = 0, counterSeen = 0;
     std::set<std::uint32_t> counters;
     for (int round = 0; round < kInterruptions; ++round) {
@@ -169,7 +157,7 @@ void KillSafety::registryWriteKeepsOldOrNewContent()
         QVERIFY2(run.started, "the victim did not start");
         QVERIFY2(run.killed, qPrintable("the victim ended by itself with " + QString::number(run.exitCode)));
 
-        const QByteArray bytes = readAll(store);
+        const QByteArray bytes = test::readFile(store);
         auto document = platform::regfile::parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         QVERIFY2(document, qPrintable(QStringLiteral("round %1: the store no longer parses (%2 bytes)").arg(round).arg(bytes.size())));
         // The counter is the only change; without it the store is the ballast again.
@@ -214,13 +202,13 @@ void KillSafety::quarantineKeepsFileOrCompleteCopy()
             for (qsizetype b = 16; b < content.size(); ++b)
                 content[b] = static_cast<char>(m_random.generate());
             const QString name = QStringLiteral("infected%1.exe").arg(i);
-            writeAll(detected + "/" + name, content);
+            QVERIFY(test::writeFile(detected + "/" + name, content));
             originals[name] = content;
         }
     };
     refill();
 
-    testing::VictimServer victim({"quarantine", app, detected});
+    test::VictimServer victim({"quarantine", app, detected});
     auto span = killSpan(victim, 12);
     refill();
     // Every round is checked, whether its kill landed or the worker finished first: on a
@@ -250,7 +238,7 @@ void KillSafety::quarantineKeepsFileOrCompleteCopy()
                 ++leftovers;
                 continue;
             }
-            const QByteArray content = readAll(store.filePath(name));
+            const QByteArray content = test::readFile(store.filePath(name));
             QVERIFY2(std::any_of(originals.begin(), originals.end(), [&](const auto& o) { return o.second == content; }),
                      qPrintable(QStringLiteral("round %1: %2 is no complete copy").arg(rounds).arg(name)));
             stored.insert(content);
@@ -258,7 +246,7 @@ void KillSafety::quarantineKeepsFileOrCompleteCopy()
         for (const auto& [name, content] : originals) {
             const QString path = detected + "/" + name;
             if (QFile::exists(path)) {
-                QVERIFY2(readAll(path) == content, qPrintable(QStringLiteral("round %1: %2 changed").arg(rounds).arg(name)));
+                QVERIFY2(test::readFile(path) == content, qPrintable(QStringLiteral("round %1: %2 changed").arg(rounds).arg(name)));
             } else {
                 QVERIFY2(stored.count(content) == 1,
                          qPrintable(QStringLiteral("round %1: %2 is lost").arg(rounds).arg(name)));

@@ -1,13 +1,13 @@
 #pragma once
-// A temporary application folder with the real Linux file system and process table, and
-// small stand-ins for what would block or reach the desktop: message boxes answered from
-// a queue, a folder dialog, sound, a fixed clock and an event pump that runs a callback.
+// A temporary application folder with the real Linux file system and process table in the
+// stand-in facilities, for the screens that scan, act on what they find and quarantine.
 
 #include "detection/CRC.h"
-#include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxProcessTable.h"
-#include "tests/detection/ForwardingFileSystem.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/ForwardingFileSystem.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,67 +15,13 @@
 #include <QTemporaryDir>
 
 #include <ctime>
-#include <deque>
-#include <functional>
 #include <set>
 
 namespace quenno::test {
 
-struct ScriptedMessages final : platform::MessageBoxes {
-    QStringList texts;
-    QList<Style> styles;
-    std::deque<Answer> answers;  // for Yes/No questions; No when empty
-    std::function<void()> whileShown;
-    Answer show(const QString& text, Style style) override
-    {
-        texts << text;
-        styles << style;
-        if (whileShown)
-            whileShown();
-        if (style != Style::YesNoQuestion)
-            return Answer::Ok;
-        if (answers.empty())
-            return Answer::No;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-};
-
-struct FakeFolderDialog final : platform::FolderDialog {
-    QString answer;
-    QStringList titles;
-    QString browse(const QString& title) override
-    {
-        titles << title;
-        return answer;
-    }
-};
-
-struct RecordingSound final : platform::Sound {
-    QStringList played;
-    void play(const QString& path) override { played << path; }
-};
-
-struct FixedClock final : platform::Clock {
-    std::chrono::system_clock::time_point at = std::chrono::system_clock::now();
-    std::chrono::system_clock::time_point now() const override { return at; }
-};
-
-struct CallbackPump final : platform::EventPump {
-    int calls = 0;
-    std::function<void()> onYield;
-    void letEventsRun() override
-    {
-        ++calls;
-        if (onYield)
-            onYield();
-    }
-};
-
 // The real file system, with the calls named refused or spoilt, to show what the screens
 // make of a failure.
-struct FaultyFileSystem final : testing::ForwardingFileSystem {
+struct FaultyFileSystem final : ForwardingFileSystem {
     using ForwardingFileSystem::ForwardingFileSystem;
     std::set<std::string> refuseRemove;
     bool refuseCopy = false;
@@ -134,19 +80,6 @@ inline QString checksumOf(const QByteArray& bytes)
         detection::CRC::ComputeCrc(std::span<const std::uint8_t>(data, static_cast<std::size_t>(bytes.size())))));
 }
 
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A 1 x 1 animated GIF of two frames shown 100 ms and 50 ms.
 inline QByteArray twoFrameGif()
 {
@@ -158,19 +91,13 @@ inline QByteArray twoFrameGif()
     return header + frame(10) + frame(5) + QByteArray::fromHex("3b");
 }
 
-struct Rig {
+struct Rig : FakePlatform {
     QTemporaryDir dir;
     QString app = dir.path() + "/app";
     QString tree = dir.path() + "/tree";
     platform::LinuxFileSystem real{QFile::encodeName(app).toStdString()};
     FaultyFileSystem files{real};
     platform::LinuxProcessTable processes;
-    FixedClock clock;
-    ScriptedMessages messages;
-    FakeFolderDialog folders;
-    RecordingSound sound;
-    CallbackPump pump;
-    platform::Platform platform;
 
     Rig()
     {
@@ -179,11 +106,6 @@ struct Rig {
         writeFile(app + "/Bar.ocx", twoFrameGif());
         platform.files = &files;
         platform.processes = &processes;
-        platform.clock = &clock;
-        platform.events = &pump;
-        platform.sound = &sound;
-        platform.messages = &messages;
-        platform.folders = &folders;
     }
 
     QString database() const { return app + "/database.db"; }

@@ -239,7 +239,7 @@ private slots:
         auto form = makeScreen();
         bool locked = true;
         int yields = 0;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (!walking(form.get()))
                 return;
             ++yields;
@@ -295,7 +295,7 @@ private slots:
         auto* timer = form->findChild<QTimer*>("Timer1");
         QList<int> intervals;
         QList<bool> running;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (intervals.size() >= 3 || !walking(form.get()))
                 return;
             running << timer->isActive();
@@ -320,7 +320,7 @@ private slots:
         auto form = makeScreen();
         form->show();
         int examined = 0;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (walking(form.get()))
                 ++examined;
             QCoreApplication::processEvents();
@@ -351,7 +351,7 @@ private slots:
     {
         writeTree();
         auto form = makeScreen();
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (walking(form.get()))
                 form->IScanStopb_Click();
         };
@@ -361,7 +361,7 @@ private slots:
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 1"));
         QCOMPARE(rig->sound.played, QStringList({rig->app + "/Finish.wav"}));
         // The next run clears the stop request.
-        rig->pump.onYield = nullptr;
+        rig->events.during = nullptr;
         form->IScanFolderb_Click();
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 3"));
     }
@@ -556,7 +556,7 @@ private slots:
         int drawnWith = 0;      // results in the list when its lines were first seen drawn
         int scrollableAt = 0;   // results in the list when its scroll bar first had a range
         bool newestShown = true;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             const int found = list->count();
             if (found == 0)
                 return;
@@ -618,7 +618,7 @@ private slots:
         writeTree();
         auto form = makeScreen();
         bool switched = false;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (!walking(form.get()))
                 return;
             if (!switched)
@@ -861,7 +861,7 @@ private slots:
         QPointer<scan::FormScan> form(raw);
         QString statusAtClose;
         QStringList examinedAfterClose;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (!form)
                 return;
             if (!statusAtClose.isNull()) {
@@ -898,7 +898,7 @@ private slots:
         raw->setYieldInterval(0);
         bool destroyed = false;
         int yieldsAfter = 0;
-        rig->pump.onYield = [&] {
+        rig->events.during = [&] {
             if (destroyed) {
                 ++yieldsAfter;
                 return;

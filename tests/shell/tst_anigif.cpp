@@ -1,8 +1,9 @@
 // The animated GIF loader: frames, display times and offsets of files made by real
 // encoders, the refusals and their messages, broken files, and the current folder left alone.
 
-#include "ShellFakes.h"
+#include "ShellRig.h"
 #include "shell/modAniGif.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,13 +29,6 @@ QByteArray readData(const QString& name)
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing fixture %s", qPrintable(name));
     return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A screen area holding element 0 of the animation between two other pictures.
@@ -160,7 +154,7 @@ void TestAniGif::refusals()
         if (name.endsWith(QLatin1Char('/')))
             QVERIFY(QDir().mkpath(path));
         else if (!name.startsWith(QLatin1Char('-')))
-            writeFile(path, content);
+            QVERIFY(test::writeFile(path, content));
     }
     Holder holder;
     // A previous load's frames; a refusal after the file check clears them, LastFrame stays.
@@ -196,7 +190,7 @@ void TestAniGif::foundThroughLinks()
     QVERIFY(QDir().mkpath(rig->inApp(QStringLiteral("anims"))));
     const QString targetPath = rig->inApp(target.isEmpty() ? QStringLiteral("anims/gone.gif") : target);
     if (!target.isEmpty() && !QFileInfo(targetPath).isDir())
-        writeFile(targetPath, readData(kThreeFrames));
+        QVERIFY(test::writeFile(targetPath, readData(kThreeFrames)));
     QStringList chain = links;
     chain << targetPath;
     for (int i = 0; i + 1 < chain.size(); ++i)
@@ -241,7 +235,7 @@ void TestAniGif::brokenFiles()
     QFETCH(int, framesKept);
     QFETCH(QString, message);
     const QString path = rig->inApp(QStringLiteral("broken.gif"));
-    writeFile(path, content);
+    QVERIFY(test::writeFile(path, content));
     Holder holder;
 
     QVERIFY(!LoadGifFrames(path, holder.images, rig->platform));
@@ -269,7 +263,7 @@ void TestAniGif::currentFolderIsLeftAlone()
     QTemporaryDir work;
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(work.path()));
-    writeFile(QStringLiteral("temp.gif"), "the user's own file");
+    QVERIFY(test::writeFile(QStringLiteral("temp.gif"), "the user's own file"));
     Holder holder;
     const bool loaded = LoadGifFrames(dataFile(kThreeFrames), holder.images, rig->platform);
     QFile kept(QStringLiteral("temp.gif"));

@@ -2,8 +2,8 @@
 // (events routed through the window, so stacking and visibility decide who gets them), the
 // commands by button and by menu, screens opened once, and Exit taking every screen along.
 
-#include "ShellFakes.h"
-#include "tests/ScopedEnv.h"
+#include "ShellRig.h"
+#include "tests/support/ScopedEnv.h"
 #include "shell/Art.h"
 #include "shell/FormUtama.h"
 #include "shell/ScreenManager.h"

@@ -1,53 +1,18 @@
 #pragma once
 // The tool screens' surroundings in tests: the real Linux file system, process table and
-// registry store (in temporary folders), with message boxes and sounds recorded.
+// registry store (in temporary folders) in the stand-in facilities.
 
-#include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxRegistry.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/TestFiles.h"
 
-#include <QDir>
 #include <QFile>
-#include <QList>
-#include <QPair>
-#include <QStringList>
-#include <QTemporaryDir>
-
-#include <functional>
 
 namespace quenno::test {
 
-class RecordingMessages final : public platform::MessageBoxes {
-public:
-    Answer show(const QString& text, Style style) override
-    {
-        shown.append({text, style});
-        return Answer::Ok;
-    }
-    QList<QPair<QString, Style>> shown;
-};
-
-class RecordingSound final : public platform::Sound {
-public:
-    void play(const QString& path) override { played << path; }
-    QStringList played;
-};
-
-// Runs a step the first time events are let run (a click arriving during long work).
-class ScriptedPump final : public platform::EventPump {
-public:
-    void letEventsRun() override
-    {
-        ++calls;
-        if (auto step = std::exchange(next, nullptr))
-            step();
-    }
-    std::function<void()> next;
-    int calls = 0;
-};
-
-struct ToolsPlatform {
+struct ToolsPlatform : FakePlatform {
     explicit ToolsPlatform(const QString& root)
         : files(QFile::encodeName(root).toStdString()),
           registry(root + "/config/QuennoAV/registry.reg", root + "/etc/QuennoAV/registry.reg")
@@ -55,29 +20,15 @@ struct ToolsPlatform {
         platform.files = &files;
         platform.processes = &processes;
         platform.registry = &registry;
-        platform.events = &events;
-        platform.sound = &sound;
-        platform.messages = &messages;
     }
     platform::LinuxFileSystem files;
     platform::LinuxProcessTable processes;
     platform::LinuxRegistry registry;
-    ScriptedPump events;
-    RecordingSound sound;
-    RecordingMessages messages;
-    platform::Platform platform;
 };
 
 inline std::string bytes(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
 }
 
 } // namespace quenno::test

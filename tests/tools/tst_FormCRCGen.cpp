@@ -69,7 +69,7 @@ private slots:
         pick(form, "ae.txt");
         pick(form, name);
         QCOMPARE(shown(form), checksum);
-        QVERIFY(fixture.messages.shown.isEmpty());
+        QVERIFY(fixture.messages.texts.isEmpty());
     }
 
     void fileInASubfolderPickedThroughTheFolderList()
@@ -93,7 +93,7 @@ private slots:
         tools::FormCRCGen form(fixture.platform);
         fixture.events.next = [&] { pick(form, "check.txt"); };
         pick(form, "big.bin");
-        QVERIFY(fixture.events.calls > 2);  // the big file let events run more than once
+        QVERIFY(fixture.events.runs > 2);  // the big file let events run more than once
         QCOMPARE(shown(form), QString("CBF43926"));
 
         // And the other way round: the nested click picks the big file.
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(drives->currentText(), QString("unplugged"));
         QCOMPARE(dirs->path(), folder);
         QCOMPARE(files->count(), listed);
-        QVERIFY(fixture.messages.shown.isEmpty());
+        QVERIFY(fixture.messages.texts.isEmpty());
 
         drives->setCurrentIndex(2);  // a readable drive shows its folders and files
         QCOMPARE(dirs->path() + "/", other);

@@ -21,39 +21,22 @@
 #include <map>
 
 using namespace quenno;
+using test::FakeProcessTable;
 
 namespace {
-
-class FakeProcessTable final : public platform::ProcessTable {
-public:
-    std::vector<platform::ProcessEntry> snapshot() const override { return entries; }
-    std::string imagePath(std::uint32_t pid) const override
-    {
-        const auto found = paths.find(pid);
-        return found == paths.end() ? std::string() : found->second;
-    }
-    bool terminate(std::uint32_t pid) override
-    {
-        terminated.push_back(pid);
-        return true;
-    }
-    std::vector<platform::ProcessEntry> entries;
-    std::map<std::uint32_t, std::string> paths;
-    std::vector<std::uint32_t> terminated;
-};
 
 // The screen's surroundings with the fake table in place of the system's.
 struct FakeTableRig {
     FakeTableRig(const QString& dir, std::vector<platform::ProcessEntry> entries,
                  std::map<std::uint32_t, std::string> paths)
-        : fixture(dir)
+        : fixture(dir), table(fixture.processTable)
     {
         table.entries = std::move(entries);
         table.paths = std::move(paths);
         fixture.platform.processes = &table;
     }
     test::ToolsPlatform fixture;
-    FakeProcessTable table;
+    FakeProcessTable& table;
 };
 
 // Relative luminance and contrast ratio of the Web Content Accessibility Guidelines.
@@ -190,7 +173,7 @@ private slots:
         QCOMPARE(list(form, "List1")->currentRow(), 2);
         QCOMPARE(label(form, "lblPath"), QString("/b"));
         form.IProcessKillb_Click();
-        QCOMPARE(table.terminated, std::vector<std::uint32_t>{900});
+        QCOMPARE(table.attempted, std::vector<std::uint32_t>{900});
     }
 
     // A Ctrl+click on the selected entry of either list clears both selections: no path
@@ -219,7 +202,7 @@ private slots:
         QVERIFY(list(form, "List1")->selectedItems().isEmpty());
         QVERIFY(list(form, "List2")->selectedItems().isEmpty());
         form.IProcessKillb_Click();
-        QVERIFY(rig.table.terminated.empty());
+        QVERIFY(rig.table.attempted.empty());
     }
 
     // The path and size are read on the fields drawn for them: every background pixel under
@@ -266,7 +249,7 @@ private slots:
         }
         QCOMPARE(label(form, "lblPath"), QString());
         form.IProcessKillb_Click();
-        QVERIFY(table.terminated.empty());
+        QVERIFY(table.attempted.empty());
     }
 
     void timerRefreshesEvery35Seconds()

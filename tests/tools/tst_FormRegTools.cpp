@@ -4,6 +4,7 @@
 #include "ToolsFixture.h"
 #include "shell/Picture.h"
 #include "tools/FormRegTools.h"
+#include "tests/support/TestFiles.h"
 
 #include <QPointer>
 #include <QStandardPaths>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 
 using namespace quenno;
+using test::readFile;
 using Style = platform::MessageBoxes::Style;
 namespace Attribute = platform::Attribute;
 
@@ -52,12 +54,6 @@ void verifyState(platform::Registry& registry, const QStringList& values)
             QCOMPARE(value->dword, spec.mid(cut + 1).toUInt());
         }
     }
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 std::uint32_t attributesOf(test::ToolsPlatform& fixture, const QString& path)
@@ -130,9 +126,9 @@ private slots:
         for (int click = 1; click <= 2; ++click) {
             (form.*handlers[button])();
             verifyState(fixture.registry, after);
-            QCOMPARE(fixture.messages.shown.size(), click);
-            QCOMPARE(fixture.messages.shown.last().first, message);
-            QCOMPARE(fixture.messages.shown.last().second, Style::Information);
+            QCOMPARE(fixture.messages.texts.size(), click);
+            QCOMPARE(fixture.messages.texts.last(), message);
+            QCOMPARE(fixture.messages.styles.last(), Style::Information);
         }
     }
 
@@ -149,9 +145,9 @@ private slots:
         verifyState(fixture.registry, {policies + "System\\DisableCMD=-"});
         form.IRegSysresb_Click();
         verifyState(fixture.registry, {sysres + "=-"});
-        QCOMPARE(fixture.messages.shown.size(), 2);
-        QCOMPARE(fixture.messages.shown[0].first, QString("Command Prompt has been enable"));
-        QCOMPARE(fixture.messages.shown[1].first, QString("System Restore has been disabled"));
+        QCOMPARE(fixture.messages.texts.size(), 2);
+        QCOMPARE(fixture.messages.texts[0], QString("Command Prompt has been enable"));
+        QCOMPARE(fixture.messages.texts[1], QString("System Restore has been disabled"));
     }
 
     // A store with a line it cannot read: told once, the line kept, the repair still runs.
@@ -163,16 +159,16 @@ private slots:
         test::ToolsPlatform fixture(dir.path());
         tools::FormRegTools form(fixture.platform);
         form.IRegExtb_Click();
-        QCOMPARE(fixture.messages.shown.size(), 2);
-        QCOMPARE(fixture.messages.shown[0].second, Style::Critical);
-        QVERIFY(fixture.messages.shown[0].first.contains(store));
-        QVERIFY(fixture.messages.shown[0].first.contains("line 1: not a registry file"));
-        QCOMPARE(fixture.messages.shown[1].first, QString("Show Extension Files option has been enable"));
+        QCOMPARE(fixture.messages.texts.size(), 2);
+        QCOMPARE(fixture.messages.styles[0], Style::Critical);
+        QVERIFY(fixture.messages.texts[0].contains(store));
+        QVERIFY(fixture.messages.texts[0].contains("line 1: not a registry file"));
+        QCOMPARE(fixture.messages.texts[1], QString("Show Extension Files option has been enable"));
         verifyState(fixture.registry, {advanced + "HideFileExt=0"});
         QVERIFY(readFile(store).contains("\nnot a registry file\r\n"));
         form.IRegHiddenb_Click();
-        QCOMPARE(fixture.messages.shown.size(), 3);
-        QCOMPARE(fixture.messages.shown[2].second, Style::Information);
+        QCOMPARE(fixture.messages.texts.size(), 3);
+        QCOMPARE(fixture.messages.styles[2], Style::Information);
     }
 
     // Every repair in turn over a store written by hand (a comment, a string with single
@@ -202,9 +198,9 @@ private slots:
             QCOMPARE(readFile(store), fixtureFile("registry-hand-edited-after-every-repair.reg"));
         }
         // The store is first read by the second repair (the first one is machine-wide).
-        QCOMPARE(fixture.messages.shown.size(), 1 + 2 * int(std::size(handlers)));
-        QCOMPARE(fixture.messages.shown[1].second, Style::Critical);
-        QVERIFY(fixture.messages.shown[1].first.contains("line 6: \"Other\"=DWORD:00000001"));
+        QCOMPARE(fixture.messages.texts.size(), 1 + 2 * int(std::size(handlers)));
+        QCOMPARE(fixture.messages.styles[1], Style::Critical);
+        QVERIFY(fixture.messages.texts[1].contains("line 6: \"Other\"=DWORD:00000001"));
         verifyState(fixture.registry, {policies + "System\\DisableCMD=-", policies + "System\\DisableTaskMgr=-",
                                        advanced + "Hidden=1", advanced + "ShowSuperHidden=1", advanced + "HideFileExt=0"});
         const auto run = fixture.registry.readValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV");
@@ -218,8 +214,8 @@ private slots:
         fixture.platform.registry = nullptr;
         tools::FormRegTools form(fixture.platform);
         form.IRegRunb_Click();
-        QCOMPARE(fixture.messages.shown.size(), 1);
-        QCOMPARE(fixture.messages.shown[0].first, QString("Run Menu has been enable"));
+        QCOMPARE(fixture.messages.texts.size(), 1);
+        QCOMPARE(fixture.messages.texts[0], QString("Run Menu has been enable"));
     }
 
     // Every file of the folder, hidden and system ones included, gets normal attributes; a
@@ -256,9 +252,9 @@ private slots:
             QCOMPARE(attributesOf(fixture, path), expected);
             QVERIFY2(QFileInfo(path).permissions() & QFile::WriteOwner, qPrintable(name));
         }
-        QCOMPARE(fixture.messages.shown.size(), 1);
-        QCOMPARE(fixture.messages.shown[0].first, QString("All Files on the folder has been process"));
-        QCOMPARE(fixture.messages.shown[0].second, Style::Information);
+        QCOMPARE(fixture.messages.texts.size(), 1);
+        QCOMPARE(fixture.messages.texts[0], QString("All Files on the folder has been process"));
+        QCOMPARE(fixture.messages.styles[0], Style::Information);
         QCOMPARE(form.findChild<tools::FileList*>("File1")->count(), files.size());  // not refreshed
     }
 
@@ -270,8 +266,8 @@ private slots:
         test::ToolsPlatform fixture(dir.path());
         tools::FormRegTools form(fixture.platform);
         form.RestoreAttributes();
-        QCOMPARE(fixture.messages.shown.size(), 1);
-        QCOMPARE(fixture.messages.shown[0].first, QString("All Files on the folder has been process"));
+        QCOMPARE(fixture.messages.texts.size(), 1);
+        QCOMPARE(fixture.messages.texts[0], QString("All Files on the folder has been process"));
     }
 
     void buttonsLightAndClose()

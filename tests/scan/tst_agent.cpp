@@ -2,13 +2,12 @@
 // temporary registry store and the autostart entry), the tray icon, and the tray icon's
 // messages hiding and bringing back the screens.
 
-#include "AgentFakes.h"
-
 #include "platform/linux/LinuxAutostart.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "scan/FormScan.h"
 #include "shell/ScreenManager.h"
+#include "tests/support/FakePlatform.h"
 
 #include <QEvent>
 #include <QFile>
@@ -24,10 +23,6 @@ using shell::ScreenId;
 namespace {
 
 const std::string kRun = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-
-struct FixedClock final : platform::Clock {
-    std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
-};
 
 // The real autostart folder, for an executable of the test's choosing.
 struct NamedAutostart final : platform::Autostart {
@@ -69,12 +64,7 @@ private:
     std::unique_ptr<platform::LinuxFileSystem> m_files;
     std::unique_ptr<platform::LinuxRegistry> m_registry;
     NamedAutostart m_autostart;
-    test::FakeTray m_tray;
-    test::RecordingMessages m_messages;
-    test::RecordingSound m_sound;
-    FixedClock m_clock;
-    platform::NoEventPump m_events;
-    platform::Platform m_platform;
+    test::FakePlatform m_fake;
     QByteArray m_savedConfig;
 
     QString entryFile(const QString& name) const { return m_temp.path() + "/config/autostart/" + name + ".desktop"; }
@@ -85,7 +75,7 @@ private:
     }
     std::unique_ptr<scan::FormScan> makeScreen()
     {
-        auto form = std::make_unique<scan::FormScan>(m_platform);
+        auto form = std::make_unique<scan::FormScan>(m_fake.platform);
         form->setAttribute(Qt::WA_DeleteOnClose, false);
         return form;
     }
@@ -100,7 +90,7 @@ private:
                 log.events << "load " + name;
                 QWidget* screen = nullptr;
                 if (id == ScreenId::FormScan) {
-                    auto* form = new scan::FormScan(m_platform);
+                    auto* form = new scan::FormScan(m_fake.platform);
                     form->setNavigator(&screens);
                     screen = form;
                 } else {
@@ -141,18 +131,10 @@ private slots:
         m_registry = std::make_unique<platform::LinuxRegistry>(m_temp.path() + "/store/user.reg",
                                                                m_temp.path() + "/store/machine.reg");
         m_autostart.path = QFile::encodeName(m_app + "/QuennoAV").toStdString();
-        m_tray = {};
-        m_messages = {};
-        m_sound = {};
-        m_platform = {};
-        m_platform.files = m_files.get();
-        m_platform.registry = m_registry.get();
-        m_platform.autostart = &m_autostart;
-        m_platform.tray = &m_tray;
-        m_platform.messages = &m_messages;
-        m_platform.sound = &m_sound;
-        m_platform.clock = &m_clock;
-        m_platform.events = &m_events;
+        m_fake.reset();
+        m_fake.platform.files = m_files.get();
+        m_fake.platform.registry = m_registry.get();
+        m_fake.platform.autostart = &m_autostart;
     }
     void cleanup() { qputenv("XDG_CONFIG_HOME", m_savedConfig); }
 
@@ -178,8 +160,8 @@ private slots:
 
         form->IscanStar_Click();
         QVERIFY(lit(form.get(), "IscanStar"));
-        QCOMPARE(m_sound.played, QStringList{m_app + "/Activated.wav"});
-        QCOMPARE(m_messages.texts, QStringList());
+        QCOMPARE(m_fake.sound.played, QStringList{m_app + "/Activated.wav"});
+        QCOMPARE(m_fake.messages.texts, QStringList());
         QCOMPARE(runValue(valueName.toStdString()), std::optional<std::string>(exePath));
         QFile entry(entryFile(valueName));
         QVERIFY(entry.open(QIODevice::ReadOnly));
@@ -187,12 +169,12 @@ private slots:
 
         form->IscanStarb_Click();
         QVERIFY(!lit(form.get(), "IscanStar"));
-        QCOMPARE(m_sound.played.size(), 1);
+        QCOMPARE(m_fake.sound.played.size(), 1);
         QCOMPARE(runValue(valueName.toStdString()).has_value(), !offRemovesIt);
         QCOMPARE(QFile::exists(entryFile(valueName)), !offRemovesIt);
-        QCOMPARE(m_messages.texts.size(), offRemovesIt ? 0 : 1);
+        QCOMPARE(m_fake.messages.texts.size(), offRemovesIt ? 0 : 1);
         if (!offRemovesIt)
-            QCOMPARE(m_messages.styles.front(), Style::Critical);
+            QCOMPARE(m_fake.messages.styles.front(), Style::Critical);
     }
 
     // A registration that fails halfway is undone and reported; the option stays off.
@@ -223,8 +205,8 @@ private slots:
         auto form = makeScreen();
         form->IscanStar_Click();
         QVERIFY(!lit(form.get(), "IscanStar"));
-        QVERIFY(!m_messages.texts.isEmpty());
-        QCOMPARE(m_messages.styles.back(), Style::Critical);
+        QVERIFY(!m_fake.messages.texts.isEmpty());
+        QCOMPARE(m_fake.messages.styles.back(), Style::Critical);
         QVERIFY(!runValue("QuennoAV"));
         QVERIFY(!QFile::exists(entryFile("QuennoAV")));
         QFile::remove(m_temp.path() + "/store");
@@ -245,40 +227,40 @@ private slots:
         auto form = makeScreen();
         form->IScanTray_Click();
         QVERIFY(lit(form.get(), "IScanTray"));
-        QVERIFY(m_tray.shown);
-        QCOMPARE(m_tray.tip, QString("QuennoAV Agent"));
-        QVERIFY(!m_tray.icon.isNull());
-        QCOMPARE(m_sound.played, QStringList{m_app + "/Activated.wav"});
+        QVERIFY(m_fake.tray.shown);
+        QCOMPARE(m_fake.tray.tip, QString("QuennoAV Agent"));
+        QVERIFY(!m_fake.tray.icon.isNull());
+        QCOMPARE(m_fake.sound.played, QStringList{m_app + "/Activated.wav"});
 
         form->IScanTrayb_Click();
         QVERIFY(!lit(form.get(), "IScanTray"));
-        QVERIFY(!m_tray.shown);
-        QVERIFY(m_messages.texts.isEmpty());
+        QVERIFY(!m_fake.tray.shown);
+        QVERIFY(m_fake.messages.texts.isEmpty());
     }
 
     void trayWithoutNotificationArea()
     {
-        m_tray.isAvailable = false;
+        m_fake.tray.isAvailable = false;
         auto form = makeScreen();
         form->IScanTray_Click();
         QVERIFY(!lit(form.get(), "IScanTray"));
-        QVERIFY(!m_tray.shown);
-        QCOMPARE(m_messages.texts.size(), 1);
-        QVERIFY(m_messages.texts.front().contains("notification area"));
+        QVERIFY(!m_fake.tray.shown);
+        QCOMPARE(m_fake.messages.texts.size(), 1);
+        QVERIFY(m_fake.messages.texts.front().contains("notification area"));
     }
 
     // The icon must not outlive the screen that handles its clicks.
     void closingTheScanScreenRemovesTheIcon()
     {
-        QPointer<scan::FormScan> form = new scan::FormScan(m_platform);
+        QPointer<scan::FormScan> form = new scan::FormScan(m_fake.platform);
         form->show();
         form->IScanTray_Click();
-        QVERIFY(m_tray.shown);
+        QVERIFY(m_fake.tray.shown);
         form->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!form);
-        QVERIFY(!m_tray.shown);
-        QVERIFY(!m_tray.onMessage);
+        QVERIFY(!m_fake.tray.shown);
+        QVERIFY(!m_fake.tray.onMessage);
     }
 
     // 517 hides every screen in order, loading those not open; 514 brings back the main
@@ -335,15 +317,15 @@ private slots:
         auto* form = qobject_cast<scan::FormScan*>(screens.open(ScreenId::FormScan));
         QVERIFY(form);
         form->IScanTray_Click();
-        QVERIFY(m_tray.onMessage);
+        QVERIFY(m_fake.tray.onMessage);
 
-        m_tray.onMessage(517);
+        m_fake.tray.onMessage(517);
         for (int i = 0; i < 7; ++i)
             QVERIFY2(screens.find(static_cast<ScreenId>(i)), kScreenNames[i]);
         QCOMPARE(visibleScreens(screens), QStringList());
         QVERIFY(lit(form, "IScanTray"));
 
-        m_tray.onMessage(514);
+        m_fake.tray.onMessage(514);
         QCOMPARE(visibleScreens(screens), QStringList{"FormUtama"});
         QCOMPARE(screens.open(ScreenId::FormScan), form);
         QVERIFY(lit(form, "IScanTray"));

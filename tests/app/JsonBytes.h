@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 inline QByteArray bytesOfJson(const QString& text)
 {
@@ -25,4 +25,4 @@ inline QByteArray bytesOfJson(const QString& text)
     return out + run.toUtf8();
 }
 
-} // namespace quenno::testing
+} // namespace quenno::test

@@ -6,7 +6,7 @@
 #include "cli/ScanReport.h"
 #include "cli/TerminalText.h"
 
-#include "JsonBytes.h"
+#include "tests/app/JsonBytes.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,7 +21,7 @@
 
 using namespace quenno;
 
-using quenno::testing::bytesOfJson;
+using quenno::test::bytesOfJson;
 
 namespace {
 

@@ -1,13 +1,12 @@
 // The About screen: opening steps, Credits (movie, then music, silent failures), OK,
 // the hover resets of both backgrounds, and a fresh start after closing.
 
-#include "AgentFakes.h"
-
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/QtMediaPlayer.h"
 #include "platform/linux/QtMoviePlayer.h"
 #include "shell/FormAbout.h"
 #include "shell/ScreenManager.h"
+#include "tests/support/FakePlatform.h"
 
 #include <QFile>
 #include <QLabel>
@@ -57,10 +56,7 @@ class TestAbout : public QObject {
 private:
     QTemporaryDir m_app;
     std::unique_ptr<platform::LinuxFileSystem> m_files;
-    test::RecordingSound m_sound;
-    test::RecordingMessages m_messages;
-    test::PlayerLog m_log;
-    platform::Platform m_platform;
+    test::FakePlatform m_fake;
 
     QString inApp(const QString& name) const { return m_app.path() + "/" + name; }
 
@@ -73,28 +69,22 @@ private slots:
     }
     void init()
     {
-        m_sound.played.clear();
-        m_messages.texts.clear();
-        m_log = {};
-        m_platform = {};
-        m_platform.files = m_files.get();
-        m_platform.sound = &m_sound;
-        m_platform.messages = &m_messages;
-        test::useFakePlayers(m_platform, m_log);
+        m_fake.reset();
+        m_fake.platform.files = m_files.get();
         for (const char* name : {"About.ocx", "music.mp3"})
             QFile::remove(inApp(name));
     }
 
     void opensInNormalMode()
     {
-        FormAbout form(m_platform);
+        FormAbout form(m_fake.platform);
         QCOMPARE(form.windowTitle(), QString("About Quenno"));
         QCOMPARE(form.size(), QSize(327, 431));
         QVERIFY(!(form.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint
                                          | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(visibleControls(&form), kNormal);
         QCOMPARE(form.movieArea()->geometry(), QRect(16, 304, 185, 113));
-        QVERIFY(m_log.calls.isEmpty());
+        QVERIFY(m_fake.players.calls.isEmpty());
     }
 
     // The movie is started before the music; a player that fails stays silent.
@@ -117,15 +107,15 @@ private slots:
         QFETCH(bool, moviePlays);
         QFETCH(bool, musicOpens);
         QFETCH(QStringList, calls);
-        m_log.moviePlays = moviePlays;
-        m_log.musicOpens = musicOpens;
-        FormAbout form(m_platform);
+        m_fake.players.moviePlays = moviePlays;
+        m_fake.players.musicOpens = musicOpens;
+        FormAbout form(m_fake.platform);
         form.show();
         QTest::mouseClick(pictureOf(&form, "IAboutCreditsb"), Qt::LeftButton);
         QVERIFY(form.inCredits());
         QCOMPARE(visibleControls(&form), kCredits);
-        QCOMPARE(m_log.calls, calls);
-        QVERIFY(m_messages.texts.isEmpty());
+        QCOMPARE(m_fake.players.calls, calls);
+        QVERIFY(m_fake.messages.texts.isEmpty());
     }
 
     // The Linux players with the credits files present, missing or not playable.
@@ -152,14 +142,14 @@ private slots:
             music.write("not really music");
         }
         platform::QtMoviePlayer* moviePlayer = nullptr;
-        m_platform.makeMoviePlayer = [&moviePlayer] {
+        m_fake.platform.makeMoviePlayer = [&moviePlayer] {
             auto player = std::make_unique<platform::QtMoviePlayer>();
             moviePlayer = player.get();
             return std::unique_ptr<platform::MoviePlayer>(std::move(player));
         };
-        m_platform.makeMediaPlayer = [] { return std::unique_ptr<platform::MediaPlayer>(std::make_unique<platform::QtMediaPlayer>()); };
+        m_fake.platform.makeMediaPlayer = [] { return std::unique_ptr<platform::MediaPlayer>(std::make_unique<platform::QtMediaPlayer>()); };
 
-        QPointer<FormAbout> form = new FormAbout(m_platform);
+        QPointer<FormAbout> form = new FormAbout(m_fake.platform);
         form->show();
         form->IAboutCreditsb_Click();
         QCOMPARE(visibleControls(form), kCredits);
@@ -178,25 +168,25 @@ private slots:
         form->close();
         settle();
         QVERIFY(!form);
-        QVERIFY(m_messages.texts.isEmpty());
+        QVERIFY(m_fake.messages.texts.isEmpty());
     }
 
     void okClosesAndStopsBothPlayers()
     {
-        QPointer<FormAbout> form = new FormAbout(m_platform);
+        QPointer<FormAbout> form = new FormAbout(m_fake.platform);
         form->show();
         form->IAboutCreditsb_Click();
-        m_log.calls.clear();
+        m_fake.players.calls.clear();
         QTest::mouseClick(pictureOf(form, "IAboutOkb"), Qt::LeftButton);
         settle();
         QVERIFY(!form);
-        QCOMPARE(m_log.calls.mid(0, 2), (QStringList{"movie stop", "music stop"}));
+        QCOMPARE(m_fake.players.calls.mid(0, 2), (QStringList{"movie stop", "music stop"}));
     }
 
     void reopenedAfterCreditsStartsInNormalMode()
     {
         shell::ScreenManager screens;
-        screens.registerScreen(shell::ScreenId::FormAbout, [this] { return new FormAbout(m_platform); });
+        screens.registerScreen(shell::ScreenId::FormAbout, [this] { return new FormAbout(m_fake.platform); });
         auto* first = qobject_cast<FormAbout*>(screens.open(shell::ScreenId::FormAbout));
         QVERIFY(first);
         first->IAboutCreditsb_Click();
@@ -234,7 +224,7 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(QStringList, visible);
         QFETCH(int, sounds);
-        FormAbout form(m_platform);
+        FormAbout form(m_fake.platform);
         for (const QString& step : steps) {
             if (step == "Credits!")
                 emit pictureOf(&form, "IAboutCreditsb")->Click();
@@ -242,7 +232,7 @@ private slots:
                 emit pictureOf(&form, step)->MouseMove();
         }
         QCOMPARE(visibleControls(&form), visible);
-        QCOMPARE(m_sound.played, QStringList(sounds, inApp("Menu Command.wav")));
+        QCOMPARE(m_fake.sound.played, QStringList(sounds, inApp("Menu Command.wav")));
     }
 };
 

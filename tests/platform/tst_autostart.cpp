@@ -2,6 +2,7 @@
 // launcher reads their Exec line back, replacement and removal, and refused writes.
 
 #include "platform/linux/LinuxAutostart.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 
 #include <unistd.h>
 
+using quenno::test::writeFile;
 using quenno::platform::LinuxAutostart;
 
 namespace {
@@ -20,12 +22,6 @@ QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace

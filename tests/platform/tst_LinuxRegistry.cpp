@@ -4,7 +4,8 @@
 #include "platform/linux/LinuxRegistryFile.h"
 
 #include "platform/linux/LinuxFileSystem.h"
-#include "tests/detection/ForwardingFileSystem.h"
+#include "tests/support/ForwardingFileSystem.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,20 +19,6 @@ using quenno::platform::RegistryValue;
 namespace regfile = quenno::platform::regfile;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // The DWORD a path reads, -1 for none.
 int dwordAt(const LinuxRegistry& registry, const char* path)
@@ -54,7 +41,7 @@ QByteArray withCrLf(QByteArray text)
 
 // A file system that lets a second program write the store right after each of the first
 // `times` reads, the moment between our read and our write.
-class InterruptedFiles final : public quenno::testing::ForwardingFileSystem {
+class InterruptedFiles final : public quenno::test::ForwardingFileSystem {
 public:
     InterruptedFiles(int times, std::function<void()> otherProgram)
         : ForwardingFileSystem(m_real), m_times(times), m_otherProgram(std::move(otherProgram))
@@ -133,7 +120,7 @@ private slots:
                                      "C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Count", 0xA));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Count", 0xFFFFFFFF));
-        QCOMPARE(readAll(userFile()),
+        QCOMPARE(quenno::test::readFile(userFile()),
                  QByteArray("Windows Registry Editor Version 5.00\r\n"
                             "\r\n"
                             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
@@ -163,7 +150,7 @@ private slots:
             "\"Expand\"=hex(2):25,00,54,00,\\\r\n"
             "  45,00,00,00\r\n"
             "\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
-        writeAll(userFile(), utf16(text));
+        QVERIFY(quenno::test::writeFile(userFile(), utf16(text)));
 
         LinuxRegistry registry(userFile(), machineFile());
         QCOMPARE(registry.readValue("HKCU\\Software\\Q\\Name")->text, std::string("x \u00e9\U0001F600"));
@@ -173,9 +160,9 @@ private slots:
         QCOMPARE(registry.takeProblem(), std::string());
         QString expected = text;
         expected.replace("45,00,00,00\r\n", "45,00,00,00\r\n\"New\"=dword:00000001\r\n");
-        QCOMPARE(readAll(userFile()), utf16(expected));
+        QCOMPARE(quenno::test::readFile(userFile()), utf16(expected));
         QVERIFY(registry.deleteValue("HKCU\\Software\\Q\\New"));
-        QCOMPARE(readAll(userFile()), utf16(text));
+        QCOMPARE(quenno::test::readFile(userFile()), utf16(text));
     }
 
     void refusedPathsWriteNothing_data()
@@ -214,16 +201,16 @@ private slots:
         QVERIFY(!registry.deleteValue("HKCU\\Software\\Q\\V"));
         QVERIFY(!QFile::exists(userFile()));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Other", 1));
-        const QByteArray before = readAll(userFile());
+        const QByteArray before = quenno::test::readFile(userFile());
         QVERIFY(!registry.deleteValue("HKCU\\Software\\Q\\V"));
-        QCOMPARE(readAll(userFile()), before);
+        QCOMPARE(quenno::test::readFile(userFile()), before);
     }
 
     // Without the rights for the machine-wide file (here: its folder cannot be made, which
     // holds for an administrator too) the write is refused and the user's keys still work.
     void machineWideWriteRefused()
     {
-        writeAll(m_dir.filePath("etc"), "a file where a folder should be");
+        QVERIFY(quenno::test::writeFile(m_dir.filePath("etc"), "a file where a folder should be"));
         LinuxRegistry registry(userFile(), m_dir.filePath("etc/QuennoAV/registry.reg"));
         QVERIFY(!registry.writeDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\X\\DisableConfig", 1));
         QVERIFY(!registry.readValue("HKLM\\SOFTWARE\\Policies\\X\\DisableConfig"));
@@ -275,7 +262,7 @@ private slots:
         QFETCH(QByteArray, expected);
         QFETCH(QString, told);
         QFETCH(int, v);
-        writeAll(userFile(), content);
+        QVERIFY(quenno::test::writeFile(userFile(), content));
         LinuxRegistry registry(userFile(), machineFile());
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), v);
         const QString problem = QString::fromStdString(registry.takeProblem());
@@ -285,7 +272,7 @@ private slots:
         QCOMPARE(registry.takeProblem(), std::string());
 
         QVERIFY(registry.writeDword("HKCU\\Q\\W", 8));
-        QCOMPARE(readAll(userFile()), expected);
+        QCOMPARE(quenno::test::readFile(userFile()), expected);
         QCOMPARE(registry.readValue("HKCU\\Q\\W")->dword, 8u);
         QVERIFY(registry.deleteValue("HKCU\\Q\\W"));
         QCOMPARE(registry.takeProblem(), std::string());
@@ -349,7 +336,7 @@ private slots:
         QFile fixture(QUENNO_TEST_DATA "/registry-hand-edited-comment-backslash-unreadable.reg");
         QVERIFY(fixture.open(QIODevice::ReadOnly));
         const QByteArray original = crlf ? withCrLf(fixture.readAll()) : fixture.readAll();
-        writeAll(userFile(), original);
+        QVERIFY(quenno::test::writeFile(userFile(), original));
         QByteArray expected = original;
         if (!before.isEmpty()) {
             if (crlf)
@@ -368,7 +355,7 @@ private slots:
         else
             result = registry.writeString(at, data.toStdString());
         QCOMPARE(result, done);
-        QCOMPARE(readAll(userFile()), expected);
+        QCOMPARE(quenno::test::readFile(userFile()), expected);
 
         const auto value = registry.readValue(at);
         if (data == "-")
@@ -391,7 +378,7 @@ private slots:
         for (int k = 0; k < 40000; ++k)
             content += "\n[HKEY_CURRENT_USER\\Software\\Many\\K" + QByteArray::number(k) + "]\n\"V\"=dword:"
                        + QByteArray::number(k, 16) + "\n";
-        writeAll(userFile(), content);
+        QVERIFY(quenno::test::writeFile(userFile(), content));
         LinuxRegistry registry(userFile(), machineFile());
         QCOMPARE(registry.readValue("HKCU\\Software\\Many\\K39999\\V")->dword, 39999u);
         QVERIFY(registry.writeDword("HKCU\\Software\\Many\\K20000\\V", 7));
@@ -401,7 +388,7 @@ private slots:
         expected.replace("K20000]\n\"V\"=dword:4e20\n", "K20000]\n\"V\"=dword:00000007\n");
         expected.replace("K0]\n\"V\"=dword:0\n", "K0]\n\"V\"=dword:0\n\"S\"=\"s\"\n");
         expected.replace("K39999]\n\"V\"=dword:9c3f\n", "K39999]\n");
-        QCOMPARE(readAll(userFile()), expected);
+        QCOMPARE(quenno::test::readFile(userFile()), expected);
         QCOMPARE(registry.readValue("HKCU\\Software\\Many\\K20001\\V")->dword, 20001u);
     }
 
@@ -446,31 +433,31 @@ private slots:
         QFETCH(QString, data);
         QFETCH(int, read);
         QFETCH(QByteArray, expected);
-        writeAll(userFile(), content);
+        QVERIFY(quenno::test::writeFile(userFile(), content));
         LinuxRegistry registry(userFile(), machineFile());
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), read);
         if (data.isEmpty())
             return;
         QCOMPARE(data == "-" ? registry.deleteValue("HKCU\\Q\\V") : registry.writeDword("HKCU\\Q\\V", data.toUInt()),
                  data != "-" || read != -1);
-        QCOMPARE(readAll(userFile()), expected);
+        QCOMPARE(quenno::test::readFile(userFile()), expected);
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), data == "-" ? -1 : data.toInt());
     }
 
     // Another program writes the store between our read and our write: its change is kept.
     void storeChangedMeanwhileKeepsTheOtherChange()
     {
-        writeAll(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:1\n");
-        InterruptedFiles files(1, [&] { writeAll(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n"); });
+        QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:1\n"));
+        InterruptedFiles files(1, [&] { QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n")); });
         LinuxRegistry registry(userFile(), machineFile(), &files);
         QVERIFY(registry.writeDword("HKCU\\Q\\C", 4));
-        QCOMPARE(readAll(userFile()), QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n\"C\"=dword:00000004\n"));
+        QCOMPARE(quenno::test::readFile(userFile()), QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n\"C\"=dword:00000004\n"));
 
         // A store that keeps changing under us is left to the other program.
-        InterruptedFiles busy(100, [&, n = 0]() mutable { writeAll(userFile(), "REGEDIT4\n; " + QByteArray::number(++n) + "\n"); });
+        InterruptedFiles busy(100, [&, n = 0]() mutable { QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n; " + QByteArray::number(++n) + "\n")); });
         LinuxRegistry busyRegistry(userFile(), machineFile(), &busy);
         QVERIFY(!busyRegistry.writeDword("HKCU\\Q\\D", 5));
-        QVERIFY(!readAll(userFile()).contains("\"D\""));
+        QVERIFY(!quenno::test::readFile(userFile()).contains("\"D\""));
     }
 
     // A store reached through a symbolic link (a dotfiles folder): the file it names is
@@ -478,13 +465,13 @@ private slots:
     void storeBehindALinkIsEditedThere()
     {
         const QString real = m_dir.filePath("dotfiles/registry.reg");
-        writeAll(real, "REGEDIT4\n; mine\n");
+        QVERIFY(quenno::test::writeFile(real, "REGEDIT4\n; mine\n"));
         QDir().mkpath(QFileInfo(userFile()).absolutePath());
         QVERIFY(QFile::link(real, userFile()));
         LinuxRegistry registry(userFile(), machineFile());
         QVERIFY(registry.writeDword("HKCU\\Q\\V", 1));
         QVERIFY(QFileInfo(userFile()).isSymLink());
-        QCOMPARE(readAll(real), QByteArray("REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000001\n"));
+        QCOMPARE(quenno::test::readFile(real), QByteArray("REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000001\n"));
     }
 
     void storeThatCannotBeReadIsNeverWrittenOver()

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "JsonBytes.h"
+#include "tests/support/TestFiles.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,26 +19,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using quenno::testing::bytesOfJson;
+using quenno::test::readFile;
+using quenno::test::writeFile;
+using quenno::test::bytesOfJson;
 
 namespace {
 
 // big.exe (60000 bytes) is in the list, but only within the limit of full mode.
 const QByteArray kDatabase =
     "50000;*.exe;Limits dan ekstensi\r\nTrojan.B;CBF43926\r\nVirus.C;E8B7BE43\r\nBig.X;D28F7DFD\r\n";
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 struct Finished {
     int exitCode = -1;

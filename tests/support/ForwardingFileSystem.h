@@ -4,7 +4,7 @@
 
 #include "platform/FileSystem.h"
 
-namespace quenno::testing {
+namespace quenno::test {
 
 class ForwardingFileSystem : public platform::FileSystem {
 public:
@@ -56,4 +56,4 @@ protected:
     platform::FileSystem& m_inner;
 };
 
-} // namespace quenno::testing
+} // namespace quenno::test

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace quenno::testing {
+namespace quenno::test {
 
 class WithoutPermissionOverride {
 public:
@@ -37,4 +37,4 @@ private:
     bool m_changed = false;
 };
 
-} // namespace quenno::testing
+} // namespace quenno::test

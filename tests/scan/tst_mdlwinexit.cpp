@@ -2,6 +2,7 @@
 
 #include "platform/linux/LinuxProcessTable.h"
 #include "scan/mdlWinExit.h"
+#include "tests/support/FakeProcessTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,23 +15,14 @@
 #include <memory>
 
 using namespace quenno;
+using test::FakeProcessTable;
 
 namespace {
 
-class FakeProcessTable final : public platform::ProcessTable {
-public:
-    std::vector<platform::ProcessEntry> snapshot() const override { return entries; }
-    std::string imagePath(std::uint32_t) const override { return {}; }
-    bool terminate(std::uint32_t pid) override
-    {
-        attempted << pid;
-        return !refused.contains(pid);
-    }
-
-    std::vector<platform::ProcessEntry> entries;
-    QList<std::uint32_t> refused;
-    QList<std::uint32_t> attempted;
-};
+QList<std::uint32_t> attempted(const FakeProcessTable& processes)
+{
+    return QList<std::uint32_t>(processes.attempted.begin(), processes.attempted.end());
+}
 
 } // namespace
 
@@ -66,7 +58,7 @@ void TestMdlWinExit::matching()
     processes.entries = {{10, "virus.exe"}, {11, "VIRUS.EXE"},   {12, "myvirus.exe"},
                          {13, "virus.com"}, {14, "data.exe"}, {15, "explorer.exe"}};
     scan::KillProcessByName(processes, name.toStdString());
-    QCOMPARE(processes.attempted, terminated);
+    QCOMPARE(attempted(processes), terminated);
 }
 
 void TestMdlWinExit::refusedProcessDoesNotStopTheWalk()
@@ -75,7 +67,7 @@ void TestMdlWinExit::refusedProcessDoesNotStopTheWalk()
     processes.entries = {{1, "virus.exe"}, {20, "virus.exe"}, {21, "virus.exe"}};
     processes.refused = {1, 20};
     scan::KillProcessByName(processes, "virus.exe");
-    QCOMPARE(processes.attempted, (QList<std::uint32_t>{1, 20, 21}));
+    QCOMPARE(attempted(processes), (QList<std::uint32_t>{1, 20, 21}));
 }
 
 void TestMdlWinExit::realProcesses()
