@@ -1,7 +1,8 @@
-// Delete and Quarantine of the selected detections.
+// The detections found and Delete and Quarantine of those selected.
 
 #include "FormScan.h"
 
+#include "DatabaseListModel.h"
 #include "quarantine/QuarantineStore.h"
 
 #include <QListWidget>
@@ -18,12 +19,14 @@ constexpr int kDetectedRole = Qt::UserRole + 1;
 
 } // namespace
 
-void FormScan::addDetection(const detection::Detection& detection)
+void FormScan::addResult(const quarantine::DetectedFile& file, const std::string& resultLine)
 {
-    ScanView::addDetection(detection);  // the entries of both lists, through addResult
-    const quarantine::DetectedFile file{detection.fullPath, detection.checksumText, detection.identity,
-                                        detection.folderIdentity};
-    lstFound->item(lstFound->count() - 1)->setData(kDetectedRole, QVariant::fromValue(file));
+    auto* found = new QListWidgetItem(fromFileBytes(file.path));
+    found->setData(Qt::UserRole, QByteArray::fromStdString(file.path));
+    found->setData(kDetectedRole, QVariant::fromValue(file));
+    lstFound->addItem(found);
+    // Cut to a length a list can lay out: a record's name may run to megabytes.
+    lstVirusFound->addItem(ShownText(resultLine));
 }
 
 void FormScan::removeResult(int row)
