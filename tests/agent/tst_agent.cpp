@@ -281,8 +281,9 @@ private slots:
         QVERIFY(!m_tray.onMessage);
     }
 
-    // 517 hides every screen in order, loading those not open; 514 brings back the main
-    // window only; other messages change nothing.
+    // The right button's release hides every screen in order, loading those not open; the
+    // left button's brings back the main window only; other messages, among them the
+    // neighbouring mouse messages, change nothing.
     void trayMessages_data()
     {
         QTest::addColumn<QList<int>>("openFirst");
@@ -291,17 +292,19 @@ private slots:
         QTest::addColumn<QStringList>("visible");
         const QList<int> mainScanAbout = {0, 1, 2};
         const QStringList loadRest = {"load FormCRCGen", "load FormProcess", "load FormQuarantine", "load FormRegTools"};
-        QTest::newRow("517 hides all, loads the rest")
-            << mainScanAbout << 517
+        constexpr int left = platform::Tray::LeftButtonUp;
+        constexpr int right = platform::Tray::RightButtonUp;
+        QTest::newRow("right hides all, loads the rest")
+            << mainScanAbout << right
             << (QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout"} + loadRest) << QStringList();
-        QTest::newRow("517 with everything open")
-            << QList<int>{6, 5, 4, 3, 2, 1, 0} << 517
+        QTest::newRow("right with everything open")
+            << QList<int>{6, 5, 4, 3, 2, 1, 0} << right
             << QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout", "hide FormCRCGen", "hide FormProcess",
                            "hide FormQuarantine", "hide FormRegTools"}
             << QStringList();
-        QTest::newRow("514 shows the main window") << QList<int>{1, 2} << 514 << QStringList{"load FormUtama"}
+        QTest::newRow("left shows the main window") << QList<int>{1, 2} << left << QStringList{"load FormUtama"}
                                                    << QStringList{"FormUtama", "FormScan", "FormAbout"};
-        for (int other : {512, 513, 515, 516, 518, 0, -514})
+        for (int other : {left - 2, left - 1, left + 1, right - 1, right + 1, 0, -left})
             QTest::addRow("%d does nothing", other) << mainScanAbout << other << QStringList()
                                                     << QStringList{"FormUtama", "FormScan", "FormAbout"};
     }
@@ -337,13 +340,13 @@ private slots:
         form->IScanTray_Click();
         QVERIFY(m_tray.onMessage);
 
-        m_tray.onMessage(517);
+        m_tray.onMessage(platform::Tray::RightButtonUp);
         for (int i = 0; i < 7; ++i)
             QVERIFY2(screens.find(static_cast<ScreenId>(i)), kScreenNames[i]);
         QCOMPARE(visibleScreens(screens), QStringList());
         QVERIFY(lit(form, "IScanTray"));
 
-        m_tray.onMessage(514);
+        m_tray.onMessage(platform::Tray::LeftButtonUp);
         QCOMPARE(visibleScreens(screens), QStringList{"FormUtama"});
         QCOMPARE(screens.open(ScreenId::FormScan), form);
         QVERIFY(lit(form, "IScanTray"));
