@@ -32,10 +32,11 @@ struct FixedClock final : platform::Clock {
 // The real autostart folder, for an executable of the test's choosing.
 struct NamedAutostart final : platform::Autostart {
     std::string path;
+    bool refuseDisable = false;
     platform::LinuxAutostart real;
     std::string executablePath() const override { return path; }
     bool enable(const std::string& name, const std::string& exePath) override { return real.enable(name, exePath); }
-    bool disable(const std::string& name) override { return real.disable(name); }
+    bool disable(const std::string& name) override { return !refuseDisable && real.disable(name); }
 };
 
 const char* const kScreenNames[] = {"FormUtama", "FormScan", "FormAbout", "FormCRCGen",
@@ -141,6 +142,7 @@ private slots:
         m_registry = std::make_unique<platform::LinuxRegistry>(m_temp.path() + "/store/user.reg",
                                                                m_temp.path() + "/store/machine.reg");
         m_autostart.path = QFile::encodeName(m_app + "/QuennoAV").toStdString();
+        m_autostart.refuseDisable = false;
         m_tray = {};
         m_messages = {};
         m_sound = {};
@@ -229,6 +231,24 @@ private slots:
         QVERIFY(!QFile::exists(entryFile("QuennoAV")));
         QFile::remove(m_temp.path() + "/store");
         QFile::remove(m_temp.path() + "/config");
+    }
+
+    // When the half written cannot be undone either, the user hears that the program may
+    // still start at log-on; the option stays off.
+    void startUpHalfLeftBehindIsTold()
+    {
+        QVERIFY(QDir(m_temp.path() + "/store").removeRecursively());
+        QFile blocker(m_temp.path() + "/store");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        m_autostart.refuseDisable = true;
+        auto form = makeScreen();
+        form->IscanStar_Click();
+        QVERIFY(!lit(form.get(), "IscanStar"));
+        QVERIFY(QFile::exists(entryFile("QuennoAV")));
+        QVERIFY(!m_messages.texts.isEmpty());
+        QVERIFY(m_messages.texts.back().contains("it may still start when you log on"));
+        QCOMPARE(m_messages.styles.back(), Style::Critical);
+        QFile::remove(m_temp.path() + "/store");
     }
 
     void optionsStartOffWhateverIsRegistered()
