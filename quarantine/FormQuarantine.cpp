@@ -1,5 +1,6 @@
 #include "FormQuarantine.h"
 
+#include "ActionMessages.h"
 #include "QuarantineStore.h"
 #include "shell/Art.h"
 
@@ -49,10 +50,8 @@ void FormQuarantine::Form_Load()
     m_delete.toRest();
     m_folder = QuarantineFolder(*m_platform.files);
     if (!readFolder()) {
-        const QString text = m_platform.files->exists(m_folder)
-            ? QStringLiteral("The quarantine folder '%1' cannot be read.")
-            : QStringLiteral("The quarantine folder '%1' does not exist.");
-        m_platform.messages->show(text.arg(fromFileBytes(m_folder)), platform::MessageBoxes::Style::Critical);
+        const std::string text = UnreadableFolderProblem(m_platform.files->exists(m_folder), shownFolder());
+        m_platform.messages->show(QString::fromStdString(text), platform::MessageBoxes::Style::Critical);
     }
 }
 
@@ -68,6 +67,11 @@ bool FormQuarantine::readFolder()
         FileListQua->addItem(item);
     }
     return true;
+}
+
+std::string FormQuarantine::shownFolder() const
+{
+    return fromFileBytes(m_folder).toStdString();
 }
 
 std::string FormQuarantine::selectedName() const
@@ -91,16 +95,12 @@ void FormQuarantine::IQuaDeleteb_Click()
     if (answer != platform::MessageBoxes::Answer::Yes)
         return;
 
-    QString problem;
-    if (!files.entry(path))
-        problem = QStringLiteral("The file '%1' is no longer in the quarantine folder.").arg(shown);
-    else if (!files.removeFile(path) && files.entry(path))
-        problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
+    std::string problem = QuarantinedDeleteProblem(RemoveQuarantined(files, path), shown.toStdString());
     const bool readable = readFolder();
-    if (!readable && problem.isEmpty())
-        problem = QStringLiteral("The quarantine folder '%1' cannot be read.").arg(fromFileBytes(m_folder));
-    if (!problem.isEmpty())
-        m_platform.messages->show(problem, platform::MessageBoxes::Style::Critical);
+    if (!readable && problem.empty())
+        problem = UnreadableFolderProblem(true, shownFolder());
+    if (!problem.empty())
+        m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
 }
 
 void FormQuarantine::IQuaDelete_MouseMove()

@@ -105,6 +105,16 @@ std::string checksumOf(const platform::FileSystem& files, const std::string& pat
 
 } // namespace
 
+RemoveOutcome RemoveQuarantined(platform::FileSystem& files, const std::string& path)
+{
+    if (!files.entry(path))
+        return RemoveOutcome::AlreadyGone;
+    // A refusal with the file gone meanwhile still leaves it gone.
+    if (!files.removeFile(path) && files.entry(path))
+        return RemoveOutcome::Failed;
+    return RemoveOutcome::Removed;
+}
+
 RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const DetectedFile& file)
 {
     Reach why;

@@ -62,6 +62,10 @@ struct QuarantineOutcome {
 // then deletes the original.
 QuarantineOutcome QuarantineFile(platform::FileSystem& files, const platform::Clock& clock, const DetectedFile& file);
 
+// Deletes one of the quarantine folder's files, by its full path. AlreadyGone when nothing
+// of that name is there; never Changed.
+RemoveOutcome RemoveQuarantined(platform::FileSystem& files, const std::string& path);
+
 // Bare names of the folder's files, hidden and system ones left out, ordered by name
 // without regard to case. nullopt when the folder cannot be read.
 std::optional<std::vector<std::string>> ListQuarantined(const platform::FileSystem& files, const std::string& folder);

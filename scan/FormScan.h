@@ -4,7 +4,7 @@
 // own objectName; the data holders that lie outside the window are never shown.
 
 #include "DatabaseLists.h"
-#include "detection/mdlFindFile.h"
+#include "ScanRunView.h"
 #include "shell/Form.h"
 #include "shell/Navigator.h"
 #include "shell/Picture.h"
@@ -30,7 +30,7 @@ namespace quenno::scan {
 
 class DatabaseListModel;
 
-class FormScan : public shell::Form, public detection::ScanView {
+class FormScan : public shell::Form, private ScanRunScreen {
     Q_OBJECT
 public:
     explicit FormScan(const platform::Platform& platform);
@@ -90,21 +90,17 @@ public:
     // Full path of each detection as the file system spells it (lstFound's bytes).
     std::string foundPath(int index) const;
 
-    // detection::ScanView, the engine's view of this screen.
-    bool stopRequested() const override;
-    void setStatus(const std::string& fullPath) override;
-    void addResult(const std::string& fullPath, const std::string& resultLine) override;
-    void addDetection(const detection::Detection& detection) override;
-    void addUnreadable(const std::string& fullPath, bool isFolder) override;
-    bool killProcessOn() const override;
-    void killProcessesNamed(const std::string& bareName) override;
-    void letEventsRun() override;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class RunView;
+    // ScanRunScreen: what a run reads and fills.
+    bool stopRequested() const override;
+    bool killProcessOn() const override;
+    void addResult(const quarantine::DetectedFile& file, const std::string& resultLine) override;
+    void showStatus(const std::string& fullPath) override;
+    void showNewResults() override;
+
     // Whether database.db was rewritten, and if not, why not (for the user).
     struct Rewrite {
         bool written = false;
@@ -120,12 +116,12 @@ private:
     Rewrite rewriteDatabase(const std::string& text, const platform::ExpectedBytes* before);
     void modeNotSwitched(bool fullModeStays, const QString& reason);
     void showDatabaseState(bool readable);
-    void showNewResults();
     void startAnimation();
     void stopAnimation();
     void switchOption(const shell::PictureButton& option, bool on);
     void actOnSelection(bool quarantine);
-    void tellUnreadable();
+    void tellUnreadable(int files, int folders);
+    void tellStoreProblem(const std::string& problem);
     void removeResult(int row);
     std::string folderBytes() const;
     static QString fromFileBytes(const std::string& bytes);
@@ -142,9 +138,6 @@ private:
     bool m_fullMode = false;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
-    // What the run in progress could not read, so nothing in it was scanned.
-    int m_unreadableFiles = 0;
-    int m_unreadableFolders = 0;
     int m_yieldIntervalMs = 10;
     shell::Navigator* m_navigator = nullptr;
 
@@ -178,13 +171,6 @@ private:
 
     shell::PictureButton m_browse, m_folder, m_stop, m_delete, m_qua;
     shell::PictureButton m_full, m_kill, m_star, m_tray, m_clear;
-
-    // Pending status text, drawn when events next run (a label per examined file would
-    // cost more than the scan itself on a tree of small files).
-    std::string m_pendingStatus;  // converted for the label only when it is shown
-    bool m_statusPending = false;
-    // Results added since events last ran: the list is laid out and scrolled to them then.
-    bool m_resultsPending = false;
 };
 
 } // namespace quenno::scan

@@ -1,7 +1,9 @@
-// Delete and Quarantine of the selected detections.
+// The detections found and Delete and Quarantine of those selected.
 
 #include "FormScan.h"
 
+#include "DatabaseListModel.h"
+#include "quarantine/ActionMessages.h"
 #include "quarantine/QuarantineStore.h"
 
 #include <QListWidget>
@@ -18,12 +20,14 @@ constexpr int kDetectedRole = Qt::UserRole + 1;
 
 } // namespace
 
-void FormScan::addDetection(const detection::Detection& detection)
+void FormScan::addResult(const quarantine::DetectedFile& file, const std::string& resultLine)
 {
-    ScanView::addDetection(detection);  // the entries of both lists, through addResult
-    const quarantine::DetectedFile file{detection.fullPath, detection.checksumText, detection.identity,
-                                        detection.folderIdentity};
-    lstFound->item(lstFound->count() - 1)->setData(kDetectedRole, QVariant::fromValue(file));
+    auto* found = new QListWidgetItem(fromFileBytes(file.path));
+    found->setData(Qt::UserRole, QByteArray::fromStdString(file.path));
+    found->setData(kDetectedRole, QVariant::fromValue(file));
+    lstFound->addItem(found);
+    // Cut to a length a list can lay out: a record's name may run to megabytes.
+    lstVirusFound->addItem(ShownText(resultLine));
 }
 
 void FormScan::removeResult(int row)
@@ -44,7 +48,6 @@ void FormScan::IscanQuab_Click()
 
 void FormScan::actOnSelection(bool quarantine)
 {
-    using Status = quarantine::QuarantineOutcome::Status;
     platform::FileSystem& files = *m_platform.files;
 
     if (lstVirusFound->selectedItems().isEmpty()) {
@@ -72,52 +75,16 @@ void FormScan::actOnSelection(bool quarantine)
         const quarantine::DetectedFile file =
             seen.canConvert<quarantine::DetectedFile>() ? seen.value<quarantine::DetectedFile>()
                                                         : quarantine::DetectedFile{foundPath(i), {}, {}, {}};
-        const QString shown = fromFileBytes(file.path);
-        const QString changed = QStringLiteral("The file '%1' has changed since the scan, so it was left as it is.")
-                                    .arg(shown);
-        QString problem;
-        if (quarantine) {
-            switch (quarantine::QuarantineFile(files, *m_platform.clock, file).status) {
-            case Status::Moved:
-            case Status::AlreadyGone:
-                break;
-            case Status::Changed:
-                problem = changed;
-                break;
-            case Status::CopyFailed:
-                problem = QStringLiteral("The file '%1' could not be copied into the quarantine folder '%2', "
-                                         "so it was left where it is.")
-                              .arg(shown, fromFileBytes(quarantine::QuarantineFolder(files)));
-                break;
-            case Status::CopyDiffers:
-                problem = QStringLiteral("The copy of '%1' in the quarantine folder did not match the file, "
-                                         "so the file was left where it is.")
-                              .arg(shown);
-                break;
-            case Status::RemoveFailed:
-                problem = QStringLiteral("The file '%1' could not be deleted after it was copied, "
-                                         "so it was left where it is.")
-                              .arg(shown);
-                break;
-            }
-        } else {
-            switch (quarantine::RemoveDetectedFile(files, file)) {
-            case quarantine::RemoveOutcome::Removed:
-            case quarantine::RemoveOutcome::AlreadyGone:
-                break;
-            case quarantine::RemoveOutcome::Changed:
-                problem = changed;
-                break;
-            case quarantine::RemoveOutcome::Failed:
-                problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
-                break;
-            }
-        }
+        const std::string shown = fromFileBytes(file.path).toStdString();
+        const std::string problem =
+            quarantine ? quarantine::QuarantineProblem(quarantine::QuarantineFile(files, *m_platform.clock, file).status,
+                                                       shown, fromFileBytes(quarantine::QuarantineFolder(files)).toStdString())
+                       : quarantine::DeleteProblem(quarantine::RemoveDetectedFile(files, file), shown);
 
-        if (problem.isEmpty()) {
+        if (problem.empty()) {
             removeResult(i);
         } else {
-            problems.append(problem);
+            problems.append(QString::fromStdString(problem));
             ++i;
         }
     }

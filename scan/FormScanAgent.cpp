@@ -2,6 +2,7 @@
 
 #include "FormScan.h"
 
+#include "StartupRegistration.h"
 #include "shell/Art.h"
 
 #include <QPointer>
@@ -12,9 +13,6 @@ namespace quenno::scan {
 
 namespace {
 
-const std::string kRunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-// The off click removes the entry of this name, whatever the executable is called.
-const std::string kProgramName = "QuennoAV";
 const QString kTrayTip = QStringLiteral("QuennoAV Agent");
 const QString kTrayOwner = QStringLiteral("trayIconOwner");
 
@@ -34,73 +32,44 @@ private:
     platform::Tray& m_tray;
 };
 
-// The executable's file name without a trailing ".exe".
-std::string programName(const std::string& exePath)
-{
-    std::string name = exePath.substr(exePath.find_last_of("/\\") + 1);
-    if (name.size() > 4) {
-        std::string tail = name.substr(name.size() - 4);
-        for (char& c : tail)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ".exe")
-            name.resize(name.size() - 4);
-    }
-    return name;
-}
-
 } // namespace
+
+void FormScan::tellStoreProblem(const std::string& problem)
+{
+    if (!problem.empty() && m_platform.messages)
+        m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
+}
 
 void FormScan::IscanStar_Click()
 {
+    using Registered = StartupRegistration::Registered;
     switchOption(m_star, true);
-    platform::Registry* registry = m_platform.registry;
-    platform::Autostart* autostart = m_platform.autostart;
-    const std::string exePath = autostart ? autostart->executablePath() : std::string();
-    const std::string fileName = exePath.substr(exePath.find_last_of("/\\") + 1);
-    const std::string name = programName(exePath);
-    const std::string runData = m_platform.files->applicationFolder() + m_platform.files->separator() + fileName;
-
-    bool written = false;
-    bool entered = false;
-    if (!name.empty()) {
-        written = registry && registry->writeString(kRunKey + name, runData);
-        entered = autostart->enable(name, runData);
-    }
-    const std::string problem = registry ? registry->takeProblem() : std::string();
-    if (!problem.empty() && m_platform.messages)
-        m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
-    if (written && entered)
+    const auto outcome = StartupRegistration(m_platform.registry, m_platform.autostart, *m_platform.files).enable();
+    tellStoreProblem(outcome.storeProblem);
+    if (outcome.result == Registered::Yes)
         return;
-
-    // Half a registration is undone: the option shows what is really in place.
-    if (written)
-        registry->deleteValue(kRunKey + name);
-    if (entered)
-        autostart->disable(name);
-    m_star.toRest();
+    m_star.toRest();  // the option shows what is really in place
     if (m_platform.messages)
-        m_platform.messages->show(QStringLiteral("QuennoAV could not be set to start when you log on."),
+        m_platform.messages->show(outcome.result == Registered::Partly
+                                      ? QStringLiteral("QuennoAV could not be set to start when you log on, and what "
+                                                       "had been written for it could not be removed: it may still "
+                                                       "start when you log on.")
+                                      : QStringLiteral("QuennoAV could not be set to start when you log on."),
                                   platform::MessageBoxes::Style::Critical);
 }
 
 void FormScan::IscanStarb_Click()
 {
+    using Removed = StartupRegistration::Removed;
     switchOption(m_star, false);
-    platform::Registry* registry = m_platform.registry;
-    platform::Autostart* autostart = m_platform.autostart;
-    const std::string value = kRunKey + kProgramName;
-    const bool present = registry && registry->readValue(value).has_value();
-    const bool deleted = present && registry->deleteValue(value);
-    const bool entryGone = autostart && autostart->disable(kProgramName);
-    const std::string problem = registry ? registry->takeProblem() : std::string();
+    const auto outcome = StartupRegistration(m_platform.registry, m_platform.autostart, *m_platform.files).disable();
     if (!m_platform.messages)
         return;
-    if (!problem.empty())
-        m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
-    if (!entryGone || (present && !deleted))
+    tellStoreProblem(outcome.storeProblem);
+    if (outcome.result == Removed::No)
         m_platform.messages->show(QStringLiteral("QuennoAV could not be stopped from starting when you log on."),
                                   platform::MessageBoxes::Style::Critical);
-    else if (!present)
+    else if (outcome.result == Removed::NoneThere)
         m_platform.messages->show(QStringLiteral("There was no start-up entry named QuennoAV to remove."),
                                   platform::MessageBoxes::Style::Critical);
 }

@@ -1,14 +1,11 @@
-// The scan run, the engine's view of the screen and the progress animation.
+// The scan run, what it shows on the screen, and the progress animation.
 
 #include "FormScan.h"
 
-#include "DatabaseListModel.h"
 #include "MdlBrowsFolder.h"
 #include "detection/SignatureFile.h"
-#include "mdlWinExit.h"
 #include "shell/modAniGif.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,118 +14,9 @@
 
 namespace quenno::scan {
 
-// What the engine talks to during one run. It lives on the run's stack and reaches the
-// screen through a guarded pointer: if the screen is destroyed while the engine has let
-// events run, the engine is told to stop and nothing touches the screen again. It is also
-// the checksum component's event pump, so both yield through one throttle.
-class FormScan::RunView final : public detection::ScanView, public platform::EventPump {
-public:
-    explicit RunView(FormScan& form)
-        : m_form(&form), m_alive(form.m_alive), m_intervalMs(form.m_yieldIntervalMs)
-    {
-        m_sinceYield.start();
-    }
-
-    bool stopRequested() const override
-    {
-        const FormScan* form = screen();
-        return form == nullptr || form->stopRequested();
-    }
-    void setStatus(const std::string& fullPath) override
-    {
-        if (FormScan* form = screen())
-            form->setStatus(fullPath);
-    }
-    void addResult(const std::string& fullPath, const std::string& resultLine) override
-    {
-        if (FormScan* form = screen())
-            form->addResult(fullPath, resultLine);
-    }
-    void addDetection(const detection::Detection& detection) override
-    {
-        if (FormScan* form = screen())
-            form->addDetection(detection);
-    }
-    void addUnreadable(const std::string& fullPath, bool isFolder) override
-    {
-        if (FormScan* form = screen())
-            form->addUnreadable(fullPath, isFolder);
-    }
-    bool killProcessOn() const override
-    {
-        const FormScan* form = screen();
-        return form != nullptr && form->killProcessOn();
-    }
-    void killProcessesNamed(const std::string& bareName) override
-    {
-        if (FormScan* form = screen())
-            form->killProcessesNamed(bareName);
-    }
-    void letEventsRun() override
-    {
-        FormScan* form = screen();
-        if (form == nullptr || (m_intervalMs > 0 && m_sinceYield.elapsed() < m_intervalMs))
-            return;
-        form->letEventsRun();  // may destroy the screen; screen() then answers null
-        m_sinceYield.restart();
-    }
-
-    bool screenGone() const { return screen() == nullptr; }
-
-private:
-    FormScan* screen() const { return *m_alive ? m_form : nullptr; }
-
-    FormScan* m_form;
-    std::shared_ptr<const bool> m_alive;
-    int m_intervalMs;
-    QElapsedTimer m_sinceYield;
-};
-
 bool FormScan::stopRequested() const
 {
     return StopScan;
-}
-
-void FormScan::setStatus(const std::string& fullPath)
-{
-    m_pendingStatus = fullPath;
-    m_statusPending = true;
-}
-
-void FormScan::addResult(const std::string& fullPath, const std::string& resultLine)
-{
-    auto* found = new QListWidgetItem(fromFileBytes(fullPath));
-    found->setData(Qt::UserRole, QByteArray::fromStdString(fullPath));
-    lstFound->addItem(found);
-    // Cut to a length a list can lay out: a record's name may run to megabytes.
-    lstVirusFound->addItem(ShownText(resultLine));
-    m_resultsPending = true;
-}
-
-void FormScan::addUnreadable(const std::string& fullPath, bool isFolder)
-{
-    (void)fullPath;
-    ++(isFolder ? m_unreadableFolders : m_unreadableFiles);
-}
-
-// Said after the run, beside the found count, so that a tree with parts that could not be
-// read is never taken for clean.
-void FormScan::tellUnreadable()
-{
-    if (m_unreadableFiles == 0 && m_unreadableFolders == 0)
-        return;
-    const auto counted = [](int n, const char* one, const char* many) {
-        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-    };
-    QStringList parts;
-    if (m_unreadableFiles > 0)
-        parts << counted(m_unreadableFiles, "file", "files");
-    if (m_unreadableFolders > 0)
-        parts << counted(m_unreadableFolders, "folder", "folders");
-    const bool one = m_unreadableFiles + m_unreadableFolders == 1;
-    m_platform.messages->show(parts.join(QStringLiteral(" and ")) + QStringLiteral(" could not be read, so ")
-                                  + QLatin1String(one ? "it was" : "they were") + QStringLiteral(" not scanned."),
-                              platform::MessageBoxes::Style::Information);
 }
 
 bool FormScan::killProcessOn() const
@@ -136,21 +24,9 @@ bool FormScan::killProcessOn() const
     return m_kill.lit();
 }
 
-void FormScan::killProcessesNamed(const std::string& bareName)
+void FormScan::showStatus(const std::string& fullPath)
 {
-    if (m_platform.processes)
-        KillProcessByName(*m_platform.processes, bareName);
-}
-
-void FormScan::letEventsRun()
-{
-    if (m_statusPending) {
-        lblStatus->setText(fromFileBytes(m_pendingStatus));
-        m_statusPending = false;
-    }
-    showNewResults();
-    if (m_platform.events)
-        m_platform.events->letEventsRun();
+    lblStatus->setText(fromFileBytes(fullPath));
 }
 
 // A list view filled while the run lets events run never gets round to its own deferred
@@ -158,10 +34,27 @@ void FormScan::letEventsRun()
 // the newest result lays it out at once, scroll bar included, and keeps that result in sight.
 void FormScan::showNewResults()
 {
-    if (!m_resultsPending)
-        return;
     lstVirusFound->scrollToBottom();
-    m_resultsPending = false;
+}
+
+// Said after the run, beside the found count, so that a tree with parts that could not be
+// read is never taken for clean.
+void FormScan::tellUnreadable(int files, int folders)
+{
+    if (files == 0 && folders == 0)
+        return;
+    const auto counted = [](int n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    QStringList parts;
+    if (files > 0)
+        parts << counted(files, "file", "files");
+    if (folders > 0)
+        parts << counted(folders, "folder", "folders");
+    const bool one = files + folders == 1;
+    m_platform.messages->show(parts.join(QStringLiteral(" and ")) + QStringLiteral(" could not be read, so ")
+                                  + QLatin1String(one ? "it was" : "they were") + QStringLiteral(" not scanned."),
+                              platform::MessageBoxes::Style::Information);
 }
 
 std::string FormScan::foundPath(int index) const
@@ -203,8 +96,8 @@ void FormScan::IScanFolderb_Click()
         }
         // A close asked for while the animation loaded stands: the run then ends at once.
         StopScan = m_closeAfterScan;
-        m_unreadableFiles = 0;
-        m_unreadableFolders = 0;
+        int unreadableFiles = 0;
+        int unreadableFolders = 0;
 
         // The run holds its own lists and settings: a mode switch during the run builds new
         // ones for the next. The settings are those of the mode the option shows, even when
@@ -213,17 +106,19 @@ void FormScan::IScanFolderb_Click()
         const auto settings =
             detection::SettingsOfText(m_fullMode ? detection::kFullSettings : detection::kNormalSettings);
         if (m_recordsRead && settings) {
-            RunView view(*this);
+            ScanRunView view(*this, m_alive, m_platform.events, m_platform.processes, m_yieldIntervalMs);
             detection::CRC crc(*m_platform.files, view);
             detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, *lists->index(),
                                     settings->sizeLimit, crc, view);
             if (view.screenGone())
                 return;
-            showNewResults();
+            view.showNewResults();
+            unreadableFiles = view.unreadableFiles();
+            unreadableFolders = view.unreadableFolders();
         }
         PlaySound(appPath("\\Finish.wav"));
         ShowVirusCount();
-        tellUnreadable();  // a message box: it lets events run
+        tellUnreadable(unreadableFiles, unreadableFolders);  // a message box: it lets events run
         if (!*alive)
             return;
     }

@@ -1,5 +1,6 @@
 #include "ScanActions.h"
 
+#include "quarantine/ActionMessages.h"
 #include "quarantine/QuarantineStore.h"
 
 #include <set>
@@ -8,54 +9,17 @@ namespace quenno::cli {
 
 namespace {
 
-using Result = ActionReport::Result;
-
 ActionReport quarantined(platform::FileSystem& files, const platform::Clock& clock, const quarantine::DetectedFile& file)
 {
-    using Status = quarantine::QuarantineOutcome::Status;
     const quarantine::QuarantineOutcome outcome = quarantine::QuarantineFile(files, clock, file);
-    ActionReport report{file.path, true, Result::NotDone, outcome.storedPath, {}};
-    switch (outcome.status) {
-    case Status::Moved:
-        report.result = Result::Done;
-        break;
-    case Status::AlreadyGone:
-        report.result = Result::AlreadyGone;
-        break;
-    case Status::Changed:
-        report.reason = "changed since the scan";
-        break;
-    case Status::CopyFailed:
-        report.reason = "no copy could be written into " + quarantine::QuarantineFolder(files);
-        break;
-    case Status::CopyDiffers:
-        report.reason = "the copy did not match the file";
-        break;
-    case Status::RemoveFailed:
-        report.reason = "could not be deleted after it was copied";
-        break;
-    }
-    return report;
+    return {file.path, true, quarantine::ResultOf(outcome.status), outcome.storedPath,
+            quarantine::QuarantineReason(outcome.status, quarantine::QuarantineFolder(files))};
 }
 
 ActionReport deleted(platform::FileSystem& files, const quarantine::DetectedFile& file)
 {
-    ActionReport report{file.path, false, Result::NotDone, {}, {}};
-    switch (quarantine::RemoveDetectedFile(files, file)) {
-    case quarantine::RemoveOutcome::Removed:
-        report.result = Result::Done;
-        break;
-    case quarantine::RemoveOutcome::AlreadyGone:
-        report.result = Result::AlreadyGone;
-        break;
-    case quarantine::RemoveOutcome::Changed:
-        report.reason = "changed since the scan";
-        break;
-    case quarantine::RemoveOutcome::Failed:
-        report.reason = "could not be deleted";
-        break;
-    }
-    return report;
+    const quarantine::RemoveOutcome outcome = quarantine::RemoveDetectedFile(files, file);
+    return {file.path, false, quarantine::ResultOf(outcome), {}, quarantine::DeleteReason(outcome)};
 }
 
 } // namespace

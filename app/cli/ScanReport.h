@@ -5,6 +5,7 @@
 
 #include "LineOutput.h"
 #include "detection/mdlFindFile.h"
+#include "quarantine/ActionMessages.h"
 
 #include <cstdint>
 #include <string>
@@ -29,7 +30,7 @@ struct ScanCounts {
 
 // What --quarantine or --delete did to one detected file.
 struct ActionReport {
-    enum class Result { Done, AlreadyGone, NotDone };
+    using Result = quarantine::ActionResult;
     std::string path;
     bool quarantine = false;  // else deleted
     Result result = Result::NotDone;

@@ -27,10 +27,11 @@ const std::string kRun = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\Curre
 // The real autostart folder, for an executable of the test's choosing.
 struct NamedAutostart final : platform::Autostart {
     std::string path;
+    bool refuseDisable = false;
     platform::LinuxAutostart real;
     std::string executablePath() const override { return path; }
     bool enable(const std::string& name, const std::string& exePath) override { return real.enable(name, exePath); }
-    bool disable(const std::string& name) override { return real.disable(name); }
+    bool disable(const std::string& name) override { return !refuseDisable && real.disable(name); }
 };
 
 const char* const kScreenNames[] = {"FormUtama", "FormScan", "FormAbout", "FormCRCGen",
@@ -132,6 +133,7 @@ private slots:
                                                                m_temp.path() + "/store/machine.reg");
         m_autostart.path = QFile::encodeName(m_app + "/QuennoAV").toStdString();
         m_fake.reset();
+        m_autostart.refuseDisable = false;
         m_fake.platform.files = m_files.get();
         m_fake.platform.registry = m_registry.get();
         m_fake.platform.autostart = &m_autostart;
@@ -213,6 +215,24 @@ private slots:
         QFile::remove(m_temp.path() + "/config");
     }
 
+    // When the half written cannot be undone either, the user hears that the program may
+    // still start at log-on; the option stays off.
+    void startUpHalfLeftBehindIsTold()
+    {
+        QVERIFY(QDir(m_temp.path() + "/store").removeRecursively());
+        QFile blocker(m_temp.path() + "/store");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        m_autostart.refuseDisable = true;
+        auto form = makeScreen();
+        form->IscanStar_Click();
+        QVERIFY(!lit(form.get(), "IscanStar"));
+        QVERIFY(QFile::exists(entryFile("QuennoAV")));
+        QVERIFY(!m_fake.messages.texts.isEmpty());
+        QVERIFY(m_fake.messages.texts.back().contains("it may still start when you log on"));
+        QCOMPARE(m_fake.messages.styles.back(), Style::Critical);
+        QFile::remove(m_temp.path() + "/store");
+    }
+
     void optionsStartOffWhateverIsRegistered()
     {
         QVERIFY(m_registry->writeString(kRun + "QuennoAV", m_autostart.path));
@@ -263,8 +283,9 @@ private slots:
         QVERIFY(!m_fake.tray.onMessage);
     }
 
-    // 517 hides every screen in order, loading those not open; 514 brings back the main
-    // window only; other messages change nothing.
+    // The right button's release hides every screen in order, loading those not open; the
+    // left button's brings back the main window only; other messages, among them the
+    // neighbouring mouse messages, change nothing.
     void trayMessages_data()
     {
         QTest::addColumn<QList<int>>("openFirst");
@@ -273,17 +294,19 @@ private slots:
         QTest::addColumn<QStringList>("visible");
         const QList<int> mainScanAbout = {0, 1, 2};
         const QStringList loadRest = {"load FormCRCGen", "load FormProcess", "load FormQuarantine", "load FormRegTools"};
-        QTest::newRow("517 hides all, loads the rest")
-            << mainScanAbout << 517
+        constexpr int left = platform::Tray::LeftButtonUp;
+        constexpr int right = platform::Tray::RightButtonUp;
+        QTest::newRow("right hides all, loads the rest")
+            << mainScanAbout << right
             << (QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout"} + loadRest) << QStringList();
-        QTest::newRow("517 with everything open")
-            << QList<int>{6, 5, 4, 3, 2, 1, 0} << 517
+        QTest::newRow("right with everything open")
+            << QList<int>{6, 5, 4, 3, 2, 1, 0} << right
             << QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout", "hide FormCRCGen", "hide FormProcess",
                            "hide FormQuarantine", "hide FormRegTools"}
             << QStringList();
-        QTest::newRow("514 shows the main window") << QList<int>{1, 2} << 514 << QStringList{"load FormUtama"}
+        QTest::newRow("left shows the main window") << QList<int>{1, 2} << left << QStringList{"load FormUtama"}
                                                    << QStringList{"FormUtama", "FormScan", "FormAbout"};
-        for (int other : {512, 513, 515, 516, 518, 0, -514})
+        for (int other : {left - 2, left - 1, left + 1, right - 1, right + 1, 0, -left})
             QTest::addRow("%d does nothing", other) << mainScanAbout << other << QStringList()
                                                     << QStringList{"FormUtama", "FormScan", "FormAbout"};
     }
@@ -319,13 +342,13 @@ private slots:
         form->IScanTray_Click();
         QVERIFY(m_fake.tray.onMessage);
 
-        m_fake.tray.onMessage(517);
+        m_fake.tray.onMessage(platform::Tray::RightButtonUp);
         for (int i = 0; i < 7; ++i)
             QVERIFY2(screens.find(static_cast<ScreenId>(i)), kScreenNames[i]);
         QCOMPARE(visibleScreens(screens), QStringList());
         QVERIFY(lit(form, "IScanTray"));
 
-        m_fake.tray.onMessage(514);
+        m_fake.tray.onMessage(platform::Tray::LeftButtonUp);
         QCOMPARE(visibleScreens(screens), QStringList{"FormUtama"});
         QCOMPARE(screens.open(ScreenId::FormScan), form);
         QVERIFY(lit(form, "IScanTray"));

@@ -1,5 +1,7 @@
 #include "MemoryFileSystem.h"
 
+#include <algorithm>
+
 namespace quenno::test {
 
 std::optional<std::vector<platform::DirEntry>> MemoryFileSystem::listFolder(const std::string&) const
@@ -15,9 +17,36 @@ std::optional<platform::DirEntry> MemoryFileSystem::entry(const std::string& pat
     return platform::DirEntry{path, platform::EntryKind::File, it->second.size(), 0};
 }
 
-std::unique_ptr<platform::FileReader> MemoryFileSystem::openRead(const std::string&) const
+namespace {
+
+// Reads a copy of the content taken when it was opened, as a real file's reader keeps the
+// file it opened.
+class MemoryReader final : public platform::FileReader {
+public:
+    explicit MemoryReader(std::string content) : m_content(std::move(content)) {}
+    std::int64_t read(std::span<std::uint8_t> buffer) override
+    {
+        const std::size_t n = std::min(buffer.size(), m_content.size() - m_at);
+        std::copy_n(m_content.data() + m_at, n, reinterpret_cast<char*>(buffer.data()));
+        m_at += n;
+        return static_cast<std::int64_t>(n);
+    }
+    std::uint64_t length() const override { return m_content.size(); }
+    std::uint64_t position() const override { return m_at; }
+
+private:
+    std::string m_content;
+    std::size_t m_at = 0;
+};
+
+} // namespace
+
+std::unique_ptr<platform::FileReader> MemoryFileSystem::openRead(const std::string& path) const
 {
-    return nullptr;
+    const auto it = files.find(path);
+    if (it == files.end())
+        return nullptr;
+    return std::make_unique<MemoryReader>(it->second);
 }
 
 std::optional<std::string> MemoryFileSystem::readWholeFile(const std::string& path) const
