@@ -2,17 +2,14 @@
 
 #include "QuarantineStore.h"
 #include "shell/Art.h"
+#include "shell/ByteText.h"
+#include "shell/Fonts.h"
 
-#include <QFile>
 #include <QListWidget>
 
 namespace quenno::quarantine {
 namespace {
 
-QString fromFileBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
 
 } // namespace
 
@@ -32,10 +29,7 @@ FormQuarantine::FormQuarantine(const platform::Platform& platform)
     FileListQua->setObjectName(QStringLiteral("FileListQua"));
     FileListQua->setGeometry(48, 104, 257, 253);
     FileListQua->setSelectionMode(QAbstractItemView::SingleSelection);
-    QFont font;
-    font.setFamilies({QStringLiteral("OCR A Extended"), QStringLiteral("OCRA"), QStringLiteral("OCR A")});
-    font.setPointSizeF(9);
-    FileListQua->setFont(font);
+    FileListQua->setFont(shell::fonts::fontOf(shell::fonts::OcrA, 9));
 
     connect(m_delete.hover, &shell::Picture::Click, this, &FormQuarantine::IQuaDeleteb_Click);
     connect(m_delete.rest, &shell::Picture::MouseMove, this, &FormQuarantine::IQuaDelete_MouseMove);
@@ -52,7 +46,7 @@ void FormQuarantine::Form_Load()
         const QString text = m_platform.files->exists(m_folder)
             ? QStringLiteral("The quarantine folder '%1' cannot be read.")
             : QStringLiteral("The quarantine folder '%1' does not exist.");
-        m_platform.messages->show(text.arg(fromFileBytes(m_folder)), platform::MessageBoxes::Style::Critical);
+        m_platform.messages->show(text.arg(shell::TextOfBytes(m_folder)), platform::MessageBoxes::Style::Critical);
     }
 }
 
@@ -63,7 +57,7 @@ bool FormQuarantine::readFolder()
     if (!names)
         return false;
     for (const std::string& name : *names) {
-        auto* item = new QListWidgetItem(fromFileBytes(name));
+        auto* item = new QListWidgetItem(shell::TextOfBytes(name));
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
         FileListQua->addItem(item);
     }
@@ -85,10 +79,12 @@ void FormQuarantine::IQuaDeleteb_Click()
         return;
     platform::FileSystem& files = *m_platform.files;
     const std::string path = m_folder + files.separator() + name;
-    const QString shown = fromFileBytes(path);
+    const QString shown = shell::TextOfBytes(path);
+    const shell::Liveness::Watch self = watch();
     const auto answer = m_platform.messages->show(QStringLiteral("Do you want to delete file '") + shown + QStringLiteral("'?"),
                                                   platform::MessageBoxes::Style::YesNoQuestion);
-    if (answer != platform::MessageBoxes::Answer::Yes)
+    // Nothing is deleted for a screen that went while the question was open.
+    if (!self.alive() || answer != platform::MessageBoxes::Answer::Yes)
         return;
 
     QString problem;
@@ -98,7 +94,7 @@ void FormQuarantine::IQuaDeleteb_Click()
         problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
     const bool readable = readFolder();
     if (!readable && problem.isEmpty())
-        problem = QStringLiteral("The quarantine folder '%1' cannot be read.").arg(fromFileBytes(m_folder));
+        problem = QStringLiteral("The quarantine folder '%1' cannot be read.").arg(shell::TextOfBytes(m_folder));
     if (!problem.isEmpty())
         m_platform.messages->show(problem, platform::MessageBoxes::Style::Critical);
 }

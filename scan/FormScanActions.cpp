@@ -3,6 +3,7 @@
 #include "FormScan.h"
 
 #include "quarantine/QuarantineStore.h"
+#include "shell/ByteText.h"
 
 #include <QListWidget>
 
@@ -48,8 +49,10 @@ void FormScan::actOnSelection(bool quarantine)
     platform::FileSystem& files = *m_platform.files;
 
     if (lstVirusFound->selectedItems().isEmpty()) {
+        const shell::Liveness::Watch self = watch();
         m_platform.messages->show(QStringLiteral("No file selected"), platform::MessageBoxes::Style::Critical);
-        ShowVirusCount();
+        if (self.alive())
+            ShowVirusCount();
         return;
     }
 
@@ -72,7 +75,7 @@ void FormScan::actOnSelection(bool quarantine)
         const quarantine::DetectedFile file =
             seen.canConvert<quarantine::DetectedFile>() ? seen.value<quarantine::DetectedFile>()
                                                         : quarantine::DetectedFile{foundPath(i), {}, {}, {}};
-        const QString shown = fromFileBytes(file.path);
+        const QString shown = shell::TextOfBytes(file.path);
         const QString changed = QStringLiteral("The file '%1' has changed since the scan, so it was left as it is.")
                                     .arg(shown);
         QString problem;
@@ -87,7 +90,7 @@ void FormScan::actOnSelection(bool quarantine)
             case Status::CopyFailed:
                 problem = QStringLiteral("The file '%1' could not be copied into the quarantine folder '%2', "
                                          "so it was left where it is.")
-                              .arg(shown, fromFileBytes(quarantine::QuarantineFolder(files)));
+                              .arg(shown, shell::TextOfBytes(quarantine::QuarantineFolder(files)));
                 break;
             case Status::CopyDiffers:
                 problem = QStringLiteral("The copy of '%1' in the quarantine folder did not match the file, "

@@ -2,9 +2,9 @@
 
 #include "FormScan.h"
 
+#include "platform/AsciiCase.h"
 #include "shell/Art.h"
 
-#include <QPointer>
 
 #include <array>
 
@@ -39,10 +39,7 @@ std::string programName(const std::string& exePath)
 {
     std::string name = exePath.substr(exePath.find_last_of("/\\") + 1);
     if (name.size() > 4) {
-        std::string tail = name.substr(name.size() - 4);
-        for (char& c : tail)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ".exe")
+        if (platform::equalsIgnoringAsciiCase(std::string_view(name).substr(name.size() - 4), ".exe"))
             name.resize(name.size() - 4);
     }
     return name;
@@ -67,16 +64,19 @@ void FormScan::IscanStar_Click()
         entered = autostart->enable(name, runData);
     }
     const std::string problem = registry ? registry->takeProblem() : std::string();
+    const shell::Liveness::Watch self = watch();
     if (!problem.empty() && m_platform.messages)
         m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
     if (written && entered)
         return;
-
-    // Half a registration is undone: the option shows what is really in place.
+    // Half a registration is undone, even when the screen went during the message; the
+    // option then shows what is really in place.
     if (written)
         registry->deleteValue(kRunKey + name);
     if (entered)
         autostart->disable(name);
+    if (!self.alive())
+        return;
     m_star.toRest();
     if (m_platform.messages)
         m_platform.messages->show(QStringLiteral("QuennoAV could not be set to start when you log on."),
@@ -93,10 +93,14 @@ void FormScan::IscanStarb_Click()
     const bool deleted = present && registry->deleteValue(value);
     const bool entryGone = autostart && autostart->disable(kProgramName);
     const std::string problem = registry ? registry->takeProblem() : std::string();
-    if (!m_platform.messages)
+    platform::MessageBoxes* messages = m_platform.messages;
+    if (!messages)
         return;
+    const shell::Liveness::Watch self = watch();
     if (!problem.empty())
-        m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
+        messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
+    if (!self.alive())
+        return;
     if (!entryGone || (present && !deleted))
         m_platform.messages->show(QStringLiteral("QuennoAV could not be stopped from starting when you log on."),
                                   platform::MessageBoxes::Style::Critical);
@@ -116,10 +120,9 @@ void FormScan::IScanTray_Click()
         return;
     }
     switchOption(m_tray, true);
-    QPointer<FormScan> self(this);
-    const bool added = tray->add(shell::windowIcon(), kTrayTip, [self](int message) {
-        if (self)
-            self->TrayMessage(message);
+    const bool added = tray->add(shell::windowIcon(), kTrayTip, [this, self = watch()](int message) {
+        if (self.alive())
+            TrayMessage(message);
     });
     if (!added) {
         m_tray.toRest();

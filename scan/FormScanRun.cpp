@@ -6,10 +6,11 @@
 #include "MdlBrowsFolder.h"
 #include "detection/SignatureFile.h"
 #include "mdlWinExit.h"
+#include "shell/AppFiles.h"
+#include "shell/ByteText.h"
 #include "shell/modAniGif.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,7 +25,7 @@ namespace quenno::scan {
 class FormScan::RunView final : public detection::ScanView, public platform::EventPump {
 public:
     explicit RunView(FormScan& form)
-        : m_form(&form), m_alive(form.m_alive), m_intervalMs(form.m_yieldIntervalMs)
+        : m_form(&form), m_watch(form.watch()), m_intervalMs(form.m_yieldIntervalMs)
     {
         m_sinceYield.start();
     }
@@ -76,10 +77,10 @@ public:
     bool screenGone() const { return screen() == nullptr; }
 
 private:
-    FormScan* screen() const { return *m_alive ? m_form : nullptr; }
+    FormScan* screen() const { return m_watch.alive() ? m_form : nullptr; }
 
     FormScan* m_form;
-    std::shared_ptr<const bool> m_alive;
+    shell::Liveness::Watch m_watch;
     int m_intervalMs;
     QElapsedTimer m_sinceYield;
 };
@@ -97,7 +98,7 @@ void FormScan::setStatus(const std::string& fullPath)
 
 void FormScan::addResult(const std::string& fullPath, const std::string& resultLine)
 {
-    auto* found = new QListWidgetItem(fromFileBytes(fullPath));
+    auto* found = new QListWidgetItem(shell::TextOfBytes(fullPath));
     found->setData(Qt::UserRole, QByteArray::fromStdString(fullPath));
     lstFound->addItem(found);
     // Cut to a length a list can lay out: a record's name may run to megabytes.
@@ -145,7 +146,7 @@ void FormScan::killProcessesNamed(const std::string& bareName)
 void FormScan::letEventsRun()
 {
     if (m_statusPending) {
-        lblStatus->setText(fromFileBytes(m_pendingStatus));
+        lblStatus->setText(shell::TextOfBytes(m_pendingStatus));
         m_statusPending = false;
     }
     showNewResults();
@@ -173,7 +174,7 @@ std::string FormScan::foundPath(int index) const
 
 std::string FormScan::folderBytes() const
 {
-    return QFile::encodeName(txtPath->text()).toStdString();
+    return shell::BytesOfText(txtPath->text());
 }
 
 void FormScan::IScanFolderb_Click()
@@ -181,11 +182,11 @@ void FormScan::IScanFolderb_Click()
     if (m_scanning)
         return;  // the button is disabled during a run; a queued click must not start a second one
     m_scanning = true;
-    const std::shared_ptr<const bool> alive = m_alive;
+    const shell::Liveness::Watch self = watch();
 
     Timer1->stop();
     startAnimation();
-    if (!*alive)
+    if (!self.alive())
         return;
 
     IscanReady->hide();
@@ -194,7 +195,7 @@ void FormScan::IScanFolderb_Click()
 
     if (!FolderTextValid(txtPath->text(), m_platform.files->separator())) {
         m_platform.messages->show(QStringLiteral("Path file not found"), platform::MessageBoxes::Style::Critical);
-        if (!*alive)
+        if (!self.alive())
             return;
     } else {
         if (m_clear.lit()) {
@@ -221,10 +222,10 @@ void FormScan::IScanFolderb_Click()
                 return;
             showNewResults();
         }
-        PlaySound(appPath("\\Finish.wav"));
+        PlaySound(appPath(shell::appfiles::FinishSound));
         ShowVirusCount();
         tellUnreadable();  // a message box: it lets events run
-        if (!*alive)
+        if (!self.alive())
             return;
     }
 
@@ -245,9 +246,9 @@ void FormScan::startAnimation()
     // loader lets events run between frames, so the screen may be closed meanwhile: the
     // array it fills is kept alive here until it returns.
     const std::shared_ptr<shell::ImageArray> images = Image1;
-    const std::shared_ptr<const bool> alive = m_alive;
+    const shell::Liveness::Watch self = watch();
     const bool loaded = shell::LoadGifFrames(Text1->text(), *images, m_platform);
-    if (!loaded || !*alive)
+    if (!loaded || !self.alive())
         return;
     CurrentFrame = 0;
     Timer1->setInterval(std::max(1, Image1->Tag(0)));

@@ -286,31 +286,55 @@ void TestAniGif::currentFolderIsLeftAlone()
 
 void TestAniGif::screenClosedWhileLoading_data()
 {
+    QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("arrayOutlivesScreen");
-    QTest::newRow("array destroyed with its screen") << false;
-    QTest::newRow("array kept alive by its owner") << true;
+    // Between frames the loader lets events run; a refused file's message box does too.
+    QTest::newRow("array destroyed with its screen") << kThreeFrames << false;
+    QTest::newRow("array kept alive by its owner") << kThreeFrames << true;
+    QTest::newRow("array destroyed during the message") << QStringLiteral("missing.gif") << false;
+    QTest::newRow("array kept alive during the message") << QStringLiteral("missing.gif") << true;
 }
 
 void TestAniGif::screenClosedWhileLoading()
 {
+    QFETCH(QString, file);
     QFETCH(bool, arrayOutlivesScreen);
     auto* screen = new QWidget;
     auto images = std::make_shared<ImageArray>(new Picture(screen, QStringLiteral("Image1"), {}, {9, 21}, {152, 93}));
     const std::weak_ptr<ImageArray> watch = images;
     ImageArray& array = *images;
-    rig->events.during = [&] {
+    const auto closeScreen = [&] {
         delete screen;
         screen = nullptr;
         if (!arrayOutlivesScreen)
             images.reset();
     };
+    struct ClosingMessages final : platform::MessageBoxes {
+        std::function<void()> during;
+        QStringList texts;
+        Answer show(const QString& text, Style) override
+        {
+            texts << text;
+            during();
+            return Answer::Ok;
+        }
+    } messages;
+    const bool refused = file != kThreeFrames;
+    platform::Platform platform = rig->platform;
+    if (refused) {
+        messages.during = closeScreen;
+        platform.messages = &messages;
+    } else {
+        rig->events.during = closeScreen;
+    }
 
-    QVERIFY(!LoadGifFrames(dataFile(kThreeFrames), array, rig->platform));
+    QVERIFY(!LoadGifFrames(dataFile(file), array, platform));
 
     QVERIFY(!screen);
     QCOMPARE(!watch.expired(), arrayOutlivesScreen);
+    QCOMPARE(messages.texts.size(), refused ? 1 : 0);
     QVERIFY(rig->messages.texts.isEmpty());
-    QCOMPARE(rig->events.runs, 1);
+    QCOMPARE(rig->events.runs, refused ? 0 : 1);
 }
 
 void TestAniGif::progressAnimationOfTheProgram()
