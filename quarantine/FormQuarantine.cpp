@@ -83,15 +83,18 @@ void FormQuarantine::IQuaDeleteb_Click()
     const shell::Liveness::Watch self = watch();
     const auto answer = m_platform.messages->show(QStringLiteral("Do you want to delete file '") + shown + QStringLiteral("'?"),
                                                   platform::MessageBoxes::Style::YesNoQuestion);
-    // Nothing is deleted for a screen that went while the question was open.
-    if (!self.alive() || answer != platform::MessageBoxes::Answer::Yes)
+    if (answer != platform::MessageBoxes::Answer::Yes)
         return;
 
+    // The answer stands even when the screen went while the question was open; only what
+    // follows needs the screen.
     QString problem;
     if (!files.entry(path))
         problem = QStringLiteral("The file '%1' is no longer in the quarantine folder.").arg(shown);
     else if (!files.removeFile(path) && files.entry(path))
         problem = QStringLiteral("The file '%1' could not be deleted.").arg(shown);
+    if (!self.alive())
+        return;
     const bool readable = readFolder();
     if (!readable && problem.isEmpty())
         problem = QStringLiteral("The quarantine folder '%1' cannot be read.").arg(shell::TextOfBytes(m_folder));

@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "scan/FormScan.h"
+#include "shell/AppFiles.h"
 #include "shell/ScreenManager.h"
 
 #include <QEvent>
@@ -178,7 +179,7 @@ private slots:
 
         form->IscanStar_Click();
         QVERIFY(lit(form.get(), "IscanStar"));
-        QCOMPARE(m_sound.played, QStringList{m_app + "/Activated.wav"});
+        QCOMPARE(m_sound.played, QStringList{m_app + "/" + shell::appfiles::ActivatedSound});
         QCOMPARE(m_messages.texts, QStringList());
         QCOMPARE(runValue(valueName.toStdString()), std::optional<std::string>(exePath));
         QFile entry(entryFile(valueName));
@@ -248,7 +249,7 @@ private slots:
         QVERIFY(m_tray.shown);
         QCOMPARE(m_tray.tip, QString("QuennoAV Agent"));
         QVERIFY(!m_tray.icon.isNull());
-        QCOMPARE(m_sound.played, QStringList{m_app + "/Activated.wav"});
+        QCOMPARE(m_sound.played, QStringList{m_app + "/" + shell::appfiles::ActivatedSound});
 
         form->IScanTrayb_Click();
         QVERIFY(!lit(form.get(), "IScanTray"));

@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxProcessTable.h"
+#include "shell/AppFiles.h"
 #include "tests/detection/ForwardingFileSystem.h"
 
 #include <QDir>
@@ -167,7 +168,7 @@ struct Rig {
     {
         QDir().mkpath(app + "/Quarantine");
         QDir().mkpath(tree);
-        writeFile(app + "/Bar.ocx", twoFrameGif());
+        writeFile(app + "/" + shell::appfiles::ProgressAnimation, twoFrameGif());
         platform.files = &files;
         platform.processes = &processes;
         platform.clock = &clock;

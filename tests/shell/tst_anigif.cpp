@@ -2,6 +2,7 @@
 // encoders, the refusals and their messages, broken files, and the current folder left alone.
 
 #include "ShellFakes.h"
+#include "shell/AppFiles.h"
 #include "shell/modAniGif.h"
 
 #include <QDir>
@@ -181,11 +182,11 @@ void TestAniGif::foundThroughLinks_data()
     QTest::addColumn<QStringList>("links");  // each names the next; the last leads to the target
     QTest::addColumn<QString>("target");     // "" = nothing there
     QTest::addColumn<bool>("loaded");
-    QTest::newRow("link to a GIF") << QStringList{"Bar.ocx"} << "anims/spinner.gif" << true;
-    QTest::newRow("link to a link to a GIF") << QStringList{"Bar.ocx", "anims/current"} << "anims/spinner.gif" << true;
-    QTest::newRow("link to a hidden file") << QStringList{"Bar.ocx"} << "anims/.spinner.gif" << false;
-    QTest::newRow("dangling link") << QStringList{"Bar.ocx"} << "" << false;
-    QTest::newRow("link to a folder") << QStringList{"Bar.ocx"} << "anims" << false;
+    QTest::newRow("link to a GIF") << QStringList{shell::appfiles::ProgressAnimation} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a link to a GIF") << QStringList{shell::appfiles::ProgressAnimation, "anims/current"} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a hidden file") << QStringList{shell::appfiles::ProgressAnimation} << "anims/.spinner.gif" << false;
+    QTest::newRow("dangling link") << QStringList{shell::appfiles::ProgressAnimation} << "" << false;
+    QTest::newRow("link to a folder") << QStringList{shell::appfiles::ProgressAnimation} << "anims" << false;
 }
 
 void TestAniGif::foundThroughLinks()
@@ -339,7 +340,7 @@ void TestAniGif::screenClosedWhileLoading()
 
 void TestAniGif::progressAnimationOfTheProgram()
 {
-    const QString bar = QStringLiteral(QUENNO_APP_DIR "/Bar.ocx");
+    const QString bar = QStringLiteral(QUENNO_APP_DIR "/") + shell::appfiles::ProgressAnimation;
     if (!QFile::exists(bar))
         QSKIP("the application folder has no Bar.ocx (assets not built)");
     Holder holder;
