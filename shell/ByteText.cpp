@@ -43,25 +43,6 @@ std::size_t sequenceAt(std::string_view bytes, std::size_t at)
     return length;
 }
 
-void appendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
 } // namespace
 
 QString TextOfBytes(std::string_view bytes)
@@ -91,20 +72,20 @@ std::string BytesOfText(const QString& text)
 {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
+    qsizetype runStart = 0;  // units not yet encoded, none of them an escaped byte
+    const auto flush = [&](qsizetype end) {
+        if (end > runStart)
+            bytes += QStringView(text).mid(runStart, end - runStart).toUtf8().toStdString();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text.at(i).unicode();
-        if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF) {
-            bytes.push_back(static_cast<char>(unit - kEscapeBase));
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
-            appendUtf8(bytes, QChar::surrogateToUcs4(unit, text.at(i + 1).unicode()));
-            ++i;
-        } else if (QChar::isSurrogate(unit)) {
-            appendUtf8(bytes, 0xFFFD);
-        } else {
-            appendUtf8(bytes, unit);
-        }
+        if (unit < kEscapeBase + 0x80 || unit > kEscapeBase + 0xFF)
+            continue;
+        flush(i);
+        bytes.push_back(static_cast<char>(unit - kEscapeBase));
+        runStart = i + 1;
     }
+    flush(text.size());
     return bytes;
 }
 

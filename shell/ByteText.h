@@ -15,7 +15,7 @@ namespace quenno::shell {
 
 QString TextOfBytes(std::string_view bytes);
 // The bytes TextOfBytes read; other text as UTF-8 (an unpaired surrogate typed by hand
-// becomes U+FFFD).
+// becomes "?", as Qt writes it).
 std::string BytesOfText(const QString& text);
 
 } // namespace quenno::shell

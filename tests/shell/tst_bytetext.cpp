@@ -63,8 +63,10 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("letters") << QStringLiteral("/tmp/caf\u00e9") << QByteArray("/tmp/caf\xc3\xa9");
         QTest::newRow("pair") << QString::fromUcs4(U"\U0001F600") << QByteArray("\xf0\x9f\x98\x80");
-        QTest::newRow("unpaired high surrogate") << QString(QChar(0xD800)) + "x" << QByteArray("\xef\xbf\xbdx");
-        QTest::newRow("low surrogate below the escapes") << QString(QChar(0xDC7F)) << QByteArray("\xef\xbf\xbd");
+        QTest::newRow("unpaired high surrogate") << QString(QChar(0xD800)) + "x" << QByteArray("?x");
+        QTest::newRow("high surrogate before an escaped byte")
+            << QString(QChar(0xD83D)) + QChar(0xDCE9) << QByteArray("?\xe9");
+        QTest::newRow("low surrogate below the escapes") << QString(QChar(0xDC7F)) << QByteArray("?");
     }
 
     void typedText()
