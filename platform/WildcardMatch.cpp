@@ -1,18 +1,14 @@
 #include "FileSystem.h"
+#include "AsciiCase.h"
 #include "WildcardMatch.h"
 
 namespace quenno::platform {
 
 namespace {
 
-constexpr unsigned char foldAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
 unsigned char foldedAt(std::string_view text, std::size_t i)
 {
-    return foldAscii(static_cast<unsigned char>(text[i]));
+    return static_cast<unsigned char>(asciiLower(text[i]));
 }
 
 } // namespace

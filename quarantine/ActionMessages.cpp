@@ -11,14 +11,14 @@ std::string quoted(const std::string& path)
     return "'" + path + "'";
 }
 
-std::string changedSentence(const std::string& shownPath)
+std::string changedSentence(const std::string& path)
 {
-    return "The file " + quoted(shownPath) + " has changed since the scan, so it was left as it is.";
+    return "The file " + quoted(path) + " has changed since the scan, so it was left as it is.";
 }
 
-std::string notDeletedSentence(const std::string& shownPath)
+std::string notDeletedSentence(const std::string& path)
 {
-    return "The file " + quoted(shownPath) + " could not be deleted.";
+    return "The file " + quoted(path) + " could not be deleted.";
 }
 
 const char* const kChangedReason = "changed since the scan";
@@ -55,38 +55,38 @@ ActionResult ResultOf(Status status)
     return ActionResult::NotDone;
 }
 
-std::string DeleteProblem(RemoveOutcome outcome, const std::string& shownPath)
+std::string DeleteProblem(RemoveOutcome outcome, const std::string& path)
 {
     switch (outcome) {
     case RemoveOutcome::Removed:
     case RemoveOutcome::AlreadyGone:
         return {};
     case RemoveOutcome::Changed:
-        return changedSentence(shownPath);
+        return changedSentence(path);
     case RemoveOutcome::Failed:
         break;
     }
-    return notDeletedSentence(shownPath);
+    return notDeletedSentence(path);
 }
 
-std::string QuarantineProblem(Status status, const std::string& shownPath, const std::string& shownFolder)
+std::string QuarantineProblem(Status status, const std::string& path, const std::string& folder)
 {
     switch (status) {
     case Status::Moved:
     case Status::AlreadyGone:
         return {};
     case Status::Changed:
-        return changedSentence(shownPath);
+        return changedSentence(path);
     case Status::CopyFailed:
-        return "The file " + quoted(shownPath) + " could not be copied into the quarantine folder "
-               + quoted(shownFolder) + ", so it was left where it is.";
+        return "The file " + quoted(path) + " could not be copied into the quarantine folder "
+               + quoted(folder) + ", so it was left where it is.";
     case Status::CopyDiffers:
-        return "The copy of " + quoted(shownPath)
+        return "The copy of " + quoted(path)
                + " in the quarantine folder did not match the file, so the file was left where it is.";
     case Status::RemoveFailed:
         break;
     }
-    return "The file " + quoted(shownPath) + " could not be deleted after it was copied, so it was left where it is.";
+    return "The file " + quoted(path) + " could not be deleted after it was copied, so it was left where it is.";
 }
 
 std::string DeleteReason(RemoveOutcome outcome)
@@ -121,23 +121,23 @@ std::string QuarantineReason(Status status, const std::string& folder)
     return "could not be deleted after it was copied";
 }
 
-std::string QuarantinedDeleteProblem(RemoveOutcome outcome, const std::string& shownPath)
+std::string QuarantinedDeleteProblem(RemoveOutcome outcome, const std::string& path)
 {
     switch (outcome) {
     case RemoveOutcome::Removed:
         return {};
     case RemoveOutcome::AlreadyGone:
-        return "The file " + quoted(shownPath) + " is no longer in the quarantine folder.";
+        return "The file " + quoted(path) + " is no longer in the quarantine folder.";
     case RemoveOutcome::Changed:
     case RemoveOutcome::Failed:
         break;
     }
-    return notDeletedSentence(shownPath);
+    return notDeletedSentence(path);
 }
 
-std::string UnreadableFolderProblem(bool folderExists, const std::string& shownFolder)
+std::string UnreadableFolderProblem(bool folderExists, const std::string& folder)
 {
-    return "The quarantine folder " + quoted(shownFolder) + (folderExists ? " cannot be read." : " does not exist.");
+    return "The quarantine folder " + quoted(folder) + (folderExists ? " cannot be read." : " does not exist.");
 }
 
 } // namespace quenno::quarantine

@@ -1,8 +1,8 @@
 #pragma once
 // What the actions on detected and quarantined files came to, in the words each place that
 // reports them uses: the sentences of the scan screen and the quarantine manager, and the
-// short reasons of the command line. No user interface and no Qt: paths are passed in as
-// the reader should see them.
+// short reasons of the command line. No user interface and no Qt: paths go in as the
+// bytes the file system gives, and a screen turns the whole sentence into text at once.
 
 #include "QuarantineStore.h"
 
@@ -20,9 +20,9 @@ ActionResult ResultOf(QuarantineOutcome::Status status);
 
 // The scan screen's sentence for a Delete or Quarantine that left the file where it is;
 // "" when the file is gone from its folder.
-std::string DeleteProblem(RemoveOutcome outcome, const std::string& shownPath);
-std::string QuarantineProblem(QuarantineOutcome::Status status, const std::string& shownPath,
-                              const std::string& shownFolder);
+std::string DeleteProblem(RemoveOutcome outcome, const std::string& path);
+std::string QuarantineProblem(QuarantineOutcome::Status status, const std::string& path,
+                              const std::string& folder);
 
 // The command line's reason for an action not taken ("not deleted (<reason>): <path>");
 // "" when the action was taken or the file was gone already.
@@ -31,8 +31,8 @@ std::string QuarantineReason(QuarantineOutcome::Status status, const std::string
 
 // The quarantine manager's sentence for the deletion of one of the folder's files; ""
 // when it was deleted.
-std::string QuarantinedDeleteProblem(RemoveOutcome outcome, const std::string& shownPath);
+std::string QuarantinedDeleteProblem(RemoveOutcome outcome, const std::string& path);
 // The quarantine manager's sentence for a folder it cannot list.
-std::string UnreadableFolderProblem(bool folderExists, const std::string& shownFolder);
+std::string UnreadableFolderProblem(bool folderExists, const std::string& folder);
 
 } // namespace quenno::quarantine

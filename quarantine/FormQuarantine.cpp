@@ -3,17 +3,14 @@
 #include "ActionMessages.h"
 #include "QuarantineStore.h"
 #include "shell/Art.h"
+#include "shell/ByteText.h"
+#include "shell/Fonts.h"
 
-#include <QFile>
 #include <QListWidget>
 
 namespace quenno::quarantine {
 namespace {
 
-QString fromFileBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
 
 } // namespace
 
@@ -33,10 +30,7 @@ FormQuarantine::FormQuarantine(const platform::Platform& platform)
     FileListQua->setObjectName(QStringLiteral("FileListQua"));
     FileListQua->setGeometry(48, 104, 257, 253);
     FileListQua->setSelectionMode(QAbstractItemView::SingleSelection);
-    QFont font;
-    font.setFamilies({QStringLiteral("OCR A Extended"), QStringLiteral("OCRA"), QStringLiteral("OCR A")});
-    font.setPointSizeF(9);
-    FileListQua->setFont(font);
+    FileListQua->setFont(shell::fonts::fontOf(shell::fonts::OcrA, 9));
 
     connect(m_delete.hover, &shell::Picture::Click, this, &FormQuarantine::IQuaDeleteb_Click);
     connect(m_delete.rest, &shell::Picture::MouseMove, this, &FormQuarantine::IQuaDelete_MouseMove);
@@ -50,8 +44,8 @@ void FormQuarantine::Form_Load()
     m_delete.toRest();
     m_folder = QuarantineFolder(*m_platform.files);
     if (!readFolder()) {
-        const std::string text = UnreadableFolderProblem(m_platform.files->exists(m_folder), shownFolder());
-        m_platform.messages->show(QString::fromStdString(text), platform::MessageBoxes::Style::Critical);
+        const std::string text = UnreadableFolderProblem(m_platform.files->exists(m_folder), m_folder);
+        m_platform.messages->show(shell::TextOfBytes(text), platform::MessageBoxes::Style::Critical);
     }
 }
 
@@ -62,16 +56,11 @@ bool FormQuarantine::readFolder()
     if (!names)
         return false;
     for (const std::string& name : *names) {
-        auto* item = new QListWidgetItem(fromFileBytes(name));
+        auto* item = new QListWidgetItem(shell::TextOfBytes(name));
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
         FileListQua->addItem(item);
     }
     return true;
-}
-
-std::string FormQuarantine::shownFolder() const
-{
-    return fromFileBytes(m_folder).toStdString();
 }
 
 std::string FormQuarantine::selectedName() const
@@ -89,18 +78,23 @@ void FormQuarantine::IQuaDeleteb_Click()
         return;
     platform::FileSystem& files = *m_platform.files;
     const std::string path = m_folder + files.separator() + name;
-    const QString shown = fromFileBytes(path);
+    const QString shown = shell::TextOfBytes(path);
+    const shell::Liveness::Watch self = watch();
     const auto answer = m_platform.messages->show(QStringLiteral("Do you want to delete file '") + shown + QStringLiteral("'?"),
                                                   platform::MessageBoxes::Style::YesNoQuestion);
     if (answer != platform::MessageBoxes::Answer::Yes)
         return;
 
-    std::string problem = QuarantinedDeleteProblem(RemoveQuarantined(files, path), shown.toStdString());
+    // The answer stands even when the screen went while the question was open; only what
+    // follows needs the screen.
+    std::string problem = QuarantinedDeleteProblem(RemoveQuarantined(files, path), path);
+    if (!self.alive())
+        return;
     const bool readable = readFolder();
     if (!readable && problem.empty())
-        problem = UnreadableFolderProblem(true, shownFolder());
+        problem = UnreadableFolderProblem(true, m_folder);
     if (!problem.empty())
-        m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
+        m_platform.messages->show(shell::TextOfBytes(problem), platform::MessageBoxes::Style::Critical);
 }
 
 void FormQuarantine::IQuaDelete_MouseMove()

@@ -28,7 +28,6 @@ private:
     // Reads the folder into the list. False (and the list empty) when it cannot be read.
     bool readFolder();
     std::string selectedName() const;
-    std::string shownFolder() const;  // m_folder as the user reads it
 
     std::string m_folder;
     QListWidget* FileListQua = nullptr;

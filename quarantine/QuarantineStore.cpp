@@ -1,6 +1,7 @@
 #include "QuarantineStore.h"
 
 #include "detection/CRC.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <array>
@@ -14,21 +15,6 @@ constexpr int kSecondsPerDay = 86400;
 // A stamp can collide with copies of other days at the same time of day; the search for
 // a free name gives up only when something is plainly wrong with the folder.
 constexpr int kMostNamesPerStamp = 10000;
-
-bool asciiLess(const std::string& a, const std::string& b)
-{
-    const auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; };
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = lower(static_cast<unsigned char>(a[i]));
-        const unsigned char y = lower(static_cast<unsigned char>(b[i]));
-        if (x != y)
-            return x < y;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;
-}
 
 std::string joined(const platform::FileSystem& files, const std::string& folder, const std::string& name)
 {
@@ -184,7 +170,9 @@ std::optional<std::vector<std::string>> ListQuarantined(const platform::FileSyst
             continue;
         names.push_back(e.name);
     }
-    std::sort(names.begin(), names.end(), asciiLess);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return platform::lessIgnoringAsciiCase(a, b);
+    });
     return names;
 }
 

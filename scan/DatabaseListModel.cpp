@@ -1,5 +1,7 @@
 #include "DatabaseListModel.h"
 
+#include "shell/ByteText.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -9,7 +11,7 @@ QString ShownText(std::string_view bytes)
 {
     constexpr auto cap = static_cast<std::size_t>(DatabaseListModel::kShownBytes);
     const std::string_view shown = bytes.substr(0, cap);
-    QString text = QString::fromLocal8Bit(shown.data(), static_cast<qsizetype>(shown.size()));
+    QString text = shell::TextOfBytes(shown);
     if (bytes.size() > cap)
         text += QChar(0x2026);
     return text;

@@ -5,13 +5,14 @@
 #include "detection/SignatureFile.h"
 #include "detection/DateRule.h"
 #include "mdlWinExit.h"
+#include "shell/AppFiles.h"
+#include "shell/ByteText.h"
 #include "shell/modAniGif.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFontMetrics>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,11 +20,6 @@
 #include <QTimer>
 
 namespace quenno::scan {
-QString FormScan::fromFileBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
 FormScan::FormScan(const platform::Platform& platform)
     : shell::Form(platform, QStringLiteral("FormScan"), QStringLiteral("Scanning"), {499, 499},
                   TitleButtons::MinimizeClose),
@@ -38,7 +34,6 @@ FormScan::~FormScan()
 {
     // A scan still on the stack below us notices through its guarded view and stops.
     StopScan = true;
-    *m_alive = false;
 }
 
 void FormScan::connectHandlers()
@@ -111,7 +106,7 @@ void FormScan::Form_Load()
         const Rewrite normal = switchMode(false, std::move(text));
         if (!normal.written) {
             m_platform.messages->show(
-                QStringLiteral("The signature list ") + fromFileBytes(db)
+                QStringLiteral("The signature list ") + shell::TextOfBytes(db)
                     + QStringLiteral(" could not be put back in normal mode: ") + normal.reason
                     + QStringLiteral(". Scans from this screen still use normal mode (*.exe files of up to 50000 "
                                      "bytes), as its options show."),
@@ -122,7 +117,7 @@ void FormScan::Form_Load()
     }
     if (!m_recordsRead && files.exists(db)) {
         // The file is left exactly as it is: nothing is written back after a failed read.
-        m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(db) +
+        m_platform.messages->show(QStringLiteral("The signature list ") + shell::TextOfBytes(db) +
                                       (readable ? QStringLiteral(" is too large to be held")
                                                 : QStringLiteral(" cannot be read")) +
                                       QStringLiteral(". No file can be detected until it can be read."),
@@ -137,7 +132,7 @@ void FormScan::Form_Load()
     for (QLabel* hint : {LblProces, LblStartUp, LblTray, LblClearList, LblGuard})
         hint->hide();
 
-    Text1->setText(appPath("\\Bar.ocx"));
+    Text1->setText(appPath(shell::appfiles::ProgressAnimation));
     Timer1->stop();
 }
 
@@ -168,7 +163,7 @@ void FormScan::fillDataHolders()
 {
     for (DatabaseListModel* rows : {m_list1Rows, m_nameRows, m_signRows})
         rows->setLists(m_lists);
-    Text2->setText(QString::fromLocal8Bit(QByteArray::fromStdString(m_text2)));
+    Text2->setText(shell::TextOfBytes(m_text2));
 }
 
 // ExeFiles and AllFiles: the settings line of the file as it is now (the user may have
@@ -240,8 +235,9 @@ FormScan::Rewrite FormScan::rewriteDatabase(const std::string& text, const platf
 
 void FormScan::IScanBrowseb_Click()
 {
+    const shell::Liveness::Watch self = watch();
     const QString folder = BrowseFolder(m_platform.folders, QStringLiteral("Please Select Drive & Directory You Want Scan:"));
-    if (!folder.isEmpty())
+    if (self.alive() && !folder.isEmpty())
         txtPath->setText(folder);
 }
 
@@ -253,7 +249,7 @@ void FormScan::IScanStopb_Click()
 void FormScan::switchOption(const shell::PictureButton& option, bool on)
 {
     if (on) {
-        PlaySound(appPath("\\Activated.wav"));
+        PlaySound(appPath(shell::appfiles::ActivatedSound));
         option.light();
     } else {
         option.toRest();
@@ -283,7 +279,7 @@ void FormScan::modeNotSwitched(bool fullModeStays, const QString& reason)
         m_full.light();
     else
         m_full.toRest();
-    m_platform.messages->show(QStringLiteral("The signature list ") + fromFileBytes(m_dbPath)
+    m_platform.messages->show(QStringLiteral("The signature list ") + shell::TextOfBytes(m_dbPath)
                                   + QStringLiteral(" could not be rewritten (") + reason
                                   + QStringLiteral("), so the scan mode stays ")
                                   + (fullModeStays ? QStringLiteral("full scanning: the next scan checks every file "

@@ -124,10 +124,7 @@ private:
     void tellStoreProblem(const std::string& problem);
     void removeResult(int row);
     std::string folderBytes() const;
-    static QString fromFileBytes(const std::string& bytes);
 
-    // False once the screen is destroyed; a run still on the stack reads it after each yield.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::string m_dbPath;
     // Shared with a running scan, which keeps the lists it started with.
     std::shared_ptr<const DatabaseLists> m_lists = std::make_shared<const DatabaseLists>();

@@ -5,6 +5,7 @@
 #include "DatabaseListModel.h"
 #include "quarantine/ActionMessages.h"
 #include "quarantine/QuarantineStore.h"
+#include "shell/ByteText.h"
 
 #include <QListWidget>
 
@@ -22,7 +23,7 @@ constexpr int kDetectedRole = Qt::UserRole + 1;
 
 void FormScan::addResult(const quarantine::DetectedFile& file, const std::string& resultLine)
 {
-    auto* found = new QListWidgetItem(fromFileBytes(file.path));
+    auto* found = new QListWidgetItem(shell::TextOfBytes(file.path));
     found->setData(Qt::UserRole, QByteArray::fromStdString(file.path));
     found->setData(kDetectedRole, QVariant::fromValue(file));
     lstFound->addItem(found);
@@ -51,8 +52,10 @@ void FormScan::actOnSelection(bool quarantine)
     platform::FileSystem& files = *m_platform.files;
 
     if (lstVirusFound->selectedItems().isEmpty()) {
+        const shell::Liveness::Watch self = watch();
         m_platform.messages->show(QStringLiteral("No file selected"), platform::MessageBoxes::Style::Critical);
-        ShowVirusCount();
+        if (self.alive())
+            ShowVirusCount();
         return;
     }
 
@@ -75,16 +78,15 @@ void FormScan::actOnSelection(bool quarantine)
         const quarantine::DetectedFile file =
             seen.canConvert<quarantine::DetectedFile>() ? seen.value<quarantine::DetectedFile>()
                                                         : quarantine::DetectedFile{foundPath(i), {}, {}, {}};
-        const std::string shown = fromFileBytes(file.path).toStdString();
         const std::string problem =
             quarantine ? quarantine::QuarantineProblem(quarantine::QuarantineFile(files, *m_platform.clock, file).status,
-                                                       shown, fromFileBytes(quarantine::QuarantineFolder(files)).toStdString())
-                       : quarantine::DeleteProblem(quarantine::RemoveDetectedFile(files, file), shown);
+                                                       file.path, quarantine::QuarantineFolder(files))
+                       : quarantine::DeleteProblem(quarantine::RemoveDetectedFile(files, file), file.path);
 
         if (problem.empty()) {
             removeResult(i);
         } else {
-            problems.append(QString::fromStdString(problem));
+            problems.append(shell::TextOfBytes(problem));
             ++i;
         }
     }

@@ -5,8 +5,6 @@
 #include "StartupRegistration.h"
 #include "shell/Art.h"
 
-#include <QPointer>
-
 #include <array>
 
 namespace quenno::scan {
@@ -45,8 +43,9 @@ void FormScan::IscanStar_Click()
     using Registered = StartupRegistration::Registered;
     switchOption(m_star, true);
     const auto outcome = StartupRegistration(m_platform.registry, m_platform.autostart, *m_platform.files).enable();
-    tellStoreProblem(outcome.storeProblem);
-    if (outcome.result == Registered::Yes)
+    const shell::Liveness::Watch self = watch();
+    tellStoreProblem(outcome.storeProblem);  // a message box: it lets events run
+    if (!self.alive() || outcome.result == Registered::Yes)
         return;
     m_star.toRest();  // the option shows what is really in place
     if (m_platform.messages)
@@ -65,7 +64,10 @@ void FormScan::IscanStarb_Click()
     const auto outcome = StartupRegistration(m_platform.registry, m_platform.autostart, *m_platform.files).disable();
     if (!m_platform.messages)
         return;
-    tellStoreProblem(outcome.storeProblem);
+    const shell::Liveness::Watch self = watch();
+    tellStoreProblem(outcome.storeProblem);  // a message box: it lets events run
+    if (!self.alive())
+        return;
     if (outcome.result == Removed::No)
         m_platform.messages->show(QStringLiteral("QuennoAV could not be stopped from starting when you log on."),
                                   platform::MessageBoxes::Style::Critical);
@@ -85,10 +87,9 @@ void FormScan::IScanTray_Click()
         return;
     }
     switchOption(m_tray, true);
-    QPointer<FormScan> self(this);
-    const bool added = tray->add(shell::windowIcon(), kTrayTip, [self](int message) {
-        if (self)
-            self->TrayMessage(message);
+    const bool added = tray->add(shell::windowIcon(), kTrayTip, [this, self = watch()](int message) {
+        if (self.alive())
+            TrayMessage(message);
     });
     if (!added) {
         m_tray.toRest();

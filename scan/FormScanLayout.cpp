@@ -6,6 +6,7 @@
 #include "DatabaseListModel.h"
 
 #include "shell/Art.h"
+#include "shell/Fonts.h"
 #include "shell/modAniGif.h"
 
 #include <QLabel>
@@ -17,19 +18,7 @@
 namespace quenno::scan {
 namespace {
 
-QFont fontOf(const QStringList& families, double points, bool bold = false)
-{
-    QFont font;
-    font.setFamilies(families);  // the first one installed wins; a missing one is skipped
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-const QStringList kOcrA = {"OCR A Extended", "OCRA", "OCR A"};
-const QStringList kOcrB = {"OCR-B 10 BT", "OCR B"};
-const QStringList kArial = {"Arial", "Liberation Sans", "Nimbus Sans", "DejaVu Sans"};
-const QStringList kSansSerif = {"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans"};
+using shell::fonts::fontOf;
 
 void setTextColour(QWidget* widget, const QColor& colour)
 {
@@ -55,7 +44,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QRe
 QLabel* makeHint(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {
     QLabel* label = makeLabel(parent, name, caption, geometry);
-    label->setFont(fontOf(kOcrB, 8.25));
+    label->setFont(fontOf(shell::fonts::OcrB, 8.25));
     setTextColour(label, QColor(64, 64, 64));
     label->hide();
     return label;
@@ -136,7 +125,7 @@ void FormScan::buildControls()
     m_tray.hover = picture("IScanTrayb", {51, 50}, {286, 166});
 
     lblStatus = makeLabel(this, "lblStatus", QString(), {192, 408, 265, 33});
-    lblStatus->setFont(fontOf(kOcrA, 9));
+    lblStatus->setFont(fontOf(shell::fonts::OcrA, 9));
     setTextColour(lblStatus, Qt::black);
 
     m_browse.rest = picture("IScanBrowse", {149, 33}, {24, 56});
@@ -168,23 +157,23 @@ void FormScan::buildControls()
                         {193, 451, 265, 33});
 
     lblDate = makeLabel(this, "lblDate", QStringLiteral("0.0.0000"), {304, 80, 129, 17});
-    lblDate->setFont(fontOf(kArial, 8.25, true));
+    lblDate->setFont(fontOf(shell::fonts::Arial, 8.25, true));
     lblDate->setWordWrap(false);  // date and time on one line; the load step fits the text to it
     lblKnown = makeLabel(this, "lblKnown", QStringLiteral("000"), {352, 128, 33, 25});
-    lblKnown->setFont(fontOf(kSansSerif, 8.25, true));
+    lblKnown->setFont(fontOf(shell::fonts::MsSansSerif, 8.25, true));
     setTextColour(lblKnown, Qt::black);
 
     m_full.hover = picture("IScanFullb", {51, 50}, {417, 167});
 
     // Controls that are windows of their own lie above every picture and label.
     lstVirusFound = makeList(this, "lstVirusFound", {184, 264, 281, 130}, QString());
-    lstVirusFound->setFont(fontOf(kArial, 8.25));
+    lstVirusFound->setFont(fontOf(shell::fonts::Arial, 8.25));
     setTextColour(lstVirusFound, Qt::black);
 
     txtPath = new QLineEdit(this);
     txtPath->setObjectName("txtPath");
     txtPath->setGeometry(184, 232, 281, 21);
-    txtPath->setFont(fontOf(kOcrA, 9));
+    txtPath->setFont(fontOf(shell::fonts::OcrA, 9));
     {
         QPalette palette = txtPath->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Light));  // button highlight

@@ -4,9 +4,10 @@
 
 #include "MdlBrowsFolder.h"
 #include "detection/SignatureFile.h"
+#include "shell/AppFiles.h"
+#include "shell/ByteText.h"
 #include "shell/modAniGif.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,7 +27,7 @@ bool FormScan::killProcessOn() const
 
 void FormScan::showStatus(const std::string& fullPath)
 {
-    lblStatus->setText(fromFileBytes(fullPath));
+    lblStatus->setText(shell::TextOfBytes(fullPath));
 }
 
 // A list view filled while the run lets events run never gets round to its own deferred
@@ -66,7 +67,7 @@ std::string FormScan::foundPath(int index) const
 
 std::string FormScan::folderBytes() const
 {
-    return QFile::encodeName(txtPath->text()).toStdString();
+    return shell::BytesOfText(txtPath->text());
 }
 
 void FormScan::IScanFolderb_Click()
@@ -74,11 +75,11 @@ void FormScan::IScanFolderb_Click()
     if (m_scanning)
         return;  // the button is disabled during a run; a queued click must not start a second one
     m_scanning = true;
-    const std::shared_ptr<const bool> alive = m_alive;
+    const shell::Liveness::Watch self = watch();
 
     Timer1->stop();
     startAnimation();
-    if (!*alive)
+    if (!self.alive())
         return;
 
     IscanReady->hide();
@@ -87,7 +88,7 @@ void FormScan::IScanFolderb_Click()
 
     if (!FolderTextValid(txtPath->text(), m_platform.files->separator())) {
         m_platform.messages->show(QStringLiteral("Path file not found"), platform::MessageBoxes::Style::Critical);
-        if (!*alive)
+        if (!self.alive())
             return;
     } else {
         if (m_clear.lit()) {
@@ -106,7 +107,7 @@ void FormScan::IScanFolderb_Click()
         const auto settings =
             detection::SettingsOfText(m_fullMode ? detection::kFullSettings : detection::kNormalSettings);
         if (m_recordsRead && settings) {
-            ScanRunView view(*this, m_alive, m_platform.events, m_platform.processes, m_yieldIntervalMs);
+            ScanRunView view(*this, watch(), m_platform.events, m_platform.processes, m_yieldIntervalMs);
             detection::CRC crc(*m_platform.files, view);
             detection::FindAndMatch(*m_platform.files, folderBytes(), settings->pattern, *lists->index(),
                                     settings->sizeLimit, crc, view);
@@ -116,10 +117,10 @@ void FormScan::IScanFolderb_Click()
             unreadableFiles = view.unreadableFiles();
             unreadableFolders = view.unreadableFolders();
         }
-        PlaySound(appPath("\\Finish.wav"));
+        PlaySound(appPath(shell::appfiles::FinishSound));
         ShowVirusCount();
         tellUnreadable(unreadableFiles, unreadableFolders);  // a message box: it lets events run
-        if (!*alive)
+        if (!self.alive())
             return;
     }
 
@@ -140,9 +141,9 @@ void FormScan::startAnimation()
     // loader lets events run between frames, so the screen may be closed meanwhile: the
     // array it fills is kept alive here until it returns.
     const std::shared_ptr<shell::ImageArray> images = Image1;
-    const std::shared_ptr<const bool> alive = m_alive;
+    const shell::Liveness::Watch self = watch();
     const bool loaded = shell::LoadGifFrames(Text1->text(), *images, m_platform);
-    if (!loaded || !*alive)
+    if (!loaded || !self.alive())
         return;
     CurrentFrame = 0;
     Timer1->setInterval(std::max(1, Image1->Tag(0)));

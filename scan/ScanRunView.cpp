@@ -4,9 +4,9 @@
 
 namespace quenno::scan {
 
-ScanRunView::ScanRunView(ScanRunScreen& screen, std::shared_ptr<const bool> alive, platform::EventPump* events,
+ScanRunView::ScanRunView(ScanRunScreen& screen, shell::Liveness::Watch alive, platform::EventPump* events,
                          platform::ProcessTable* processes, int yieldIntervalMs)
-    : m_screen(&screen), m_alive(std::move(alive)), m_events(events), m_processes(processes),
+    : m_screen(&screen), m_screenAlive(std::move(alive)), m_events(events), m_processes(processes),
       m_interval(yieldIntervalMs), m_lastYield(std::chrono::steady_clock::now())
 {
 }

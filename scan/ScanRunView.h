@@ -9,6 +9,7 @@
 #include "platform/EventPump.h"
 #include "platform/ProcessTable.h"
 #include "quarantine/QuarantineStore.h"
+#include "shell/Liveness.h"
 
 #include <chrono>
 #include <memory>
@@ -39,7 +40,7 @@ public:
     // `alive` turns false when the screen is destroyed. `events` and `processes` may be
     // null (events then never run, nothing is killed). With `yieldIntervalMs` above 0,
     // events run at most once in that time.
-    ScanRunView(ScanRunScreen& screen, std::shared_ptr<const bool> alive, platform::EventPump* events,
+    ScanRunView(ScanRunScreen& screen, shell::Liveness::Watch alive, platform::EventPump* events,
                 platform::ProcessTable* processes, int yieldIntervalMs);
 
     bool stopRequested() const override;
@@ -60,10 +61,10 @@ public:
     int unreadableFolders() const { return m_unreadableFolders; }
 
 private:
-    ScanRunScreen* screen() const { return *m_alive ? m_screen : nullptr; }
+    ScanRunScreen* screen() const { return m_screenAlive.alive() ? m_screen : nullptr; }
 
     ScanRunScreen* m_screen;
-    std::shared_ptr<const bool> m_alive;
+    shell::Liveness::Watch m_screenAlive;
     platform::EventPump* m_events;
     platform::ProcessTable* m_processes;
     std::chrono::milliseconds m_interval;

@@ -1,5 +1,7 @@
 #include "StartupRegistration.h"
 
+#include "platform/AsciiCase.h"
+
 namespace quenno::scan {
 
 namespace {
@@ -12,13 +14,8 @@ const std::string kProgramName = "QuennoAV";
 std::string programName(const std::string& fileName)
 {
     std::string name = fileName;
-    if (name.size() > 4) {
-        std::string tail = name.substr(name.size() - 4);
-        for (char& c : tail)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ".exe")
-            name.resize(name.size() - 4);
-    }
+    if (name.size() > 4 && platform::equalsIgnoringAsciiCase(std::string_view(name).substr(name.size() - 4), ".exe"))
+        name.resize(name.size() - 4);
     return name;
 }
 

@@ -1,6 +1,7 @@
 #include "Form.h"
 
-#include <QFile>
+#include "AppFiles.h"
+#include "ByteText.h"
 
 namespace quenno::shell {
 
@@ -36,24 +37,29 @@ QString Form::appPath(const char* name) const
 {
     if (!m_platform.files)
         return {};
-    return QFile::decodeName(QByteArray::fromStdString(m_platform.files->inApplicationFolder(name)));
+    return TextOfBytes(m_platform.files->inApplicationFolder(name));
 }
 
 QString Form::dataPath(const char* name) const
 {
     if (!m_platform.files)
         return {};
-    return QFile::decodeName(QByteArray::fromStdString(m_platform.files->inDataFolder(name)));
+    return TextOfBytes(m_platform.files->inDataFolder(name));
 }
 
-void Form::Enter(const PictureButton& button, std::initializer_list<const PictureButton*> neighbours)
+void Form::Enter(const PictureButton& button, std::initializer_list<const PictureButton*> neighbours,
+                 NeighbourRest order)
 {
     button.light();
     for (const PictureButton* neighbour : neighbours) {
-        neighbour->hover->setVisible(false);
-        neighbour->rest->setVisible(true);
+        if (order == NeighbourRest::RestingShownFirst) {
+            neighbour->toRest();
+        } else {
+            neighbour->hover->setVisible(false);
+            neighbour->rest->setVisible(true);
+        }
     }
-    PlaySound(appPath("\\Menu Command.wav"));
+    PlaySound(appPath(appfiles::MenuCommandSound));
 }
 
 } // namespace quenno::shell

@@ -1,5 +1,6 @@
 #include "FormAbout.h"
 
+#include "AppFiles.h"
 #include "Art.h"
 
 #include <QCloseEvent>
@@ -83,12 +84,12 @@ void FormAbout::IAboutCreditsb_Click()
         m_movie = m_platform.makeMoviePlayer();
         if (m_movie) {
             m_movie->attach(m_movieArea);
-            m_movie->play(appPath("\\About.ocx"));
+            m_movie->play(appPath(appfiles::CreditsMovie));
         }
     }
     if (m_platform.makeMediaPlayer) {
         m_music = m_platform.makeMediaPlayer();
-        if (m_music && m_music->open(appPath("\\music.mp3")))
+        if (m_music && m_music->open(appPath(appfiles::CreditsMusic)))
             m_music->play();
     }
 }
@@ -100,14 +101,12 @@ void FormAbout::IAboutOkb_Click()
 
 void FormAbout::IAboutCredits_MouseMove()
 {
-    m_credits.light();
-    PlaySound(appPath("\\Menu Command.wav"));
+    Enter(m_credits);
 }
 
 void FormAbout::IAboutOk_MouseMove()
 {
-    m_ok.light();
-    PlaySound(appPath("\\Menu Command.wav"));
+    Enter(m_ok);
 }
 
 void FormAbout::Image1_MouseMove()

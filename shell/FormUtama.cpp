@@ -1,6 +1,8 @@
 #include "FormUtama.h"
 
+#include "AppFiles.h"
 #include "Art.h"
+#include "detection/SignatureFile.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -188,14 +190,14 @@ void FormUtama::Iscanb_Click() { m_navigator.open(ScreenId::FormScan); }
 void FormUtama::Iquab_Click() { m_navigator.open(ScreenId::FormQuarantine); }
 void FormUtama::Icheb_Click() { m_navigator.open(ScreenId::FormCRCGen); }
 void FormUtama::Iexitb_Click() { m_navigator.exitProgram(); }
-void FormUtama::Ihelpb_Click() { openHelp("\\Help.wav"); }
+void FormUtama::Ihelpb_Click() { openHelp(); }
 void FormUtama::Iaboutb_Click() { m_navigator.open(ScreenId::FormAbout); }
 
 void FormUtama::IUpdateb_Click()
 {
-    const QString list = dataPath("\\database.db");
+    const QString list = dataPath(detection::kDatabaseName);
     const bool started = m_platform.launcher && m_platform.launcher->openTextEditor(list);
-    PlaySound(appPath("\\help.wav"));
+    PlaySound(appPath(appfiles::HelpSound));
     if (!started && m_platform.messages)
         m_platform.messages->show(QStringLiteral("The virus list could not be opened: no text editor on this desktop "
                                                  "could be started for \"%1\".").arg(list),
@@ -206,11 +208,11 @@ void FormUtama::IProcessManb_Click() { m_navigator.open(ScreenId::FormProcess); 
 void FormUtama::IToolsRegb_Click() { m_navigator.open(ScreenId::FormRegTools); }
 void FormUtama::IQuickHelpb_Click() { IQuickBack->setVisible(true); }
 
-void FormUtama::openHelp(const char* sound)
+void FormUtama::openHelp()
 {
-    const QString help = appPath("\\Quenno Help.html");
+    const QString help = appPath(appfiles::HelpFile);
     const bool started = m_platform.launcher && m_platform.launcher->openHelp(help);
-    PlaySound(appPath(sound));
+    PlaySound(appPath(appfiles::HelpSound));
     if (!started && m_platform.messages)
         m_platform.messages->show(
             QStringLiteral("The help could not be opened: no program on this desktop could be started to show "
@@ -230,7 +232,7 @@ void FormUtama::ToolsReg_Click() { IToolsRegb_Click(); }
 void FormUtama::MUpdate_Click() { IUpdateb_Click(); }
 void FormUtama::MAbout_Click() { Iaboutb_Click(); }
 void FormUtama::MQuick_Click() { IQuickHelpb_Click(); }
-void FormUtama::MHelp2_Click() { openHelp("\\help.wav"); }
+void FormUtama::MHelp2_Click() { openHelp(); }
 
 // --- Pointer movement ----------------------------------------------------------------------
 
@@ -257,9 +259,7 @@ void FormUtama::IToolsReg_MouseMove() { Enter(m_toolsReg, {&m_quickHelp, &m_proc
 
 void FormUtama::IQuickHelp_MouseMove()
 {
-    m_quickHelp.light();
-    m_toolsReg.toRest();  // resting picture first, hover picture second
-    PlaySound(appPath("\\Menu Command.wav"));
+    Enter(m_quickHelp, {&m_toolsReg}, NeighbourRest::RestingShownFirst);
 }
 
 void FormUtama::closeEvent(QCloseEvent* event)

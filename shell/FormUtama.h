@@ -76,7 +76,7 @@ private:
     void buildPictures();
     void buildMenu();
     void connectPictures();
-    void openHelp(const char* sound);
+    void openHelp();
     void resetSmallButtons();
 
     Navigator& m_navigator;

@@ -1,7 +1,8 @@
 #include "modAniGif.h"
 
+#include "ByteText.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -21,7 +22,6 @@ ImageArray::ImageArray(Picture* element0)
 
 ImageArray::~ImageArray()
 {
-    *m_alive = false;
     while (Count() > 1)
         UnloadLast();
 }
@@ -169,9 +169,9 @@ void critical(const platform::Platform& platform, const QString& text)
 enum class Outcome { Loaded, Failed, ArrayGone };
 
 Outcome loadFrames(const QString& path, ImageArray& images, const platform::Platform& platform,
-                   const std::shared_ptr<bool>& alive)
+                   const Liveness::Watch& array)
 {
-    const std::string nativePath = QFile::encodeName(path).toStdString();
+    const std::string nativePath = BytesOfText(path);
     const auto entry = path.isEmpty() || !platform.files ? std::nullopt : platform.files->linkedEntry(nativePath);
     const bool present = entry && entry->kind == platform::EntryKind::File &&
                          (entry->attributes & (platform::Attribute::Hidden | platform::Attribute::System)) == 0;
@@ -218,7 +218,7 @@ Outcome loadFrames(const QString& path, ImageArray& images, const platform::Plat
         if (platform.events)
             platform.events->letEventsRun();
         // The screen holding the animation may have been closed meanwhile.
-        if (!*alive)
+        if (!array.alive())
             return Outcome::ArrayGone;
         if (!anchor)
             return Outcome::Failed;
@@ -241,9 +241,11 @@ bool LoadGifFrames(const QString& path, ImageArray& images, const platform::Plat
     if (images.m_loading)
         return false;
     images.m_loading = true;
-    const std::shared_ptr<bool> alive = images.m_alive;  // a copy: it outlives the array
-    const Outcome outcome = loadFrames(path, images, platform, alive);
-    if (outcome == Outcome::ArrayGone)
+    const Liveness::Watch array = images.m_liveness.watch();  // it outlives the array
+    const Outcome outcome = loadFrames(path, images, platform, array);
+    // The pump and the failure's message box both let events run: the screen, and the
+    // array with it, may be gone by now.
+    if (outcome == Outcome::ArrayGone || !array.alive())
         return false;
     images.m_loading = false;
     if (outcome != Outcome::Loaded)

@@ -4,6 +4,7 @@
 // display time, ready to be shown one at a time.
 
 #include "Picture.h"
+#include "Liveness.h"
 #include "platform/Platform.h"
 
 #include <QPointer>
@@ -46,8 +47,8 @@ private:
     std::vector<int> m_tags;
     std::int32_t m_lastFrame = 0;
     bool m_loading = false;
-    // Cleared when the array is destroyed, so that a load that let events run can tell.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    // Last member: a load that let events run asks it whether the array is still there.
+    Liveness m_liveness;
 };
 
 // Loads the frames of the GIF file at `path` into `images`. Shows "File <path> not found"

@@ -1,8 +1,10 @@
 #include "FileLists.h"
 
+#include "shell/ByteText.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -31,7 +33,7 @@ std::string stringOf(const QVariant& v)
 
 std::string currentFolderOfProcess()
 {
-    return QFile::encodeName(QDir::currentPath()).toStdString();
+    return shell::BytesOfText(QDir::currentPath());
 }
 
 // The folder list draws each entry indented by its depth, as a folder tree.
@@ -77,11 +79,6 @@ std::string joinPath(const std::string& folder, const std::string& name, char se
     return path + name;
 }
 
-QString displayName(const std::string& bytes)
-{
-    return QFile::decodeName(bytesOf(bytes));
-}
-
 // --- DriveList -------------------------------------------------------------------------
 
 DriveList::DriveList(QWidget* parent, const QString& name, std::vector<Drive> drives)
@@ -112,7 +109,7 @@ std::vector<Drive> DriveList::mountedVolumes()
         QString root = volume.rootPath();
         if (!root.endsWith(QLatin1Char('/')))
             root += QLatin1Char('/');
-        const std::string rootBytes = QFile::encodeName(root).toStdString();
+        const std::string rootBytes = shell::BytesOfText(root);
         if (std::any_of(drives.begin(), drives.end(), [&](const Drive& d) { return d.root == rootBytes; }))
             continue;
         QString label = root;
@@ -214,7 +211,7 @@ bool DirList::setPath(const std::string& folderIn)
         auto end = folder.find(sep, start);
         if (end == std::string::npos)
             end = folder.size();
-        add(folder.substr(0, end), displayName(folder.substr(start, end - start)), depth++, openIcon);
+        add(folder.substr(0, end), shell::TextOfBytes(folder.substr(start, end - start)), depth++, openIcon);
         start = end + 1;
     }
     const int currentRow = count() - 1;
@@ -223,7 +220,7 @@ bool DirList::setPath(const std::string& folderIn)
             continue;
         if (!m_showHidden && (entry.attributes & (platform::Attribute::Hidden | platform::Attribute::System)))
             continue;
-        add(joinPath(folder, entry.name, sep), displayName(entry.name), depth, closedIcon);
+        add(joinPath(folder, entry.name, sep), shell::TextOfBytes(entry.name), depth, closedIcon);
     }
     m_path = folder;
     setCurrentRow(currentRow);
@@ -307,7 +304,7 @@ void FileList::fill(const std::vector<platform::DirEntry>& entries, const std::s
             continue;
         if (!platform::wildcardMatch(m_filter.pattern, entry.name))
             continue;
-        auto* item = new QListWidgetItem(displayName(entry.name), this);
+        auto* item = new QListWidgetItem(shell::TextOfBytes(entry.name), this);
         item->setData(PathRole, bytesOf(entry.name));
         if (!keep.empty() && entry.name == keep)
             setCurrentItem(item);

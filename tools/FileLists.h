@@ -119,7 +119,4 @@ private:
 // used as it is.
 std::string joinPath(const std::string& folder, const std::string& name, char separator);
 
-// Display text of a file-system name (bytes that are not UTF-8 are shown, not lost).
-QString displayName(const std::string& bytes);
-
 } // namespace quenno::tools

@@ -4,7 +4,6 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QPointer>
 
 namespace quenno::tools {
 
@@ -71,11 +70,11 @@ void FormCRCGen::File1_Click()
     const std::string path = joinPath(Dir1->path(), File1->name(row), m_platform.files->separator());
 
     const std::uint64_t selection = ++m_selection;
-    const QPointer<FormCRCGen> alive(this);
+    const shell::Liveness::Watch self = watch();
     const std::shared_ptr<detection::CRC> engine = CRC1;
     ++m_computing;
     const std::string text = engine->FromFile(path);
-    if (!alive)
+    if (!self.alive())
         return;
     --m_computing;
     // A later click, run while this checksum let events run, has shown its own file.

@@ -2,6 +2,7 @@
 
 #include "FileLists.h"
 #include "ToolsLayout.h"
+#include "shell/ByteText.h"
 
 #include <QColor>
 #include <QLabel>
@@ -140,7 +141,7 @@ void FormProcess::ListProcesses()
     // Both lists use the taller of their two fonts' rows, so entry i stays beside entry i.
     const QSize row(0, std::max(List1->fontMetrics().height(), List2->fontMetrics().height()) + 1);
     for (const platform::ProcessEntry& process : m_platform.processes->snapshot()) {
-        auto* name = new QListWidgetItem(displayName(process.imageName), List1);
+        auto* name = new QListWidgetItem(shell::TextOfBytes(process.imageName), List1);
         auto* pid = new QListWidgetItem(QString::number(process.pid), List2);
         name->setSizeHint(row);
         pid->setSizeHint(row);
@@ -170,7 +171,7 @@ void FormProcess::List1_Click()
     bool ok = false;
     const std::uint32_t pid = List2->item(row)->text().toUInt(&ok);
     const std::string path = ok ? PathByPID(pid) : std::string();
-    lblPath->setText(displayName(path));
+    lblPath->setText(shell::TextOfBytes(path));
     // The size of the image file, or nothing when there is no readable file to measure.
     QString size;
     if (!path.empty()) {
@@ -212,18 +213,12 @@ void FormProcess::Image1_MouseMove()
 
 void FormProcess::IProcessKill_MouseMove()
 {
-    lightButton(m_kill);
+    Enter(m_kill);
 }
 
 void FormProcess::IProcessDelete_MouseMove()
 {
-    lightButton(m_close);
-}
-
-void FormProcess::lightButton(const shell::PictureButton& button)
-{
-    button.light();
-    PlaySound(appPath("\\Menu Command.wav"));
+    Enter(m_close);
 }
 
 } // namespace quenno::tools

@@ -35,8 +35,6 @@ public:
     void IProcessDelete_MouseMove();
 
 private:
-    void lightButton(const shell::PictureButton& button);
-
     QTimer* Timer1 = nullptr;
     QListWidget* List1 = nullptr;  // image names
     QListWidget* List2 = nullptr;  // process ids, parallel to List1

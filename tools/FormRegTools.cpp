@@ -41,13 +41,13 @@ FormRegTools::FormRegTools(const platform::Platform& platform)
     // The attribute restorer works on every file, hidden and system ones included.
     File1 = new FileList(this, QStringLiteral("File1"), *platform.files, FileList::Filter{true, true, "*.*"});
     File1->setGeometry(280, 304, 145, 114);
-    File1->setFont(fontOf(OcrAExtended, 8.25));
+    File1->setFont(fontOf(OcrA, 8.25));
     Drive1 = new DriveList(this, QStringLiteral("Drive1"), DriveList::mountedVolumes());
     Drive1->setGeometry(280, 120, 145, 19);
     Drive1->setFont(fontOf(OcrB, 8.25));
     Dir1 = new DirList(this, QStringLiteral("Dir1"), *platform.files, true);
     Dir1->setGeometry(280, 152, 145, 146);
-    Dir1->setFont(fontOf(OcrABt, 8.25));
+    Dir1->setFont(fontOf(OcrA, 8.25));
 
     connect(Drive1, &DriveList::Change, this, &FormRegTools::Drive1_Change);
     connect(Dir1, &DirList::Change, this, &FormRegTools::Dir1_Change);
@@ -91,12 +91,14 @@ void FormRegTools::repair(std::initializer_list<Operation> operations, const QSt
             regedit::DeleteRegValue(m_platform.registry, operation.path);
     }
     // A problem with the store (lines it cannot read) is told once, before the confirmation.
+    const shell::Liveness::Watch self = watch();
     if (m_platform.registry) {
         const std::string problem = m_platform.registry->takeProblem();
         if (!problem.empty())
             m_platform.messages->show(QString::fromStdString(problem), platform::MessageBoxes::Style::Critical);
     }
-    m_platform.messages->show(message, platform::MessageBoxes::Style::Information);
+    if (self.alive())
+        m_platform.messages->show(message, platform::MessageBoxes::Style::Information);
 }
 
 void FormRegTools::IRegSysresb_Click()
@@ -191,21 +193,15 @@ void FormRegTools::Image1_MouseMove()
     shell::Reset({&m_attribut, &m_sysres, &m_folder, &m_edit, &m_cmd, &m_ext, &m_hidden, &m_task, &m_run, &m_close});
 }
 
-void FormRegTools::lightButton(const shell::PictureButton& button)
-{
-    button.light();
-    PlaySound(appPath("\\Menu Command.wav"));
-}
-
-void FormRegTools::IRegAttribut_MouseMove() { lightButton(m_attribut); }
-void FormRegTools::IRegSysres_MouseMove() { lightButton(m_sysres); }
-void FormRegTools::IRegFolder_MouseMove() { lightButton(m_folder); }
-void FormRegTools::IRegEdit_MouseMove() { lightButton(m_edit); }
-void FormRegTools::IRegCMD_MouseMove() { lightButton(m_cmd); }
-void FormRegTools::IRegExt_MouseMove() { lightButton(m_ext); }
-void FormRegTools::IRegHidden_MouseMove() { lightButton(m_hidden); }
-void FormRegTools::IRegTask_MouseMove() { lightButton(m_task); }
-void FormRegTools::IRegRun_MouseMove() { lightButton(m_run); }
-void FormRegTools::IRegClose_MouseMove() { lightButton(m_close); }
+void FormRegTools::IRegAttribut_MouseMove() { Enter(m_attribut); }
+void FormRegTools::IRegSysres_MouseMove() { Enter(m_sysres); }
+void FormRegTools::IRegFolder_MouseMove() { Enter(m_folder); }
+void FormRegTools::IRegEdit_MouseMove() { Enter(m_edit); }
+void FormRegTools::IRegCMD_MouseMove() { Enter(m_cmd); }
+void FormRegTools::IRegExt_MouseMove() { Enter(m_ext); }
+void FormRegTools::IRegHidden_MouseMove() { Enter(m_hidden); }
+void FormRegTools::IRegTask_MouseMove() { Enter(m_task); }
+void FormRegTools::IRegRun_MouseMove() { Enter(m_run); }
+void FormRegTools::IRegClose_MouseMove() { Enter(m_close); }
 
 } // namespace quenno::tools

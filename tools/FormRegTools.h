@@ -57,7 +57,6 @@ private:
         std::int16_t data;
     };
     void repair(std::initializer_list<Operation> operations, const QString& message);
-    void lightButton(const shell::PictureButton& button);
 
     shell::Picture* Image1 = nullptr;
     shell::PictureButton m_attribut, m_sysres, m_folder, m_edit, m_cmd, m_ext, m_hidden, m_task, m_run, m_close;

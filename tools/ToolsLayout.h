@@ -1,29 +1,14 @@
 #pragma once
-// Fonts and picture placement shared by the tool screens' window layouts.
+// Picture placement shared by the tool screens' window layouts, and the fonts they name.
 
 #include "shell/Art.h"
+#include "shell/Fonts.h"
 #include "shell/Picture.h"
 #include "shell/PictureButton.h"
 
-#include <QFont>
-#include <QStringList>
-
 namespace quenno::tools::layout {
 
-// The first family installed wins; a missing one is skipped silently.
-inline QFont fontOf(const QStringList& families, double points)
-{
-    QFont font;
-    font.setFamilies(families);
-    font.setPointSizeF(points);
-    return font;
-}
-
-inline const QStringList OcrAExtended = {"OCR A Extended", "OCR-A BT", "OCRA", "OCR A"};
-inline const QStringList OcrABt = {"OCR-A BT", "OCR A Extended", "OCRA", "OCR A"};
-inline const QStringList OcrB = {"OCR-B 10 BT", "OCR B"};
-inline const QStringList Arial = {"Arial", "Liberation Sans", "Nimbus Sans", "DejaVu Sans"};
-inline const QStringList CourierNew = {"Courier New", "Liberation Mono", "Nimbus Mono PS", "DejaVu Sans Mono"};
+using namespace shell::fonts;
 
 // A picture of the window table: its artwork, or an empty area of the table's size until
 // the artwork is there.

@@ -2,6 +2,7 @@
 
 #include "GifWriter.h"
 #include "Theme.h"
+#include "shell/AppFiles.h"
 
 #include <QFile>
 #include <QPainter>
@@ -266,6 +267,8 @@ bool writeChecked(const QString& folder, const QString& name, const QByteArray& 
 
 bool makeMedia(const QString& folder)
 {
+    namespace appfiles = quenno::shell::appfiles;
+    const auto name = [](const char* file) { return QString::fromLatin1(file); };
     const std::vector<double> menu = mix({{0.0, 0.07, 1318.5, 0.6, 0.2}, {0.012, 0.06, 1975.5, 0.3, 0.1}}, 0.09);
     const std::vector<double> help = mix({{0.0, 0.22, 659.3, 0.6}, {0.09, 0.3, 987.8, 0.6}}, 0.42);
     const std::vector<double> activated =
@@ -273,12 +276,12 @@ bool makeMedia(const QString& folder)
     const std::vector<double> finish = mix({{0.0, 0.35, 784.0, 0.5}, {0.16, 0.35, 659.3, 0.5}, {0.32, 0.8, 1046.5, 0.6},
                                             {0.32, 0.8, 523.3, 0.3}},
                                            1.15);
-    return write(folder, QStringLiteral("Menu Command.wav"), wave(menu)) &&
-           write(folder, QStringLiteral("Help.wav"), wave(help)) &&
-           write(folder, QStringLiteral("Activated.wav"), wave(activated)) &&
-           write(folder, QStringLiteral("Finish.wav"), wave(finish)) &&
-           writeChecked(folder, QStringLiteral("Bar.ocx"), progressAnimation()) &&
-           write(folder, QStringLiteral("About.ocx"), creditsMovie()) &&
+    return write(folder, name(appfiles::MenuCommandSound), wave(menu)) &&
+           write(folder, name(appfiles::HelpSound), wave(help)) &&
+           write(folder, name(appfiles::ActivatedSound), wave(activated)) &&
+           write(folder, name(appfiles::FinishSound), wave(finish)) &&
+           writeChecked(folder, name(appfiles::ProgressAnimation), progressAnimation()) &&
+           write(folder, name(appfiles::CreditsMovie), creditsMovie()) &&
            write(folder, QStringLiteral("music.wav"), wave(tune()));
 }
 

@@ -1,6 +1,7 @@
 #include "LinuxFileSystem.h"
 
 #include "LinuxFsDetail.h"
+#include "platform/AsciiCase.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,21 +25,6 @@ constexpr std::uint32_t kDosBits = Attribute::ReadOnly | Attribute::Hidden | Att
 constexpr std::uint32_t kSettableBits = kDosBits | 0x80u /*normal*/ | 0x100u /*temporary*/
                                         | 0x1000u /*offline*/ | 0x2000u /*not indexed*/;
 
-constexpr unsigned char foldAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldAscii(static_cast<unsigned char>(a[i])) != foldAscii(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 EntryKind kindOf(mode_t mode)
 {
@@ -188,21 +174,6 @@ std::string parentFolder(std::string_view path)
 }
 
 } // namespace linux_fs
-
-bool nameLess(std::string_view a, std::string_view b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = foldAscii(static_cast<unsigned char>(a[i]));
-        const auto cb = foldAscii(static_cast<unsigned char>(b[i]));
-        if (ca != cb)
-            return ca < cb;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
-}
 
 LinuxFileSystem::LinuxFileSystem() : m_applicationFolder(executableFolder()) {}
 
@@ -409,7 +380,7 @@ std::string LinuxFileSystem::inApplicationFolder(std::string_view name) const
         if (DIR* dir = ::opendir(parent.c_str())) {
             while (const dirent* de = ::readdir(dir)) {
                 const std::string_view candidate(de->d_name);
-                if (equalsIgnoringAsciiCase(candidate, part) && (best.empty() || nameLess(candidate, best)))
+                if (equalsIgnoringAsciiCase(candidate, part) && (best.empty() || lessIgnoringAsciiCase(candidate, best)))
                     best.assign(candidate);
             }
             ::closedir(dir);

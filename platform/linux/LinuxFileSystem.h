@@ -56,7 +56,4 @@ private:
     std::function<void(const std::string&)> m_beforeReplace;
 };
 
-// Order of listed names: ASCII letters without case, ties by bytes.
-bool nameLess(std::string_view a, std::string_view b);
-
 } // namespace quenno::platform

@@ -3,6 +3,7 @@
 #include "LinuxFileSystem.h"
 
 #include "LinuxFsDetail.h"
+#include "platform/AsciiCase.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -221,7 +222,7 @@ std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::str
         }
     }
     std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return nameLess(a.name, b.name); });
+              [](const DirEntry& a, const DirEntry& b) { return lessIgnoringAsciiCase(a.name, b.name); });
     return entries;
 }
 

@@ -3,6 +3,7 @@
 #include "LinuxRegistryFile.h"
 
 #include "LinuxRegistryFileDetail.h"
+#include "platform/AsciiCase.h"
 
 #include <cstdio>
 
@@ -11,11 +12,6 @@ namespace quenno::platform::regfile {
 using namespace detail;
 
 namespace {
-
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool isHex(char c)
 {
@@ -100,7 +96,7 @@ std::optional<std::uint32_t> dwordData(std::string_view digits)
     for (const char c : digits) {
         if (!isHex(c))
             return std::nullopt;
-        number = number * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : lower(c) - 'a' + 10);
+        number = number * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : asciiLower(c) - 'a' + 10);
     }
     return number;
 }
@@ -134,14 +130,6 @@ void appendUtf16Le(std::string& out, std::uint32_t unit)
 
 namespace detail {
 
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = lower(c);
-    return out;
-}
-
 std::string_view trim(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -161,7 +149,7 @@ std::string_view longRootView(std::string_view root)
         {"HKCC", "HKEY_CURRENT_CONFIG"}, {"HKEY_CURRENT_CONFIG", "HKEY_CURRENT_CONFIG"},
     };
     for (const auto& [spelling, full] : names)
-        if (sameName(root, spelling))
+        if (equalsIgnoringAsciiCase(root, spelling))
             return full;
     return {};
 }
@@ -171,16 +159,16 @@ bool sameKey(std::string_view written, std::string_view canonical)
     const auto slash = written.find('\\');
     const std::string_view root = longRootView(written.substr(0, slash));
     if (root.empty())
-        return sameName(written, canonical);
+        return equalsIgnoringAsciiCase(written, canonical);
     const std::string_view rest = slash == std::string_view::npos ? std::string_view() : written.substr(slash);
     return canonical.size() == root.size() + rest.size() && canonical.substr(0, root.size()) == root
-        && sameName(canonical.substr(root.size()), rest);
+        && equalsIgnoringAsciiCase(canonical.substr(root.size()), rest);
 }
 
 bool keyWithin(std::string_view written, std::string_view canonical)
 {
     const std::string above = canonicalKeyPath(written);
-    return sameName(canonical.substr(0, above.size()), above)
+    return equalsIgnoringAsciiCase(canonical.substr(0, above.size()), above)
         && (canonical.size() == above.size() || canonical[above.size()] == '\\');
 }
 
@@ -288,16 +276,6 @@ std::string utf16LeFromUtf8(std::string_view text)
 
 } // namespace detail
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 bool sameData(const Value& a, const Value& b)
 {
     if (a.kind != b.kind)
@@ -313,7 +291,7 @@ std::string longRoot(std::string_view root)
 Key* Document::findKey(std::string_view path)
 {
     for (Key& key : keys)
-        if (sameName(key.path, path))
+        if (equalsIgnoringAsciiCase(key.path, path))
             return &key;
     return nullptr;
 }
@@ -334,7 +312,7 @@ Key& Document::makeKey(std::string_view path)
 Value* findValue(Key& key, std::string_view name)
 {
     for (Value& value : key.values)
-        if (sameName(value.name, name))
+        if (equalsIgnoringAsciiCase(value.name, name))
             return &value;
     return nullptr;
 }

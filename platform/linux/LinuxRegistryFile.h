@@ -51,7 +51,6 @@ struct Document {
 Value* findValue(Key& key, std::string_view name);
 const Value* findValue(const Key& key, std::string_view name);
 
-bool sameName(std::string_view a, std::string_view b);  // ASCII letters without case
 
 // The long form of a root name in any spelling ("HKCU", "hkey_current_user"), or "".
 std::string longRoot(std::string_view root);

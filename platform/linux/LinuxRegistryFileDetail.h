@@ -12,7 +12,6 @@ namespace quenno::platform::regfile::detail {
 inline constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 inline constexpr std::string_view kOldHeader = "REGEDIT4";
 
-std::string lowerAscii(std::string_view text);
 std::string_view trim(std::string_view text);  // spaces, tabs, and CRs at the end
 
 // A key path with its root in the long form ("HKCU\X" is "HKEY_CURRENT_USER\X"); a path

@@ -3,6 +3,7 @@
 #include "LinuxRegistryFile.h"
 
 #include "LinuxRegistryFileDetail.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -36,7 +37,7 @@ StoreFile::Place StoreFile::place(std::string_view keyPath, std::string_view nam
     bool inKey = false;
     const auto named = [&](const Item& item) {
         const auto written = valueName(trim(content(item.first)));
-        return written && sameName(*written, name);
+        return written && equalsIgnoringAsciiCase(*written, name);
     };
     for (std::size_t index = 0; index < m_items.size(); ++index) {
         const Item& item = m_items[index];
@@ -184,7 +185,7 @@ Document StoreFile::document() const
         switch (item.kind) {
         case Item::Kind::Section: {
             const std::string path = canonicalKeyPath(keyPathAt(item));
-            const auto [at, added] = index.emplace(lowerAscii(path), document.keys.size());
+            const auto [at, added] = index.emplace(asciiLower(path), document.keys.size());
             if (added)
                 document.keys.push_back(Key{path, {}});
             current = &document.keys[at->second];
@@ -195,7 +196,7 @@ Document StoreFile::document() const
             std::erase_if(document.keys, [&](const Key& key) { return keyWithin(gone, key.path); });
             index.clear();
             for (std::size_t k = 0; k < document.keys.size(); ++k)
-                index.emplace(lowerAscii(document.keys[k].path), k);
+                index.emplace(asciiLower(document.keys[k].path), k);
             current = nullptr;
             break;
         }
@@ -205,7 +206,7 @@ Document StoreFile::document() const
                 break;  // never: value lines are items only inside a key
             ValueLine line = *readValueLine(item.first);
             if (line.removal)
-                std::erase_if(current->values, [&](const Value& v) { return sameName(v.name, line.value.name); });
+                std::erase_if(current->values, [&](const Value& v) { return equalsIgnoringAsciiCase(v.name, line.value.name); });
             else if (Value* existing = findValue(*current, line.value.name))
                 *existing = std::move(line.value);
             else

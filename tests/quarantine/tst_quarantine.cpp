@@ -3,8 +3,10 @@
 #include "../scan/ScanRig.h"
 #include "quarantine/FormQuarantine.h"
 #include "quarantine/QuarantineStore.h"
+#include "shell/AppFiles.h"
 
 #include <QListWidget>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -242,6 +244,43 @@ private slots:
             QCOMPARE(listed(form), QStringList({"qnosecure120000.mal", "qnosecure144430.mal"}));
     }
 
+    // The question lets events run: the screen may be closed before it is answered. The
+    // answer still counts; nothing then touches the closed screen or reports to it.
+    void delete_screenClosedWhileAsked_data()
+    {
+        QTest::addColumn<int>("answer");  // Answer
+        QTest::addColumn<bool>("goneBefore");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("Yes") << int(Answer::Yes) << false << true;
+        QTest::newRow("No") << int(Answer::No) << false << false;
+        QTest::newRow("Yes to a file already gone") << int(Answer::Yes) << true << true;
+    }
+    void delete_screenClosedWhileAsked()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, goneBefore);
+        QFETCH(bool, deleted);
+        const QString path = rig->quarantine() + "/qnosecure144430.mal";
+        test::writeFile(path, "x");
+        auto* form = new quarantine::FormQuarantine(rig->platform);
+        select(*form, "qnosecure144430.mal");
+        rig->messages.answers.push_back(Answer(answer));
+        rig->messages.whileShown = [&] {
+            if (!form)
+                return;
+            delete form;
+            form = nullptr;
+            if (goneBefore)
+                QFile::remove(path);
+        };
+        QPointer<quarantine::FormQuarantine> watch(form);
+        form->IQuaDeleteb_Click();
+
+        QVERIFY(!watch);
+        QCOMPARE(rig->messages.texts.size(), 1);  // the question only
+        QCOMPARE(QFile::exists(path), !deleted);
+    }
+
     void delete_failureIsReported_data()
     {
         QTest::addColumn<bool>("goneBefore");
@@ -286,7 +325,7 @@ private slots:
         QVERIFY(rest->isVisibleTo(&form) && !lit->isVisibleTo(&form));
         form.IQuaDelete_MouseMove();
         QVERIFY(!rest->isVisibleTo(&form) && lit->isVisibleTo(&form));
-        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Menu Command.wav"}));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/" + shell::appfiles::MenuCommandSound}));
         form.IQuaBackground_MouseMove();
         QVERIFY(rest->isVisibleTo(&form) && !lit->isVisibleTo(&form));
     }

@@ -5,6 +5,7 @@
 #include "detection/CRC.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxProcessTable.h"
+#include "shell/AppFiles.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/ForwardingFileSystem.h"
 #include "tests/support/TestFiles.h"
@@ -103,7 +104,7 @@ struct Rig : FakePlatform {
     {
         QDir().mkpath(app + "/Quarantine");
         QDir().mkpath(tree);
-        writeFile(app + "/Bar.ocx", twoFrameGif());
+        writeFile(app + "/" + shell::appfiles::ProgressAnimation, twoFrameGif());
         platform.files = &files;
         platform.processes = &processes;
     }

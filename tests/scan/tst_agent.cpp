@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "scan/FormScan.h"
+#include "shell/AppFiles.h"
 #include "shell/ScreenManager.h"
 #include "tests/support/FakePlatform.h"
 
@@ -162,7 +163,7 @@ private slots:
 
         form->IscanStar_Click();
         QVERIFY(lit(form.get(), "IscanStar"));
-        QCOMPARE(m_fake.sound.played, QStringList{m_app + "/Activated.wav"});
+        QCOMPARE(m_fake.sound.played, QStringList{m_app + "/" + shell::appfiles::ActivatedSound});
         QCOMPARE(m_fake.messages.texts, QStringList());
         QCOMPARE(runValue(valueName.toStdString()), std::optional<std::string>(exePath));
         QFile entry(entryFile(valueName));
@@ -250,7 +251,7 @@ private slots:
         QVERIFY(m_fake.tray.shown);
         QCOMPARE(m_fake.tray.tip, QString("QuennoAV Agent"));
         QVERIFY(!m_fake.tray.icon.isNull());
-        QCOMPARE(m_fake.sound.played, QStringList{m_app + "/Activated.wav"});
+        QCOMPARE(m_fake.sound.played, QStringList{m_app + "/" + shell::appfiles::ActivatedSound});
 
         form->IScanTrayb_Click();
         QVERIFY(!lit(form.get(), "IScanTray"));

@@ -4,6 +4,7 @@
 #include "ScanRig.h"
 #include "detection/SignatureFile.h"
 #include "scan/FormScan.h"
+#include "shell/AppFiles.h"
 #include "shell/Picture.h"
 
 #include <QLabel>
@@ -194,7 +195,7 @@ private slots:
         QVERIFY(child<QWidget>(form.get(), "IScanFolderb")->isVisibleTo(form.get()));
         QVERIFY(!child<QWidget>(form.get(), "IScanFolder")->isVisibleTo(form.get()));
         QVERIFY(child<QWidget>(form.get(), "LblProces")->isVisibleTo(form.get()));
-        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Menu Command.wav"}));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/" + shell::appfiles::MenuCommandSound}));
         form->IScanBack_MouseMove();
         QVERIFY(!child<QWidget>(form.get(), "IScanFolderb")->isVisibleTo(form.get()));
         QVERIFY(child<QWidget>(form.get(), "IScanFolder")->isVisibleTo(form.get()));
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(items(form.get(), "lstVirusFound"),
                  QStringList({"File a.exe, detected as: Worm.A", "File c.exe, detected as: Trojan.B"}));
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 2"));
-        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Finish.wav"}));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/" + shell::appfiles::FinishSound}));
         QVERIFY(child<QWidget>(form.get(), "IscanReady")->isVisibleTo(form.get()));
         QVERIFY(child<QWidget>(form.get(), "lstVirusFound")->isEnabled());
         QVERIFY(child<QWidget>(form.get(), "IScanFolderb")->isEnabled());
@@ -340,10 +341,10 @@ private slots:
     void animation_missingFileStillLetsTheScanRun()
     {
         writeTree();
-        QVERIFY(QFile::remove(rig->app + "/Bar.ocx"));
+        QVERIFY(QFile::remove(rig->app + "/" + shell::appfiles::ProgressAnimation));
         auto form = makeScreen();
         scanTree(*form);
-        QCOMPARE(rig->messages.texts, QStringList({"File " + rig->app + "/Bar.ocx not found"}));
+        QCOMPARE(rig->messages.texts, QStringList({"File " + rig->app + "/" + shell::appfiles::ProgressAnimation + " not found"}));
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 2"));
     }
 
@@ -359,7 +360,7 @@ private slots:
         // The file being compared when Stop came is finished; nothing after it is examined.
         QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe"}));
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 1"));
-        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Finish.wav"}));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/" + shell::appfiles::FinishSound}));
         // The next run clears the stop request.
         rig->events.during = nullptr;
         form->IScanFolderb_Click();
@@ -382,7 +383,7 @@ private slots:
         scanTree(*form);
         if (clearOn) {
             form->IscanClearLs_Click();
-            QCOMPARE(rig->sound.played.last(), rig->app + "/Activated.wav");
+            QCOMPARE(rig->sound.played.last(), rig->app + "/" + shell::appfiles::ActivatedSound);
             QVERIFY(child<QWidget>(form.get(), "IscanClearLsb")->isVisibleTo(form.get()));
         }
         scanTree(*form);
@@ -399,7 +400,7 @@ private slots:
         auto form = makeScreen();
         const QByteArray records = test::readFile(rig->database()).mid(QByteArray("50000;*.exe;Limits dan ekstensi\r\n").size());
         form->IScanFull_Click();
-        QCOMPARE(rig->sound.played, QStringList({rig->app + "/Activated.wav"}));
+        QCOMPARE(rig->sound.played, QStringList({rig->app + "/" + shell::appfiles::ActivatedSound}));
         QCOMPARE(test::readFile(rig->database()), "100000;*.*;Limits dan ekstensi \r\n" + records);
         QCOMPARE(child<QLineEdit>(form.get(), "Text2")->text(), QStringLiteral("100000;*.*;Limits dan ekstensi"));
         scanTree(*form);
@@ -912,6 +913,36 @@ private slots:
         raw->IScanFolderb_Click();
         QVERIFY(destroyed);
         QVERIFY(yieldsAfter <= 2);  // the loader's last frame at most; no further file
+        QVERIFY(rig->sound.played.isEmpty());
+    }
+
+    // A message box lets events run: the screen may be destroyed under it, and the step
+    // that showed it must then leave the screen alone.
+    void destroy_duringAMessageLeavesTheScreenAlone_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Delete with nothing selected") << "delete" << "No file selected";
+        QTest::newRow("Quarantine with nothing selected") << "quarantine" << "No file selected";
+        QTest::newRow("Scan of a path that is no folder") << "scan" << "Path file not found";
+    }
+    void destroy_duringAMessageLeavesTheScreenAlone()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, message);
+        auto* raw = new scan::FormScan(rig->platform);
+        raw->setYieldInterval(0);
+        QPointer<scan::FormScan> form(raw);
+        child<QLineEdit>(raw, "txtPath")->setText(QStringLiteral("not a full path"));
+        rig->messages.whileShown = [&] { delete form.data(); };
+        if (step == QLatin1String("delete"))
+            raw->IScanDeleteb_Click();
+        else if (step == QLatin1String("quarantine"))
+            raw->IscanQuab_Click();
+        else
+            raw->IScanFolderb_Click();
+        QVERIFY(form.isNull());
+        QCOMPARE(rig->messages.texts, QStringList{message});
         QVERIFY(rig->sound.played.isEmpty());
     }
 

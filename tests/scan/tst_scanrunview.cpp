@@ -60,8 +60,8 @@ private slots:
     {
         FakeScreen screen;
         Pump pump;
-        auto alive = std::make_shared<bool>(true);
-        scan::ScanRunView view(screen, alive, &pump, nullptr, 0);
+        const shell::Liveness owner;
+        scan::ScanRunView view(screen, owner.watch(), &pump, nullptr, 0);
         view.setStatus("/t/a.exe");
         view.setStatus("/t/b.exe");
         view.addDetection(found("/t/b.exe"));
@@ -78,7 +78,8 @@ private slots:
     {
         FakeScreen screen;
         Pump pump;
-        scan::ScanRunView view(screen, std::make_shared<bool>(true), &pump, nullptr, 60000);
+        const shell::Liveness owner;
+        scan::ScanRunView view(screen, owner.watch(), &pump, nullptr, 60000);
         view.setStatus("/t/a.exe");
         view.letEventsRun();
         QCOMPARE(pump.runs, 0);
@@ -88,7 +89,8 @@ private slots:
     void stopAndKillOptionAreReadEachTime()
     {
         FakeScreen screen;
-        scan::ScanRunView view(screen, std::make_shared<bool>(true), nullptr, nullptr, 0);
+        const shell::Liveness owner;
+        scan::ScanRunView view(screen, owner.watch(), nullptr, nullptr, 0);
         QVERIFY(!view.stopRequested());
         QVERIFY(!view.killProcessOn());
         screen.stop = true;
@@ -102,10 +104,10 @@ private slots:
     {
         FakeScreen screen;
         Pump pump;
-        auto alive = std::make_shared<bool>(true);
-        scan::ScanRunView view(screen, alive, &pump, nullptr, 0);
+        auto owner = std::make_unique<shell::Liveness>();
+        scan::ScanRunView view(screen, owner->watch(), &pump, nullptr, 0);
         screen.kill = true;
-        pump.during = [&] { *alive = false; };
+        pump.during = [&] { owner.reset(); };
         view.letEventsRun();
         QVERIFY(view.screenGone());
         QVERIFY(view.stopRequested());
@@ -122,7 +124,8 @@ private slots:
     void unreadablePartsAreCounted()
     {
         FakeScreen screen;
-        scan::ScanRunView view(screen, std::make_shared<bool>(true), nullptr, nullptr, 0);
+        const shell::Liveness owner;
+        scan::ScanRunView view(screen, owner.watch(), nullptr, nullptr, 0);
         view.addUnreadable("/t/locked/", true);
         view.addUnreadable("/t/a.exe", false);
         view.addUnreadable("/t/b.exe", false);

@@ -4,6 +4,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/QtMediaPlayer.h"
 #include "platform/linux/QtMoviePlayer.h"
+#include "shell/AppFiles.h"
 #include "shell/FormAbout.h"
 #include "shell/ScreenManager.h"
 #include "tests/support/FakePlatform.h"
@@ -71,7 +72,7 @@ private slots:
     {
         m_fake.reset();
         m_fake.platform.files = m_files.get();
-        for (const char* name : {"About.ocx", "music.mp3"})
+        for (const char* name : {shell::appfiles::CreditsMovie, shell::appfiles::CreditsMusic})
             QFile::remove(inApp(name));
     }
 
@@ -93,8 +94,8 @@ private slots:
         QTest::addColumn<bool>("moviePlays");
         QTest::addColumn<bool>("musicOpens");
         QTest::addColumn<QStringList>("calls");
-        const QString movie = "movie play " + inApp("About.ocx");
-        const QString music = "music open " + inApp("music.mp3");
+        const QString movie = "movie play " + inApp(shell::appfiles::CreditsMovie);
+        const QString music = "music open " + inApp(shell::appfiles::CreditsMusic);
         QTest::newRow("both play") << true << true
                                    << QStringList{"movie attach ShockwaveFlash1", movie, music, "music play"};
         QTest::newRow("movie fails") << false << true
@@ -135,9 +136,9 @@ private slots:
         QFETCH(bool, musicPresent);
         QFETCH(bool, moviePlays);
         if (!movieFile.isEmpty())
-            QVERIFY(QFile::copy(movieFile, inApp("About.ocx")));
+            QVERIFY(QFile::copy(movieFile, inApp(shell::appfiles::CreditsMovie)));
         if (musicPresent) {
-            QFile music(inApp("music.mp3"));
+            QFile music(inApp(shell::appfiles::CreditsMusic));
             QVERIFY(music.open(QIODevice::WriteOnly));
             music.write("not really music");
         }
@@ -232,7 +233,7 @@ private slots:
                 emit pictureOf(&form, step)->MouseMove();
         }
         QCOMPARE(visibleControls(&form), visible);
-        QCOMPARE(m_fake.sound.played, QStringList(sounds, inApp("Menu Command.wav")));
+        QCOMPARE(m_fake.sound.played, QStringList(sounds, inApp(shell::appfiles::MenuCommandSound)));
     }
 };
 

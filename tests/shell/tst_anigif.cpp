@@ -2,6 +2,7 @@
 // encoders, the refusals and their messages, broken files, and the current folder left alone.
 
 #include "ShellRig.h"
+#include "shell/AppFiles.h"
 #include "shell/modAniGif.h"
 #include "tests/support/TestFiles.h"
 
@@ -175,11 +176,11 @@ void TestAniGif::foundThroughLinks_data()
     QTest::addColumn<QStringList>("links");  // each names the next; the last leads to the target
     QTest::addColumn<QString>("target");     // "" = nothing there
     QTest::addColumn<bool>("loaded");
-    QTest::newRow("link to a GIF") << QStringList{"Bar.ocx"} << "anims/spinner.gif" << true;
-    QTest::newRow("link to a link to a GIF") << QStringList{"Bar.ocx", "anims/current"} << "anims/spinner.gif" << true;
-    QTest::newRow("link to a hidden file") << QStringList{"Bar.ocx"} << "anims/.spinner.gif" << false;
-    QTest::newRow("dangling link") << QStringList{"Bar.ocx"} << "" << false;
-    QTest::newRow("link to a folder") << QStringList{"Bar.ocx"} << "anims" << false;
+    QTest::newRow("link to a GIF") << QStringList{shell::appfiles::ProgressAnimation} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a link to a GIF") << QStringList{shell::appfiles::ProgressAnimation, "anims/current"} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a hidden file") << QStringList{shell::appfiles::ProgressAnimation} << "anims/.spinner.gif" << false;
+    QTest::newRow("dangling link") << QStringList{shell::appfiles::ProgressAnimation} << "" << false;
+    QTest::newRow("link to a folder") << QStringList{shell::appfiles::ProgressAnimation} << "anims" << false;
 }
 
 void TestAniGif::foundThroughLinks()
@@ -280,36 +281,60 @@ void TestAniGif::currentFolderIsLeftAlone()
 
 void TestAniGif::screenClosedWhileLoading_data()
 {
+    QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("arrayOutlivesScreen");
-    QTest::newRow("array destroyed with its screen") << false;
-    QTest::newRow("array kept alive by its owner") << true;
+    // Between frames the loader lets events run; a refused file's message box does too.
+    QTest::newRow("array destroyed with its screen") << kThreeFrames << false;
+    QTest::newRow("array kept alive by its owner") << kThreeFrames << true;
+    QTest::newRow("array destroyed during the message") << QStringLiteral("missing.gif") << false;
+    QTest::newRow("array kept alive during the message") << QStringLiteral("missing.gif") << true;
 }
 
 void TestAniGif::screenClosedWhileLoading()
 {
+    QFETCH(QString, file);
     QFETCH(bool, arrayOutlivesScreen);
     auto* screen = new QWidget;
     auto images = std::make_shared<ImageArray>(new Picture(screen, QStringLiteral("Image1"), {}, {9, 21}, {152, 93}));
     const std::weak_ptr<ImageArray> watch = images;
     ImageArray& array = *images;
-    rig->events.during = [&] {
+    const auto closeScreen = [&] {
         delete screen;
         screen = nullptr;
         if (!arrayOutlivesScreen)
             images.reset();
     };
+    struct ClosingMessages final : platform::MessageBoxes {
+        std::function<void()> during;
+        QStringList texts;
+        Answer show(const QString& text, Style) override
+        {
+            texts << text;
+            during();
+            return Answer::Ok;
+        }
+    } messages;
+    const bool refused = file != kThreeFrames;
+    platform::Platform platform = rig->platform;
+    if (refused) {
+        messages.during = closeScreen;
+        platform.messages = &messages;
+    } else {
+        rig->events.during = closeScreen;
+    }
 
-    QVERIFY(!LoadGifFrames(dataFile(kThreeFrames), array, rig->platform));
+    QVERIFY(!LoadGifFrames(dataFile(file), array, platform));
 
     QVERIFY(!screen);
     QCOMPARE(!watch.expired(), arrayOutlivesScreen);
+    QCOMPARE(messages.texts.size(), refused ? 1 : 0);
     QVERIFY(rig->messages.texts.isEmpty());
-    QCOMPARE(rig->events.runs, 1);
+    QCOMPARE(rig->events.runs, refused ? 0 : 1);
 }
 
 void TestAniGif::progressAnimationOfTheProgram()
 {
-    const QString bar = QStringLiteral(QUENNO_APP_DIR "/Bar.ocx");
+    const QString bar = QStringLiteral(QUENNO_APP_DIR "/") + shell::appfiles::ProgressAnimation;
     if (!QFile::exists(bar))
         QSKIP("the application folder has no Bar.ocx (assets not built)");
     Holder holder;

@@ -3,6 +3,7 @@
 // commands by button and by menu, screens opened once, and Exit taking every screen along.
 
 #include "ShellRig.h"
+#include "shell/AppFiles.h"
 #include "tests/support/ScopedEnv.h"
 #include "shell/Art.h"
 #include "shell/FormUtama.h"
@@ -66,7 +67,7 @@ struct MainRig {
     explicit MainRig(bool withScreens = true)
     {
         // "Help.wav" is spelt with a capital; the menu's "\help.wav" must find it.
-        QFile help(rig.inApp(QStringLiteral("Help.wav")));
+        QFile help(rig.inApp(shell::appfiles::HelpSound));
         help.open(QIODevice::WriteOnly);
         screens.registerScreen(ScreenId::FormUtama, [this] { return new FormUtama(rig.platform, screens); });
         if (withScreens) {
@@ -242,7 +243,7 @@ void TestFormUtama::hover()
     QCOMPARE(main.lit(), lit);
     QCOMPARE(main.rig.sound.played.size(), sounds);
     for (const QString& played : main.rig.sound.played)
-        QCOMPARE(played, main.rig.inApp(QStringLiteral("Menu Command.wav")));
+        QCOMPARE(played, main.rig.inApp(shell::appfiles::MenuCommandSound));
 }
 
 void TestFormUtama::command_data()
@@ -252,7 +253,7 @@ void TestFormUtama::command_data()
     QTest::addColumn<bool>("quickHelpFirst");
     QTest::addColumn<QStringList>("effects");  // %1 = the application folder
 
-    auto list = [](const char* text) { return QString::fromUtf8(text).split(QLatin1Char('|'), Qt::SkipEmptyParts); };
+    auto list = [](const QString& text) { return text.split(QLatin1Char('|'), Qt::SkipEmptyParts); };
     QTest::newRow("Home") << "Ihomeb" << "MHome" << true << list("");
     QTest::newRow("Quick help") << "IQuickHelpb" << "MQuick" << false << list("quick help shown");
     QTest::newRow("Scan") << "Iscanb" << "Scan" << false << list("make FormScan");
@@ -262,9 +263,9 @@ void TestFormUtama::command_data()
     QTest::newRow("Process manager") << "IProcessManb" << "ProcessMan" << false << list("make FormProcess");
     QTest::newRow("Registry tools") << "IToolsRegb" << "ToolsReg" << false << list("make FormRegTools");
     QTest::newRow("Help") << "Ihelpb" << "MHelp2" << false
-                          << list("help %1/Quenno Help.html|sound %1/Help.wav");
+                          << list(QStringLiteral("help %1/") + shell::appfiles::HelpFile + "|sound %1/" + shell::appfiles::HelpSound);
     QTest::newRow("Update virus list") << "IUpdateb" << "MUpdate" << false
-                                       << list("editor %1/database.db|sound %1/Help.wav");
+                                       << list(QStringLiteral("editor %1/database.db|sound %1/") + shell::appfiles::HelpSound);
     QTest::newRow("Exit") << "Iexitb" << "MExit" << false << list("exit");
 }
 
@@ -304,8 +305,8 @@ void TestFormUtama::helperThatCannotStart_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("file");
-    QTest::newRow("help button") << "Ihelpb" << "Quenno Help.html";
-    QTest::newRow("help menu") << "MHelp2" << "Quenno Help.html";
+    QTest::newRow("help button") << "Ihelpb" << QString(shell::appfiles::HelpFile);
+    QTest::newRow("help menu") << "MHelp2" << QString(shell::appfiles::HelpFile);
     QTest::newRow("update") << "IUpdateb" << "database.db";
 }
 
@@ -423,7 +424,7 @@ void TestFormUtama::readOnlyFolderWritesToTheUsersFolder()
     const test::ScopedEnv homeVar("HOME", QFile::encodeName(home.path()).constData());
     const test::ScopedEnv dataVar("XDG_DATA_HOME", nullptr);
     test::ShellRig rig;
-    for (const char* name : {"Help.wav", "database.db"}) {
+    for (const char* name : {shell::appfiles::HelpSound, "database.db"}) {
         QFile file(rig.inApp(QString::fromLatin1(name)));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("100000;*.exe;starter\r\n");
@@ -442,12 +443,12 @@ void TestFormUtama::readOnlyFolderWritesToTheUsersFolder()
     QFile::setPermissions(rig.appDir.path(), readOnly | QFileDevice::WriteOwner);
 
     const QString data = home.path() + QStringLiteral("/.local/share/QuennoAV");
-    QCOMPARE(appEntries, (QStringList{QStringLiteral("database.db"), QStringLiteral("Help.wav")}));
+    QCOMPARE(appEntries, (QStringList{QStringLiteral("database.db"), shell::appfiles::HelpSound}));
     QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              (QStringList{QStringLiteral("database.db"), QStringLiteral("Quarantine")}));
     QCOMPARE(rig.launcher.calls, (QStringList{QStringLiteral("editor ") + data + QStringLiteral("/database.db"),
-                                              QStringLiteral("help ") + rig.inApp(QStringLiteral("Quenno Help.html"))}));
-    QCOMPARE(rig.sound.played, (QStringList{rig.inApp(QStringLiteral("Help.wav")), rig.inApp(QStringLiteral("Help.wav"))}));
+                                              QStringLiteral("help ") + rig.inApp(shell::appfiles::HelpFile)}));
+    QCOMPARE(rig.sound.played, (QStringList{rig.inApp(shell::appfiles::HelpSound), rig.inApp(shell::appfiles::HelpSound)}));
     QVERIFY(rig.messages.texts.isEmpty());
 }
 

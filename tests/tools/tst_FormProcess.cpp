@@ -1,6 +1,7 @@
 // The process manager, with a real child process and, for the path rules, a small table.
 
 #include "ToolsFixture.h"
+#include "shell/AppFiles.h"
 #include "shell/Picture.h"
 #include "tools/FormProcess.h"
 
@@ -287,7 +288,7 @@ private slots:
         form->IProcessKill_MouseMove();
         QVERIFY(kill->isHidden() && !killLit->isHidden());
         QCOMPARE(fixture.sound.played.size(), 1);
-        QVERIFY(fixture.sound.played.first().endsWith("/Menu Command.wav"));
+        QVERIFY(fixture.sound.played.first().endsWith(QStringLiteral("/") + shell::appfiles::MenuCommandSound));
         form->Image1_MouseMove();
         QVERIFY(!kill->isHidden() && killLit->isHidden());
 
