@@ -13,12 +13,12 @@ set(QUENNO_FUZZ_TARGETS
 set(QUENNO_FUZZ_fuzz_signature_file_SOURCES "${_fuzz}/fuzz_signature_file.cpp" "${_fuzz}/MemoryFileSystem.h"
     "${_fuzz}/../detection/SignatureFile.cpp" "${_fuzz}/../detection/SignatureFileLines.cpp"
     "${_fuzz}/../detection/SignatureIndex.cpp")
-set(QUENNO_FUZZ_fuzz_signature_file_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_signature_file_LIBS quenno_platform_core)
 set(QUENNO_FUZZ_fuzz_wildcard_SOURCES "${_fuzz}/fuzz_wildcard.cpp")
-set(QUENNO_FUZZ_fuzz_wildcard_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_wildcard_LIBS quenno_platform_core)
 set(QUENNO_FUZZ_fuzz_dosattrib_SOURCES "${_fuzz}/fuzz_dosattrib.cpp")
-set(QUENNO_FUZZ_fuzz_dosattrib_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_dosattrib_LIBS quenno_platform_core)
 set(QUENNO_FUZZ_fuzz_registry_file_SOURCES "${_fuzz}/fuzz_registry_file.cpp")
-set(QUENNO_FUZZ_fuzz_registry_file_LIBS quenno_platform)
+set(QUENNO_FUZZ_fuzz_registry_file_LIBS quenno_platform_core)
 set(QUENNO_FUZZ_fuzz_gif_loader_SOURCES "${_fuzz}/fuzz_gif_loader.cpp" "${_fuzz}/MemoryFileSystem.h")
-set(QUENNO_FUZZ_fuzz_gif_loader_LIBS quenno_shell quenno_platform)
+set(QUENNO_FUZZ_fuzz_gif_loader_LIBS quenno_shell quenno_platform_ui)

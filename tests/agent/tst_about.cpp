@@ -4,8 +4,8 @@
 #include "AgentFakes.h"
 
 #include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/QtMediaPlayer.h"
-#include "platform/linux/QtMoviePlayer.h"
+#include "platform/qt/QtMediaPlayer.h"
+#include "platform/qt/QtMoviePlayer.h"
 #include "shell/FormAbout.h"
 #include "shell/ScreenManager.h"
 

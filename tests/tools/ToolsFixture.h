@@ -34,6 +34,13 @@ public:
     QStringList played;
 };
 
+// The volumes a test says are mounted: the root alone unless it sets others.
+class FixedVolumes final : public platform::Volumes {
+public:
+    std::vector<platform::Volume> mounted() const override { return volumes; }
+    std::vector<platform::Volume> volumes{{"/", ""}};
+};
+
 // Runs a step the first time events are let run (a click arriving during long work).
 class ScriptedPump final : public platform::EventPump {
 public:
@@ -50,7 +57,8 @@ public:
 struct ToolsPlatform {
     explicit ToolsPlatform(const QString& root)
         : files(QFile::encodeName(root).toStdString()),
-          registry(root + "/config/QuennoAV/registry.reg", root + "/etc/QuennoAV/registry.reg")
+          registry(QFile::encodeName(root + "/config/QuennoAV/registry.reg").toStdString(),
+                   QFile::encodeName(root + "/etc/QuennoAV/registry.reg").toStdString())
     {
         platform.files = &files;
         platform.processes = &processes;
@@ -58,6 +66,7 @@ struct ToolsPlatform {
         platform.events = &events;
         platform.sound = &sound;
         platform.messages = &messages;
+        platform.volumes = &volumes;
     }
     platform::LinuxFileSystem files;
     platform::LinuxProcessTable processes;
@@ -65,6 +74,7 @@ struct ToolsPlatform {
     ScriptedPump events;
     RecordingSound sound;
     RecordingMessages messages;
+    FixedVolumes volumes;
     platform::Platform platform;
 };
 

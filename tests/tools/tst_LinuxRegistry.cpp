@@ -88,6 +88,8 @@ class TestLinuxRegistry : public QObject {
     QTemporaryDir m_dir;
     QString userFile() const { return m_dir.filePath("config/QuennoAV/registry.reg"); }
     QString machineFile() const { return m_dir.filePath("etc/QuennoAV/registry.reg"); }
+    std::string userPath() const { return QFile::encodeName(userFile()).toStdString(); }
+    std::string machinePath() const { return QFile::encodeName(machineFile()).toStdString(); }
 
 private slots:
     void init()
@@ -113,7 +115,7 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, read);
         QFETCH(bool, machine);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeDword(written.toStdString(), 10));
         const auto value = registry.readValue(read.toStdString());
         QVERIFY(value);
@@ -128,7 +130,7 @@ private slots:
     // What the Windows registry editor imports: header, long roots, escaped strings, dwords.
     void fileIsARegistryExport()
     {
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeString("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV",
                                      "C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Count", 0xA));
@@ -142,7 +144,7 @@ private slots:
                             "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
                             "\"Count\"=dword:ffffffff\r\n"));
         // A fresh instance reads back exactly what was written.
-        LinuxRegistry again(userFile(), machineFile());
+        LinuxRegistry again(userPath(), machinePath());
         QCOMPARE(again.readValue("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV")->text,
                  std::string("C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
         QVERIFY(QDir(QFileInfo(userFile()).absolutePath()).entryList(QDir::Files) == QStringList{"registry.reg"});
@@ -165,7 +167,7 @@ private slots:
             "\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
         writeAll(userFile(), utf16(text));
 
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(registry.readValue("HKCU\\Software\\Q\\Name")->text, std::string("x \u00e9\U0001F600"));
         QVERIFY(!registry.readValue("HKCU\\Software\\Q\\Gone"));
         QVERIFY(!registry.readValue("HKCU\\Software\\Q\\Expand"));  // kept, but not a string or dword
@@ -191,7 +193,7 @@ private slots:
     void refusedPathsWriteNothing()
     {
         QFETCH(QString, path);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.writeDword(path.toStdString(), 1));
         QVERIFY(!registry.writeString(path.toStdString(), "x"));
         QVERIFY(!registry.deleteValue(path.toStdString()));
@@ -202,7 +204,7 @@ private slots:
 
     void stringWithLineBreakIsRefused()
     {
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeString("HKCU\\Software\\Q\\V", "kept"));
         QVERIFY(!registry.writeString("HKCU\\Software\\Q\\V", "a\r\n[HKEY_LOCAL_MACHINE\\X]"));
         QCOMPARE(registry.readValue("HKCU\\Software\\Q\\V")->text, std::string("kept"));
@@ -210,7 +212,7 @@ private slots:
 
     void deletingAMissingValueChangesNothing()
     {
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.deleteValue("HKCU\\Software\\Q\\V"));
         QVERIFY(!QFile::exists(userFile()));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Other", 1));
@@ -224,7 +226,7 @@ private slots:
     void machineWideWriteRefused()
     {
         writeAll(m_dir.filePath("etc"), "a file where a folder should be");
-        LinuxRegistry registry(userFile(), m_dir.filePath("etc/QuennoAV/registry.reg"));
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.writeDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\X\\DisableConfig", 1));
         QVERIFY(!registry.readValue("HKLM\\SOFTWARE\\Policies\\X\\DisableConfig"));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\V", 1));
@@ -276,7 +278,7 @@ private slots:
         QFETCH(QString, told);
         QFETCH(int, v);
         writeAll(userFile(), content);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), v);
         const QString problem = QString::fromStdString(registry.takeProblem());
         QVERIFY2(problem.contains(told), qPrintable(problem));
@@ -358,7 +360,7 @@ private slots:
             expected.replace(before, after);
         }
 
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         const std::string at = path.toStdString();
         bool result = false;
         if (data == "-")
@@ -392,7 +394,7 @@ private slots:
             content += "\n[HKEY_CURRENT_USER\\Software\\Many\\K" + QByteArray::number(k) + "]\n\"V\"=dword:"
                        + QByteArray::number(k, 16) + "\n";
         writeAll(userFile(), content);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(registry.readValue("HKCU\\Software\\Many\\K39999\\V")->dword, 39999u);
         QVERIFY(registry.writeDword("HKCU\\Software\\Many\\K20000\\V", 7));
         QVERIFY(registry.writeString("HKCU\\Software\\Many\\K0\\S", "s"));
@@ -447,7 +449,7 @@ private slots:
         QFETCH(int, read);
         QFETCH(QByteArray, expected);
         writeAll(userFile(), content);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), read);
         if (data.isEmpty())
             return;
@@ -462,13 +464,13 @@ private slots:
     {
         writeAll(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:1\n");
         InterruptedFiles files(1, [&] { writeAll(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n"); });
-        LinuxRegistry registry(userFile(), machineFile(), &files);
+        LinuxRegistry registry(userPath(), machinePath(), &files);
         QVERIFY(registry.writeDword("HKCU\\Q\\C", 4));
         QCOMPARE(readAll(userFile()), QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n\"C\"=dword:00000004\n"));
 
         // A store that keeps changing under us is left to the other program.
         InterruptedFiles busy(100, [&, n = 0]() mutable { writeAll(userFile(), "REGEDIT4\n; " + QByteArray::number(++n) + "\n"); });
-        LinuxRegistry busyRegistry(userFile(), machineFile(), &busy);
+        LinuxRegistry busyRegistry(userPath(), machinePath(), &busy);
         QVERIFY(!busyRegistry.writeDword("HKCU\\Q\\D", 5));
         QVERIFY(!readAll(userFile()).contains("\"D\""));
     }
@@ -481,7 +483,7 @@ private slots:
         writeAll(real, "REGEDIT4\n; mine\n");
         QDir().mkpath(QFileInfo(userFile()).absolutePath());
         QVERIFY(QFile::link(real, userFile()));
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeDword("HKCU\\Q\\V", 1));
         QVERIFY(QFileInfo(userFile()).isSymLink());
         QCOMPARE(readAll(real), QByteArray("REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000001\n"));
@@ -490,7 +492,7 @@ private slots:
     void storeThatCannotBeReadIsNeverWrittenOver()
     {
         QDir().mkpath(userFile());  // a folder in the file's place
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.writeDword("HKCU\\Software\\Q\\V", 1));
         QVERIFY(QFileInfo(userFile()).isDir());
     }
