@@ -6,8 +6,8 @@
 #include "cli/ScanCommand.h"
 #include "cli/ScanReport.h"
 
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/SystemClock.h"
+#include "platform/Clock.h"
+#include "platform/NativeFileSystem.h"
 
 #include <csignal>
 #include <cstdio>
@@ -46,14 +46,14 @@ int main(int argc, char** argv)
         out.line("quennoscan " QUENNO_VERSION);
         break;
     case cli::ScanArguments::Mode::Checksums: {
-        platform::LinuxFileSystem files;
-        status = cli::RunChecksums(arguments, files, out, errors);
+        const auto files = platform::makeNativeFileSystem();
+        status = cli::RunChecksums(arguments, *files, out, errors);
         break;
     }
     case cli::ScanArguments::Mode::Scan: {
-        platform::LinuxFileSystem files;
+        const auto files = platform::makeNativeFileSystem();
         const platform::SystemClock clock;
-        status = cli::RunScan(arguments, files, clock, out, errors);
+        status = cli::RunScan(arguments, *files, clock, out, errors);
         break;
     }
     }

@@ -15,8 +15,8 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxProcessTable.h"
-#include "platform/linux/QtEventPump.h"
-#include "platform/linux/SystemClock.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/Clock.h"
 #include "scan/FormScan.h"
 
 #include <QApplication>

@@ -75,7 +75,7 @@ Figures measure(const QString& folder, int keys, int runs)
     const std::string store = makeStore(keys);
     LinuxFileSystem files{std::string()};
     const auto reset = [&] { files.writeWholeFile(path, store); };
-    LinuxRegistry registry(file, folder + "/machine.reg");
+    LinuxRegistry registry(path, QFile::encodeName(folder + "/machine.reg").toStdString());
 
     Figures f{};
     f.bytes = store.size();

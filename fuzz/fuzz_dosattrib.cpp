@@ -3,7 +3,7 @@
 // back unchanged from the form we write.
 
 #include "FuzzCheck.h"
-#include "platform/linux/DosAttrib.h"
+#include "platform/linux/LinuxDosAttrib.h"
 
 #include <cstddef>
 #include <cstdint>

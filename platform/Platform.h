@@ -15,6 +15,7 @@
 #include "Registry.h"
 #include "Sound.h"
 #include "Tray.h"
+#include "Volumes.h"
 
 #include <functional>
 #include <memory>
@@ -33,6 +34,7 @@ struct Platform {
     Launcher* launcher = nullptr;
     Tray* tray = nullptr;
     Autostart* autostart = nullptr;
+    Volumes* volumes = nullptr;
     // Each screen that plays movies or music makes its own players.
     std::function<std::unique_ptr<MoviePlayer>()> makeMoviePlayer;
     std::function<std::unique_ptr<MediaPlayer>()> makeMediaPlayer;

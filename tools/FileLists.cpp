@@ -7,11 +7,8 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QSignalBlocker>
-#include <QStorageInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
-
-#include <algorithm>
 
 namespace quenno::tools {
 
@@ -48,27 +45,6 @@ public:
     }
 };
 
-bool isRealFileSystem(const QStorageInfo& volume)
-{
-    static const QList<QByteArray> pseudo = {
-        "autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs", "devpts",
-        "devtmpfs", "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nsfs", "proc", "pstore",
-        "ramfs", "rpc_pipefs", "securityfs", "selinuxfs", "squashfs", "sysfs", "tmpfs", "tracefs",
-    };
-    const QString root = volume.rootPath();
-    if (root == QLatin1String("/"))
-        return true;
-    if (!volume.isValid() || !volume.isReady() || pseudo.contains(volume.fileSystemType()))
-        return false;
-    if (!QFileInfo(root).isDir())  // a single file bound into place
-        return false;
-    static const QStringList systemFolders = {"/proc", "/sys", "/dev", "/run", "/boot", "/snap", "/var/lib", "/etc"};
-    for (const QString& folder : systemFolders)
-        if (root == folder || root.startsWith(folder + QLatin1Char('/')))
-            return root.startsWith(QLatin1String("/run/media/"));
-    return true;
-}
-
 } // namespace
 
 std::string joinPath(const std::string& folder, const std::string& name, char separator)
@@ -100,24 +76,17 @@ void DriveList::setDrives(std::vector<Drive> drives)
     showFolder(folder);
 }
 
-std::vector<Drive> DriveList::mountedVolumes()
+std::vector<Drive> DriveList::mountedVolumes(const platform::Volumes* volumes)
 {
     std::vector<Drive> drives;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!isRealFileSystem(volume))
-            continue;
-        QString root = volume.rootPath();
-        if (!root.endsWith(QLatin1Char('/')))
-            root += QLatin1Char('/');
-        const std::string rootBytes = shell::BytesOfText(root);
-        if (std::any_of(drives.begin(), drives.end(), [&](const Drive& d) { return d.root == rootBytes; }))
-            continue;
-        QString label = root;
-        if (!volume.name().isEmpty())
-            label += QStringLiteral(" [%1]").arg(volume.name());
-        drives.push_back({rootBytes, label});
+    if (!volumes)
+        return drives;
+    for (const platform::Volume& volume : volumes->mounted()) {
+        QString label = shell::TextOfBytes(volume.root);
+        if (!volume.label.empty())
+            label += QStringLiteral(" [%1]").arg(QString::fromStdString(volume.label));
+        drives.push_back({volume.root, label});
     }
-    std::sort(drives.begin(), drives.end(), [](const Drive& a, const Drive& b) { return a.root < b.root; });
     return drives;
 }
 

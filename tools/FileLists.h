@@ -4,6 +4,7 @@
 // FileSystem; folder paths are byte strings exactly as the file system spells them.
 
 #include "platform/FileSystem.h"
+#include "platform/Volumes.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -26,9 +27,9 @@ class DriveList : public QComboBox {
 public:
     DriveList(QWidget* parent, const QString& name, std::vector<Drive> drives);
 
-    // The real, user-visible file systems of this machine (no kernel or memory file
-    // systems, no single-file mounts), the root first.
-    static std::vector<Drive> mountedVolumes();
+    // The volumes the platform finds mounted, in its order, each shown by its root and
+    // its label; none without the facility.
+    static std::vector<Drive> mountedVolumes(const platform::Volumes* volumes);
     // Replaces the drives, selecting the one that holds the current folder, without a Change.
     void setDrives(std::vector<Drive> drives);
 

@@ -25,7 +25,7 @@ FormCRCGen::FormCRCGen(const platform::Platform& platform)
     // Lowest first: the background, then the windowed controls over it.
     Image1 = picture(this, "FormCRCGen", "Image1", QRect(0, 0, 327, 434));
 
-    Drive1 = new DriveList(this, QStringLiteral("Drive1"), DriveList::mountedVolumes());
+    Drive1 = new DriveList(this, QStringLiteral("Drive1"), DriveList::mountedVolumes(platform.volumes));
     Drive1->setGeometry(56, 264, 137, 20);
     Drive1->setFont(fontOf(OcrB, 9));
 

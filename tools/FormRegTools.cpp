@@ -42,7 +42,7 @@ FormRegTools::FormRegTools(const platform::Platform& platform)
     File1 = new FileList(this, QStringLiteral("File1"), *platform.files, FileList::Filter{true, true, "*.*"});
     File1->setGeometry(280, 304, 145, 114);
     File1->setFont(fontOf(OcrA, 8.25));
-    Drive1 = new DriveList(this, QStringLiteral("Drive1"), DriveList::mountedVolumes());
+    Drive1 = new DriveList(this, QStringLiteral("Drive1"), DriveList::mountedVolumes(platform.volumes));
     Drive1->setGeometry(280, 120, 145, 19);
     Drive1->setFont(fontOf(OcrB, 8.25));
     Dir1 = new DirList(this, QStringLiteral("Dir1"), *platform.files, true);

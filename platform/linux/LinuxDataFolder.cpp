@@ -1,14 +1,13 @@
 // Where the program writes when its own folder is read-only: the user's data folder.
 
 #include "LinuxFileSystem.h"
+#include "LinuxUserFolders.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace quenno::platform {
 
@@ -27,54 +26,19 @@ bool writableFolder(const std::string& folder)
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-std::string homeFolder()
-{
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/')
-        return home;
-    const passwd* entry = ::getpwuid(::geteuid());
-    return entry && entry->pw_dir && entry->pw_dir[0] == '/' ? std::string(entry->pw_dir) : std::string();
-}
-
-// The base folder of user data: $XDG_DATA_HOME when it is an absolute path, else
-// ~/.local/share. Empty when there is no home to put it in.
-std::string dataHome()
-{
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/')
-        return xdg;
-    const std::string home = homeFolder();
-    return home.empty() ? std::string() : home + "/.local/share";
-}
-
-// Makes every missing folder of the path with mode 0700; folders already there are left
-// as their owner set them.
-bool makeFolders(const std::string& path)
-{
-    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string part = path.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            break;
-    }
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 } // namespace
 
 std::string LinuxFileSystem::dataFolder() const
 {
     if (writableFolder(m_applicationFolder))
         return m_applicationFolder;
-    std::string base = dataHome();
+    std::string base = linux_fs::xdgFolder("XDG_DATA_HOME", ".local/share");
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     if (base.empty())
         return m_applicationFolder;
     const std::string folder = (base == "/" ? std::string() : base) + "/" + kDataFolderName;
-    if (!makeFolders(folder))
+    if (!linux_fs::makeFolders(folder, 0700))
         return folder;
 
     // The signature list is the user's to edit, so it is a copy of the shipped one (a link

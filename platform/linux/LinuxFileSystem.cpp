@@ -1,6 +1,8 @@
 #include "LinuxFileSystem.h"
+#include "platform/NativeFileSystem.h"
 
 #include "LinuxFsDetail.h"
+#include "LinuxUserFolders.h"
 #include "platform/AsciiCase.h"
 
 #include <dirent.h>
@@ -47,11 +49,8 @@ std::optional<std::string> linkTarget(const std::string& path)
 
 std::string executableFolder()
 {
-    std::array<char, 4096> buf{};
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0)
-        return ".";
-    return parentFolder(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+    const std::string executable = linux_fs::executablePath();
+    return executable.empty() ? std::string(".") : parentFolder(executable);
 }
 
 } // namespace
@@ -395,6 +394,11 @@ std::string LinuxFileSystem::inApplicationFolder(std::string_view name) const
     if (trailingSeparator && (result.empty() || result.back() != '/'))
         result.push_back('/');
     return result;
+}
+
+std::unique_ptr<FileSystem> makeNativeFileSystem()
+{
+    return std::make_unique<LinuxFileSystem>();
 }
 
 } // namespace quenno::platform

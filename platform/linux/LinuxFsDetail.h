@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the parts of LinuxFileSystem.
 
-#include "DosAttrib.h"
+#include "LinuxDosAttrib.h"
 #include "platform/FileSystem.h"
 
 #include <sys/stat.h>

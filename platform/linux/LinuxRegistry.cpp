@@ -1,13 +1,10 @@
 #include "LinuxRegistry.h"
 
 #include "LinuxFileSystem.h"
+#include "LinuxFsDetail.h"
 #include "LinuxRegistryFile.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QStringList>
+#include "LinuxText.h"
+#include "LinuxUserFolders.h"
 
 #include <sys/stat.h>
 
@@ -31,19 +28,10 @@ bool hasControlCharacter(std::string_view text)
     return false;
 }
 
-std::string bytesOf(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
 // A line as a message can show it: short, without control characters.
-QString shown(const std::string& line)
+std::string shown(const std::string& line)
 {
-    QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    for (QChar& c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char('?');
-    return text.size() > 60 ? text.left(57) + QStringLiteral("...") : text;
+    return linux_fs::shownText(line, 60);
 }
 
 // What tells one state of a file from another without reading it again: a write in place
@@ -62,7 +50,7 @@ std::optional<Identity> identityOf(const std::string& path)
 } // namespace
 
 struct LinuxRegistry::Address {
-    QString file;
+    std::string file;
     std::string key;   // full key path, root in long form
     std::string name;  // value name
 };
@@ -71,12 +59,12 @@ struct LinuxRegistry::Loaded {
     std::string target;                   // the file itself, symbolic links followed
     std::optional<Identity> identity;     // as it was before it was read; nullopt: no file yet
     std::optional<regfile::StoreFile> store;
-    QString refusal;                      // why it is neither read nor written; "" when it is
+    std::string refusal;                  // why it is neither read nor written; "" when it is
 };
 
 LinuxRegistry::LinuxRegistry() : LinuxRegistry(defaultUserFile(), defaultMachineFile()) {}
 
-LinuxRegistry::LinuxRegistry(QString userFile, QString machineFile, FileSystem* files)
+LinuxRegistry::LinuxRegistry(std::string userFile, std::string machineFile, FileSystem* files)
     : m_userFile(std::move(userFile)), m_machineFile(std::move(machineFile)),
       m_ownFiles(files ? nullptr : std::make_unique<LinuxFileSystem>(std::string())),
       m_files(files ? files : m_ownFiles.get())
@@ -85,17 +73,14 @@ LinuxRegistry::LinuxRegistry(QString userFile, QString machineFile, FileSystem* 
 
 LinuxRegistry::~LinuxRegistry() = default;
 
-QString LinuxRegistry::defaultUserFile()
+std::string LinuxRegistry::defaultUserFile()
 {
-    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
-        folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return folder + QStringLiteral("/QuennoAV/registry.reg");
+    return linux_fs::xdgFolder("XDG_CONFIG_HOME", ".config") + "/QuennoAV/registry.reg";
 }
 
-QString LinuxRegistry::defaultMachineFile()
+std::string LinuxRegistry::defaultMachineFile()
 {
-    return QStringLiteral("/etc/QuennoAV/registry.reg");
+    return "/etc/QuennoAV/registry.reg";
 }
 
 std::optional<LinuxRegistry::Address> LinuxRegistry::address(const std::string& path) const
@@ -105,7 +90,7 @@ std::optional<LinuxRegistry::Address> LinuxRegistry::address(const std::string& 
     if (first == std::string::npos || last + 1 >= path.size() || hasControlCharacter(path))
         return std::nullopt;
     const std::string root = regfile::longRoot(std::string_view(path).substr(0, first));
-    QString file;
+    std::string file;
     if (root == "HKEY_CURRENT_USER")
         file = m_userFile;
     else if (root == "HKEY_LOCAL_MACHINE")
@@ -118,32 +103,30 @@ std::optional<LinuxRegistry::Address> LinuxRegistry::address(const std::string& 
     return Address{file, root + std::string(keyPart), path.substr(last + 1)};
 }
 
-LinuxRegistry::Loaded LinuxRegistry::load(const QString& file) const
+LinuxRegistry::Loaded LinuxRegistry::load(const std::string& file) const
 {
     Loaded loaded;
-    const QFileInfo info(file);
-    if (info.isSymLink()) {
-        const QString target = info.canonicalFilePath();
-        if (target.isEmpty())
-            loaded.refusal = QStringLiteral("is a symbolic link to nothing");
-        loaded.target = bytesOf(target);
-    } else {
-        loaded.target = bytesOf(file);
+    struct stat st;
+    loaded.target = file;
+    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        loaded.target = m_files->followLinks(file);
+        if (::lstat(loaded.target.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
+            loaded.refusal = "is a symbolic link to nothing";
     }
     std::optional<std::string> bytes;
-    if (loaded.refusal.isEmpty()) {
+    if (loaded.refusal.empty()) {
         loaded.identity = identityOf(loaded.target);
         const auto entry = m_files->entry(loaded.target);
         if (entry && entry->kind != EntryKind::File)
-            loaded.refusal = QStringLiteral("is not a file");
+            loaded.refusal = "is not a file";
         else if (entry && entry->length > MaxStoreBytes)
-            loaded.refusal = QStringLiteral("is far larger than any registry file");
+            loaded.refusal = "is far larger than any registry file";
         else if (entry && !(bytes = m_files->readWholeFile(loaded.target)))
-            loaded.refusal = QStringLiteral("cannot be read");
+            loaded.refusal = "cannot be read";
         else if (!entry)
             loaded.identity.reset();
     }
-    if (loaded.refusal.isEmpty())
+    if (loaded.refusal.empty())
         loaded.store.emplace(bytes ? std::move(*bytes) : std::string());
     report(file, loaded);
     return loaded;
@@ -151,41 +134,40 @@ LinuxRegistry::Loaded LinuxRegistry::load(const QString& file) const
 
 // Each problem once: a line that cannot be read stays in the file, and every call would
 // find it again.
-void LinuxRegistry::report(const QString& file, const Loaded& loaded) const
+void LinuxRegistry::report(const std::string& file, const Loaded& loaded) const
 {
-    const std::string prefix = bytesOf(file) + '\n';
-    QString message;
-    if (!loaded.refusal.isEmpty()) {
+    const std::string prefix = file + '\n';
+    const std::string quoted = "The registry file \"" + file + "\" ";
+    std::string message;
+    if (!loaded.refusal.empty()) {
         if (m_reported.insert(prefix + "refused").second)
-            message = QStringLiteral("The registry file \"%1\" %2, so its settings are ignored and nothing is "
-                                     "written to it.").arg(file, loaded.refusal);
+            message = quoted + loaded.refusal + ", so its settings are ignored and nothing is written to it.";
     } else {
         const auto& unreadable = loaded.store->unreadable();
         bool fresh = false;
         for (const auto& line : unreadable)
             fresh = m_reported.insert(prefix + line.text).second || fresh;
         if (fresh) {
-            QStringList lines;
+            std::string list;
             for (std::size_t i = 0; i < unreadable.size() && i < LinesShown; ++i)
-                lines << QStringLiteral("line %1: %2").arg(unreadable[i].line).arg(shown(unreadable[i].text));
-            QString list = lines.join(QStringLiteral("; "));
+                list += (i == 0 ? "" : "; ") + ("line " + std::to_string(unreadable[i].line) + ": ")
+                        + shown(unreadable[i].text);
             if (unreadable.size() > LinesShown)
-                list += QStringLiteral("; and %1 more").arg(unreadable.size() - LinesShown);
+                list += "; and " + std::to_string(unreadable.size() - LinesShown) + " more";
             message = unreadable.size() == 1
-                ? QStringLiteral("The registry file \"%1\" has a line that cannot be read (%2). It is left as it "
-                                 "is and passed over; every other setting is used.").arg(file, list)
-                : QStringLiteral("The registry file \"%1\" has %2 lines that cannot be read (%3). They are left "
-                                 "as they are and passed over; every other setting is used.")
-                      .arg(file).arg(unreadable.size()).arg(list);
+                ? quoted + "has a line that cannot be read (" + list
+                      + "). It is left as it is and passed over; every other setting is used."
+                : quoted + "has " + std::to_string(unreadable.size()) + " lines that cannot be read (" + list
+                      + "). They are left as they are and passed over; every other setting is used.";
         }
         if (loaded.store->headerMissing() && m_reported.insert(prefix + "header").second) {
-            message += (message.isEmpty() ? QString() : QStringLiteral("\n"))
-                + QStringLiteral("The registry file \"%1\" does not begin with the line \"Windows Registry Editor "
-                                 "Version 5.00\"; it is put on top at the next change.").arg(file);
+            message += (message.empty() ? "" : "\n") + quoted
+                + "does not begin with the line \"Windows Registry Editor Version 5.00\"; it is put on top at "
+                  "the next change.";
         }
     }
-    if (!message.isEmpty())
-        m_problems.push_back(message.toStdString());
+    if (!message.empty())
+        m_problems.push_back(message);
 }
 
 template <typename Change>
@@ -196,21 +178,21 @@ bool LinuxRegistry::change(const std::string& path, Change&& edit)
         return false;
     for (int attempt = 0; attempt < 3; ++attempt) {
         const Loaded loaded = load(where->file);
-        if (!loaded.refusal.isEmpty())
+        if (!loaded.refusal.empty())
             return false;
         const std::optional<std::string> edited = edit(*loaded.store, *where);
         if (!edited)
             return false;
         if (loaded.identity && loaded.store->holds(*edited))
             return true;
-        const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(loaded.target))).absolutePath();
-        if (!QDir().mkpath(folder))
+        const std::string folder = linux_fs::parentFolder(loaded.target);
+        if (!linux_fs::makeFolders(folder, 0777))
             return false;
         // Another program (an editor, a second QuennoAV) may have written the store since it
         // was read: its change is kept by making the edit again on what it wrote.
         if (identityOf(loaded.target) != loaded.identity)
             continue;
-        m_files->removeLeftovers(bytesOf(folder));
+        m_files->removeLeftovers(folder);
         return m_files->writeWholeFile(loaded.target, *edited);
     }
     return false;

@@ -16,8 +16,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 
-#include <QString>
-
 #include <memory>
 #include <optional>
 #include <set>
@@ -33,11 +31,11 @@ public:
     // The default places: $XDG_CONFIG_HOME/QuennoAV/registry.reg and /etc/QuennoAV/registry.reg.
     LinuxRegistry();
     // The files are read and written through files (the real file system when null).
-    LinuxRegistry(QString userFile, QString machineFile, FileSystem* files = nullptr);
+    LinuxRegistry(std::string userFile, std::string machineFile, FileSystem* files = nullptr);
     ~LinuxRegistry() override;
 
-    static QString defaultUserFile();
-    static QString defaultMachineFile();
+    static std::string defaultUserFile();
+    static std::string defaultMachineFile();
 
     bool writeString(const std::string& path, const std::string& data) override;
     bool writeDword(const std::string& path, std::uint32_t data) override;
@@ -49,12 +47,12 @@ private:
     struct Address;
     struct Loaded;
     std::optional<Address> address(const std::string& path) const;
-    Loaded load(const QString& file) const;
-    void report(const QString& file, const Loaded& loaded) const;
+    Loaded load(const std::string& file) const;
+    void report(const std::string& file, const Loaded& loaded) const;
     template <typename Change> bool change(const std::string& path, Change&& edit);
 
-    QString m_userFile;
-    QString m_machineFile;
+    std::string m_userFile;
+    std::string m_machineFile;
     std::unique_ptr<FileSystem> m_ownFiles;
     FileSystem* m_files;
     mutable std::set<std::string> m_reported;  // file and problem, each told once

@@ -88,6 +88,7 @@ private slots:
     void actions();
     void jsonReportsTheAction();
     void completionOffersEveryOption();
+    void needsNoQt();
 
 private:
     QTemporaryDir m_dir;
@@ -633,6 +634,21 @@ void TestQuennoScan::completionOffersEveryOption()
     const QStringList completions = QString::fromUtf8(offered.out).trimmed().split(' ');
     for (const QString& each : documented)
         QVERIFY2(completions.contains(each), qPrintable(each));
+}
+
+// The scanner runs where no desktop libraries are installed: the libraries it loads hold
+// no part of Qt.
+void TestQuennoScan::needsNoQt()
+{
+    QProcess ldd;
+    ldd.start("ldd", {QUENNO_APP_DIR "/quennoscan"});
+    if (!ldd.waitForStarted())
+        QSKIP("ldd is not installed");
+    QVERIFY(ldd.waitForFinished());
+    const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+    QCOMPARE(ldd.exitCode(), 0);
+    QVERIFY2(libraries.contains("libc.so"), qPrintable(libraries));
+    QVERIFY2(!libraries.contains("libQt"), qPrintable(libraries));
 }
 
 QTEST_GUILESS_MAIN(TestQuennoScan)

@@ -3,7 +3,7 @@
 // none could be. GIO reads the desktop's folders once per process, so every desktop layout
 // of the tests gets a process of its own.
 
-#include "platform/linux/GioLauncher.h"
+#include "platform/linux/LinuxLauncher.h"
 
 #include <cstring>
 
@@ -11,7 +11,7 @@ int main(int argc, char** argv)
 {
     if (argc != 3)
         return 2;
-    quenno::platform::GioLauncher launcher;
+    quenno::platform::LinuxLauncher launcher;
     const QString file = QString::fromLocal8Bit(argv[2]);
     const bool started = std::strcmp(argv[1], "editor") == 0 ? launcher.openTextEditor(file) : launcher.openHelp(file);
     return started ? 0 : 1;

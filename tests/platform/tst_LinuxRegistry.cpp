@@ -75,6 +75,8 @@ class TestLinuxRegistry : public QObject {
     QTemporaryDir m_dir;
     QString userFile() const { return m_dir.filePath("config/QuennoAV/registry.reg"); }
     QString machineFile() const { return m_dir.filePath("etc/QuennoAV/registry.reg"); }
+    std::string userPath() const { return QFile::encodeName(userFile()).toStdString(); }
+    std::string machinePath() const { return QFile::encodeName(machineFile()).toStdString(); }
 
 private slots:
     void init()
@@ -100,7 +102,7 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, read);
         QFETCH(bool, machine);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeDword(written.toStdString(), 10));
         const auto value = registry.readValue(read.toStdString());
         QVERIFY(value);
@@ -115,7 +117,7 @@ private slots:
     // What the Windows registry editor imports: header, long roots, escaped strings, dwords.
     void fileIsARegistryExport()
     {
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeString("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV",
                                      "C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Count", 0xA));
@@ -129,7 +131,7 @@ private slots:
                             "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
                             "\"Count\"=dword:ffffffff\r\n"));
         // A fresh instance reads back exactly what was written.
-        LinuxRegistry again(userFile(), machineFile());
+        LinuxRegistry again(userPath(), machinePath());
         QCOMPARE(again.readValue("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV")->text,
                  std::string("C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
         QVERIFY(QDir(QFileInfo(userFile()).absolutePath()).entryList(QDir::Files) == QStringList{"registry.reg"});
@@ -152,7 +154,7 @@ private slots:
             "\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
         QVERIFY(quenno::test::writeFile(userFile(), utf16(text)));
 
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(registry.readValue("HKCU\\Software\\Q\\Name")->text, std::string("x \u00e9\U0001F600"));
         QVERIFY(!registry.readValue("HKCU\\Software\\Q\\Gone"));
         QVERIFY(!registry.readValue("HKCU\\Software\\Q\\Expand"));  // kept, but not a string or dword
@@ -178,7 +180,7 @@ private slots:
     void refusedPathsWriteNothing()
     {
         QFETCH(QString, path);
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.writeDword(path.toStdString(), 1));
         QVERIFY(!registry.writeString(path.toStdString(), "x"));
         QVERIFY(!registry.deleteValue(path.toStdString()));
@@ -189,7 +191,7 @@ private slots:
 
     void stringWithLineBreakIsRefused()
     {
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeString("HKCU\\Software\\Q\\V", "kept"));
         QVERIFY(!registry.writeString("HKCU\\Software\\Q\\V", "a\r\n[HKEY_LOCAL_MACHINE\\X]"));
         QCOMPARE(registry.readValue("HKCU\\Software\\Q\\V")->text, std::string("kept"));
@@ -197,7 +199,7 @@ private slots:
 
     void deletingAMissingValueChangesNothing()
     {
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.deleteValue("HKCU\\Software\\Q\\V"));
         QVERIFY(!QFile::exists(userFile()));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\Other", 1));
@@ -211,7 +213,7 @@ private slots:
     void machineWideWriteRefused()
     {
         QVERIFY(quenno::test::writeFile(m_dir.filePath("etc"), "a file where a folder should be"));
-        LinuxRegistry registry(userFile(), m_dir.filePath("etc/QuennoAV/registry.reg"));
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.writeDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\X\\DisableConfig", 1));
         QVERIFY(!registry.readValue("HKLM\\SOFTWARE\\Policies\\X\\DisableConfig"));
         QVERIFY(registry.writeDword("HKCU\\Software\\Q\\V", 1));
@@ -263,7 +265,7 @@ private slots:
         QFETCH(QString, told);
         QFETCH(int, v);
         QVERIFY(quenno::test::writeFile(userFile(), content));
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), v);
         const QString problem = QString::fromStdString(registry.takeProblem());
         QVERIFY2(problem.contains(told), qPrintable(problem));
@@ -345,7 +347,7 @@ private slots:
             expected.replace(before, after);
         }
 
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         const std::string at = path.toStdString();
         bool result = false;
         if (data == "-")
@@ -379,7 +381,7 @@ private slots:
             content += "\n[HKEY_CURRENT_USER\\Software\\Many\\K" + QByteArray::number(k) + "]\n\"V\"=dword:"
                        + QByteArray::number(k, 16) + "\n";
         QVERIFY(quenno::test::writeFile(userFile(), content));
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(registry.readValue("HKCU\\Software\\Many\\K39999\\V")->dword, 39999u);
         QVERIFY(registry.writeDword("HKCU\\Software\\Many\\K20000\\V", 7));
         QVERIFY(registry.writeString("HKCU\\Software\\Many\\K0\\S", "s"));
@@ -434,7 +436,7 @@ private slots:
         QFETCH(int, read);
         QFETCH(QByteArray, expected);
         QVERIFY(quenno::test::writeFile(userFile(), content));
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(dwordAt(registry, "HKCU\\Q\\V"), read);
         if (data.isEmpty())
             return;
@@ -449,13 +451,13 @@ private slots:
     {
         QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:1\n"));
         InterruptedFiles files(1, [&] { QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n")); });
-        LinuxRegistry registry(userFile(), machineFile(), &files);
+        LinuxRegistry registry(userPath(), machinePath(), &files);
         QVERIFY(registry.writeDword("HKCU\\Q\\C", 4));
         QCOMPARE(quenno::test::readFile(userFile()), QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n\"C\"=dword:00000004\n"));
 
         // A store that keeps changing under us is left to the other program.
         InterruptedFiles busy(100, [&, n = 0]() mutable { QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n; " + QByteArray::number(++n) + "\n")); });
-        LinuxRegistry busyRegistry(userFile(), machineFile(), &busy);
+        LinuxRegistry busyRegistry(userPath(), machinePath(), &busy);
         QVERIFY(!busyRegistry.writeDword("HKCU\\Q\\D", 5));
         QVERIFY(!quenno::test::readFile(userFile()).contains("\"D\""));
     }
@@ -468,7 +470,7 @@ private slots:
         QVERIFY(quenno::test::writeFile(real, "REGEDIT4\n; mine\n"));
         QDir().mkpath(QFileInfo(userFile()).absolutePath());
         QVERIFY(QFile::link(real, userFile()));
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeDword("HKCU\\Q\\V", 1));
         QVERIFY(QFileInfo(userFile()).isSymLink());
         QCOMPARE(quenno::test::readFile(real), QByteArray("REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000001\n"));
@@ -477,7 +479,7 @@ private slots:
     void storeThatCannotBeReadIsNeverWrittenOver()
     {
         QDir().mkpath(userFile());  // a folder in the file's place
-        LinuxRegistry registry(userFile(), machineFile());
+        LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(!registry.writeDword("HKCU\\Software\\Q\\V", 1));
         QVERIFY(QFileInfo(userFile()).isDir());
     }

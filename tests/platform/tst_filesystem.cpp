@@ -1,7 +1,7 @@
 // The Linux file system facility on real files in a temporary folder.
 
 #include "platform/FileSystem.h"
-#include "platform/linux/DosAttrib.h"
+#include "platform/linux/LinuxDosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxFsDetail.h"
 #include "tests/support/ScopedEnv.h"

@@ -2,7 +2,7 @@
 // messages, and that it refuses to pretend where no notification area exists. On a desktop with one (QUENNO_TRAY_DESKTOP
 // set, e.g. under Xvfb with trayer) the icon is really shown and removed.
 
-#include "platform/linux/QtTray.h"
+#include "platform/qt/QtTray.h"
 
 #include <QMouseEvent>
 #include <QPixmap>

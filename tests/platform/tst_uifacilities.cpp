@@ -1,9 +1,10 @@
 // The Qt facilities: event pump, sound, message boxes, folder dialog.
 
-#include "platform/linux/QtEventPump.h"
-#include "platform/linux/QtFolderDialog.h"
-#include "platform/linux/QtMessageBoxes.h"
-#include "platform/linux/QtSound.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtFolderDialog.h"
+#include "platform/qt/QtMessageBoxes.h"
+#include "platform/qt/QtSound.h"
+#include "platform/linux/LinuxSoundServer.h"
 #include "tests/support/TestFiles.h"
 
 #include <QAbstractButton>
@@ -114,7 +115,7 @@ private slots:
     {
         QVERIFY(quenno::test::writeFile(m_tmp.filePath("Help.wav"), waveBytes()));
         QVERIFY(quenno::test::writeFile(m_tmp.filePath("broken.wav"), "garbage"));
-        QtSound sound;
+        QtSound sound(&soundServerReachable);
         g_messages.clear();
         const auto previous = qInstallMessageHandler(recordMessage);
         sound.play(m_tmp.filePath("missing.wav"));

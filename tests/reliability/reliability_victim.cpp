@@ -29,7 +29,7 @@
 #include "platform/EventPump.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxRegistry.h"
-#include "platform/linux/SystemClock.h"
+#include "platform/Clock.h"
 #include "quarantine/QuarantineStore.h"
 
 #include <signal.h>
@@ -75,7 +75,7 @@ int rewriteDatabase(const std::string& appFolder)
 
 int writeRegistry(const char* userFile, const char* machineFile)
 {
-    platform::LinuxRegistry registry(QString::fromLocal8Bit(userFile), QString::fromLocal8Bit(machineFile));
+    platform::LinuxRegistry registry(userFile, machineFile);
     ready();
     for (std::uint32_t counter = 0;; ++counter) {
         if (!registry.writeDword("HKCU\\Software\\QuennoTest\\Counter", counter))

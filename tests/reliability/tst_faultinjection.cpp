@@ -408,7 +408,8 @@ void FaultInjection::rewriteOnAFullDiskKeepsTheOldContent()
         if (autostart) {
             written = logOn.enable("QuennoAV", "/opt/Another Folder/QuennoAV");
         } else if (registry) {
-            platform::LinuxRegistry registryStore(file, dir.filePath("machine.reg"));
+            platform::LinuxRegistry registryStore(QFile::encodeName(file).toStdString(),
+                                                 QFile::encodeName(dir.filePath("machine.reg")).toStdString());
             written = registryStore.writeDword("HKCU\\Software\\Kept\\K7\\V", 12345);
         } else {
             platform::LinuxFileSystem files(QFile::encodeName(folder).toStdString());

@@ -8,7 +8,7 @@
 #include "tests/support/WithoutPermissionOverride.h"
 #include "detection/DateRule.h"
 #include "detection/mdlFindFile.h"
-#include "platform/linux/DosAttrib.h"
+#include "platform/linux/LinuxDosAttrib.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "tests/support/ForwardingFileSystem.h"
 

@@ -171,7 +171,7 @@ void KillSafety::registryWriteKeepsOldOrNewContent()
         QVERIFY2(platform::regfile::write(*document) == ballastText,
                  qPrintable(QStringLiteral("round %1: a ballast value changed").arg(round)));
 
-        platform::LinuxRegistry registry(store, machine);
+        platform::LinuxRegistry registry(QFile::encodeName(store).toStdString(), QFile::encodeName(machine).toStdString());
         QVERIFY(registry.readValue("HKCU\\Software\\Ballast\\Key7\\Value3").has_value());
         QCOMPARE(QString::fromStdString(registry.takeProblem()), QString());
         midWrite += removeLeftovers(folder, {"registry.reg"});

@@ -130,8 +130,9 @@ private slots:
         QDir(m_temp.path() + "/config").removeRecursively();
         QDir(m_temp.path() + "/store").removeRecursively();
         QVERIFY(QDir().mkpath(m_temp.path() + "/store"));
-        m_registry = std::make_unique<platform::LinuxRegistry>(m_temp.path() + "/store/user.reg",
-                                                               m_temp.path() + "/store/machine.reg");
+        m_registry = std::make_unique<platform::LinuxRegistry>(
+            QFile::encodeName(m_temp.path() + "/store/user.reg").toStdString(),
+            QFile::encodeName(m_temp.path() + "/store/machine.reg").toStdString());
         m_autostart.path = QFile::encodeName(m_app + "/QuennoAV").toStdString();
         m_fake.reset();
         m_autostart.refuseDisable = false;

@@ -2,8 +2,8 @@
 // the hover resets of both backgrounds, and a fresh start after closing.
 
 #include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/QtMediaPlayer.h"
-#include "platform/linux/QtMoviePlayer.h"
+#include "platform/qt/QtMediaPlayer.h"
+#include "platform/qt/QtMoviePlayer.h"
 #include "shell/AppFiles.h"
 #include "shell/FormAbout.h"
 #include "shell/ScreenManager.h"

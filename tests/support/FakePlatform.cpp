@@ -16,6 +16,7 @@ void FakePlatform::reset()
     tray = {};
     processTable = {};
     clock = {};
+    volumes = {};
     events = {};
     players = {};
     platform = {};
@@ -26,6 +27,7 @@ void FakePlatform::wire()
 {
     platform.processes = &processTable;
     platform.clock = &clock;
+    platform.volumes = &volumes;
     platform.events = &events;
     platform.sound = &sound;
     platform.messages = &messages;

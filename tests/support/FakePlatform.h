@@ -10,6 +10,7 @@
 #include "FakeProcessTable.h"
 #include "FakeTray.h"
 #include "FixedClock.h"
+#include "FixedVolumes.h"
 #include "RecordingLauncher.h"
 #include "RecordingMessages.h"
 #include "RecordingSound.h"
@@ -34,6 +35,7 @@ public:
     FakeTray tray;
     FakeProcessTable processTable;
     FixedClock clock;
+    FixedVolumes volumes;
     FakeEventPump events;
     PlayerLog players;  // every movie and music player the bundle makes logs here
     platform::Platform platform;

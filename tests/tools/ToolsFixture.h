@@ -15,7 +15,8 @@ namespace quenno::test {
 struct ToolsPlatform : FakePlatform {
     explicit ToolsPlatform(const QString& root)
         : files(QFile::encodeName(root).toStdString()),
-          registry(root + "/config/QuennoAV/registry.reg", root + "/etc/QuennoAV/registry.reg")
+          registry(QFile::encodeName(root + "/config/QuennoAV/registry.reg").toStdString(),
+                   QFile::encodeName(root + "/etc/QuennoAV/registry.reg").toStdString())
     {
         platform.files = &files;
         platform.processes = &processes;

@@ -1,6 +1,7 @@
 // The drive, folder and file lists shared by the tool screens.
 
 #include "ToolsFixture.h"
+#include "shell/ByteText.h"
 #include "tools/FileLists.h"
 
 #include <QApplication>
@@ -184,16 +185,24 @@ private slots:
         QVERIFY(QDir::setCurrent(m_previousCurrent));
     }
 
-    void mountedVolumesAreRealFileSystems()
+    // The drives are the platform's volumes in its order, each shown by root and label.
+    void drivesAreThePlatformsVolumes()
     {
-        const auto drives = tools::DriveList::mountedVolumes();
-        QVERIFY(!drives.empty());
-        QCOMPARE(drives.front().root, std::string("/"));
-        for (const tools::Drive& drive : drives) {
-            QVERIFY2(drive.root.back() == '/', drive.root.c_str());
-            for (const char* system : {"/proc", "/sys", "/dev", "/run/user"})
-                QVERIFY2(drive.root.rfind(system, 0) != 0, drive.root.c_str());
-        }
+        test::FixedVolumes volumes;
+        volumes.volumes = {{"/", ""}, {"/media/usb stick/", "Holiday \xC3\xA9t\xC3\xA9"}, {"/mnt/\xFF/", ""}};
+        const auto drives = tools::DriveList::mountedVolumes(&volumes);
+        QCOMPARE(drives.size(), std::size_t(3));
+        QCOMPARE(drives[0].root, std::string("/"));
+        QCOMPARE(drives[0].label, QString("/"));
+        QCOMPARE(drives[1].root, std::string("/media/usb stick/"));
+        QCOMPARE(drives[1].label, QString::fromUtf8("/media/usb stick/ [Holiday \xC3\xA9t\xC3\xA9]"));
+        QCOMPARE(drives[2].root, std::string("/mnt/\xFF/"));  // the bytes, not what is shown
+        QCOMPARE(drives[2].label, shell::TextOfBytes("/mnt/\xFF/"));
+        QVERIFY(tools::DriveList::mountedVolumes(nullptr).empty());
+
+        tools::DriveList list(nullptr, "Drive1", drives);
+        QCOMPARE(list.count(), 3);
+        QCOMPARE(list.itemText(1), drives[1].label);
     }
 
     void joinPathKeepsOneSeparator_data()

@@ -1,4 +1,4 @@
-#include "DosAttrib.h"
+#include "LinuxDosAttrib.h"
 
 namespace quenno::platform::linux_fs {
 

@@ -1,4 +1,4 @@
-#include "GioLauncher.h"
+#include "LinuxLauncher.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -67,12 +67,12 @@ bool openWithDefaultFor(const std::string& contentType, const QString& path)
 
 } // namespace
 
-bool GioLauncher::openHelp(const QString& path)
+bool LinuxLauncher::openHelp(const QString& path)
 {
     return openWithDefaultFor(contentTypeOf(path), path);
 }
 
-bool GioLauncher::openTextEditor(const QString& path)
+bool LinuxLauncher::openTextEditor(const QString& path)
 {
     return openWithDefaultFor("text/plain", path);
 }

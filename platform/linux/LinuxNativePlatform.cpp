@@ -1,18 +1,19 @@
 #include "platform/Platform.h"
 
-#include "GioLauncher.h"
 #include "LinuxAutostart.h"
 #include "LinuxFileSystem.h"
+#include "LinuxLauncher.h"
 #include "LinuxProcessTable.h"
 #include "LinuxRegistry.h"
-#include "QtEventPump.h"
-#include "QtFolderDialog.h"
-#include "QtMediaPlayer.h"
-#include "QtMessageBoxes.h"
-#include "QtMoviePlayer.h"
-#include "QtSound.h"
-#include "QtTray.h"
-#include "SystemClock.h"
+#include "LinuxSoundServer.h"
+#include "LinuxVolumes.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtFolderDialog.h"
+#include "platform/qt/QtMediaPlayer.h"
+#include "platform/qt/QtMessageBoxes.h"
+#include "platform/qt/QtMoviePlayer.h"
+#include "platform/qt/QtSound.h"
+#include "platform/qt/QtTray.h"
 
 namespace quenno::platform {
 
@@ -22,12 +23,13 @@ struct NativePlatform::Parts {
     LinuxRegistry registry;
     SystemClock clock;
     QtEventPump events;
-    QtSound sound;
+    QtSound sound{&soundServerReachable};
     QtMessageBoxes messages;
     QtFolderDialog folders;
-    GioLauncher launcher;
+    LinuxLauncher launcher;
     QtTray tray;
     LinuxAutostart autostart;
+    LinuxVolumes volumes;
 };
 
 NativePlatform::NativePlatform() : m_parts(std::make_unique<Parts>())
@@ -43,6 +45,7 @@ NativePlatform::NativePlatform() : m_parts(std::make_unique<Parts>())
     m_platform.launcher = &m_parts->launcher;
     m_platform.tray = &m_parts->tray;
     m_platform.autostart = &m_parts->autostart;
+    m_platform.volumes = &m_parts->volumes;
     m_platform.makeMoviePlayer = [] { return std::unique_ptr<MoviePlayer>(std::make_unique<QtMoviePlayer>()); };
     m_platform.makeMediaPlayer = [] { return std::unique_ptr<MediaPlayer>(std::make_unique<QtMediaPlayer>()); };
 }

@@ -7,27 +7,9 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-#include <unistd.h>
-
 namespace quenno::platform {
 
-namespace {
-
-// Qt plays sound through a PulseAudio server (PipeWire provides one too).
-bool soundServerReachable()
-{
-    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
-        return true;
-    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty())
-        runtime = QStringLiteral("/run/user/%1").arg(::getuid());
-    return QFileInfo::exists(runtime + QStringLiteral("/pulse/native"))
-           || QFileInfo::exists(QStringLiteral("/run/pulse/native"));
-}
-
-} // namespace
-
-QtSound::QtSound() = default;
+QtSound::QtSound(std::function<bool()> serverReachable) : m_serverReachable(std::move(serverReachable)) {}
 QtSound::~QtSound() = default;
 
 bool QtSound::looksLikeWave(const QString& path)
@@ -46,7 +28,7 @@ void QtSound::play(const QString& path)
     if (m_output == Output::Absent || !looksLikeWave(path))
         return;
     if (m_output == Output::Unknown) {
-        m_output = soundServerReachable() && !QMediaDevices::audioOutputs().isEmpty() ? Output::Present
+        m_output = (!m_serverReachable || m_serverReachable()) && !QMediaDevices::audioOutputs().isEmpty() ? Output::Present
                                                                                       : Output::Absent;
         if (m_output == Output::Absent)
             return;

@@ -1,27 +1,23 @@
 #include "LinuxAutostart.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "LinuxFileSystem.h"
+#include "LinuxText.h"
+#include "LinuxUserFolders.h"
 
-#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace quenno::platform {
 
 namespace {
 
-bool isUtf8(const std::string& bytes)
-{
-    const QByteArray raw = QByteArray::fromStdString(bytes);
-    return QString::fromUtf8(raw).toUtf8() == raw;
-}
-
 bool usableName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
-        && name.find('\0') == std::string::npos && isUtf8(name);
+        && name.find('\0') == std::string::npos && linux_fs::isUtf8(name);
 }
 
 // Escapes of the key file's string type, applied to every value as the last step.
@@ -76,24 +72,18 @@ std::string entryPath(const std::string& name)
 
 std::string LinuxAutostart::executablePath() const
 {
-    if (!QCoreApplication::instance())
-        return {};
-    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    return linux_fs::executablePath();
 }
 
 std::string LinuxAutostart::folder()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/')
-        return std::string(config) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/autostart";
+    return linux_fs::xdgFolder("XDG_CONFIG_HOME", ".config") + "/autostart";
 }
 
 std::optional<std::string> LinuxAutostart::entryText(const std::string& name, const std::string& exePath)
 {
     if (!usableName(name) || exePath.empty() || exePath.front() != '/'
-        || exePath.find('\0') != std::string::npos || !isUtf8(exePath))
+        || exePath.find('\0') != std::string::npos || !linux_fs::isUtf8(exePath))
         return std::nullopt;
     const std::string workingFolder = exePath.substr(0, std::max<std::size_t>(exePath.rfind('/'), 1));
     std::string text = "[Desktop Entry]\n";
@@ -110,31 +100,24 @@ std::optional<std::string> LinuxAutostart::entryText(const std::string& name, co
 bool LinuxAutostart::enable(const std::string& name, const std::string& exePath)
 {
     const std::optional<std::string> text = entryText(name, exePath);
-    if (!text)
-        return false;
-    if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(folder()))))
+    if (!text || !linux_fs::makeFolders(folder(), 0777))
         return false;
     // Written beside the entry and renamed over it: a session never reads half an entry.
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(entryPath(name))));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = QByteArray::fromStdString(*text);
-    // A full disk shows only when the buffer is flushed; commit() alone would put a short
-    // entry in place and report success.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    return file.commit();
+    // An entry the user made a link stays one; the file it leads to gets the new text.
+    RewriteOptions options;
+    options.throughLink = true;
+    return LinuxFileSystem(std::string()).rewriteWholeFile(entryPath(name), *text, options).ok();
 }
 
 bool LinuxAutostart::disable(const std::string& name)
 {
     if (!usableName(name))
         return false;
-    const QString path = QFile::decodeName(QByteArray::fromStdString(entryPath(name)));
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    const std::string path = entryPath(name);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT)
         return true;
-    return QFile::remove(path);
+    return ::unlink(path.c_str()) == 0;
 }
 
 } // namespace quenno::platform

@@ -15,7 +15,7 @@ namespace {
 
 } // namespace
 
-class TestGioLauncher : public QObject {
+class TestLinuxLauncher : public QObject {
     Q_OBJECT
 
 private slots:
@@ -125,5 +125,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGioLauncher)
-#include "tst_giolauncher.moc"
+QTEST_GUILESS_MAIN(TestLinuxLauncher)
+#include "tst_linuxlauncher.moc"

@@ -6,7 +6,7 @@
 
 namespace quenno::platform {
 
-class GioLauncher final : public Launcher {
+class LinuxLauncher final : public Launcher {
 public:
     // The default program for the file's content type (a missing file is typed by its name).
     bool openHelp(const QString& path) override;

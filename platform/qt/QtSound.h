@@ -1,10 +1,12 @@
 #pragma once
 // Wave playback with Qt Multimedia. Nothing of the sound system is touched until the first
 // sound, and not at all when no sound server can be reached, so a program without audio
-// neither waits nor prints complaints.
+// neither waits nor prints complaints. Whether a server is there is the operating
+// system's knowledge, handed in by the native platform.
 
 #include "platform/Sound.h"
 
+#include <functional>
 #include <memory>
 
 class QSoundEffect;
@@ -13,7 +15,9 @@ namespace quenno::platform {
 
 class QtSound final : public Sound {
 public:
-    QtSound();
+    // serverReachable is asked once, before the first sound; without it Qt's list of
+    // audio outputs alone decides.
+    explicit QtSound(std::function<bool()> serverReachable = {});
     ~QtSound() override;
     QtSound(const QtSound&) = delete;
     QtSound& operator=(const QtSound&) = delete;
@@ -25,6 +29,7 @@ public:
 
 private:
     enum class Output { Unknown, Present, Absent };
+    std::function<bool()> m_serverReachable;
     Output m_output = Output::Unknown;
     std::unique_ptr<QSoundEffect> m_effect;
 };
