@@ -10,10 +10,9 @@
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LinuxRegistryFile.h"
 
-#include <QDir>
-#include <QFile>
 
 #include <algorithm>
+#include <filesystem>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,15 +66,14 @@ struct Figures {
     std::size_t bytes;
 };
 
-Figures measure(const QString& folder, int keys, int runs)
+Figures measure(const std::string& folder, int keys, int runs)
 {
-    QDir().mkpath(folder);
-    const QString file = folder + "/registry.reg";
-    const std::string path = QFile::encodeName(file).toStdString();
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/registry.reg";
     const std::string store = makeStore(keys);
     LinuxFileSystem files{std::string()};
     const auto reset = [&] { files.writeWholeFile(path, store); };
-    LinuxRegistry registry(path, QFile::encodeName(folder + "/machine.reg").toStdString());
+    LinuxRegistry registry(path, folder + "/machine.reg");
 
     Figures f{};
     f.bytes = store.size();
@@ -107,7 +105,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_registry WORK_DIR [runs]\n");
         return 2;
     }
-    const QString work = QFile::decodeName(argv[1]);
+    const std::string work = argv[1];
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
     const Figures small = measure(work + "/registry-4000", 4000, runs);
     const Figures large = measure(work + "/registry-40000", 40000, runs);
