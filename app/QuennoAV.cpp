@@ -28,20 +28,33 @@ int main(int argc, char** argv)
     const quenno::platform::Platform& platform = native.get();
 
     using quenno::shell::ScreenId;
-    quenno::shell::ScreenManager screens([&app] { app.endProcessIfInsideOtherWork(); });
-    screens.registerScreen(ScreenId::FormUtama,
-                           [&] { return new quenno::shell::FormUtama(platform, screens); });
+    quenno::shell::ScreenManager screens([&app] {
+        app.endProcessIfInsideOtherWork();
+    });
+    screens.registerScreen(ScreenId::FormUtama, [&] {
+        return new quenno::shell::FormUtama(platform, screens);
+    });
     // Each screen is registered here with one line as it is built.
     screens.registerScreen(ScreenId::FormScan, [&] {
         auto* screen = new quenno::scan::FormScan(platform);
         screen->setNavigator(&screens);
         return screen;
     });
-    screens.registerScreen(ScreenId::FormQuarantine, [&] { return new quenno::quarantine::FormQuarantine(platform); });
-    screens.registerScreen(ScreenId::FormAbout, [&] { return new quenno::shell::FormAbout(platform); });
-    screens.registerScreen(ScreenId::FormCRCGen, [&] { return new quenno::tools::FormCRCGen(platform); });
-    screens.registerScreen(ScreenId::FormProcess, [&] { return new quenno::tools::FormProcess(platform); });
-    screens.registerScreen(ScreenId::FormRegTools, [&] { return new quenno::tools::FormRegTools(platform); });
+    screens.registerScreen(ScreenId::FormQuarantine, [&] {
+        return new quenno::quarantine::FormQuarantine(platform);
+    });
+    screens.registerScreen(ScreenId::FormAbout, [&] {
+        return new quenno::shell::FormAbout(platform);
+    });
+    screens.registerScreen(ScreenId::FormCRCGen, [&] {
+        return new quenno::tools::FormCRCGen(platform);
+    });
+    screens.registerScreen(ScreenId::FormProcess, [&] {
+        return new quenno::tools::FormProcess(platform);
+    });
+    screens.registerScreen(ScreenId::FormRegTools, [&] {
+        return new quenno::tools::FormRegTools(platform);
+    });
 
     if (!screens.open(ScreenId::FormUtama))
         return 1;

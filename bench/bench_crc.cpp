@@ -56,18 +56,14 @@ std::uint32_t isal(const std::uint8_t* data, std::size_t size)
     return crc;
 }
 
-std::uint32_t deflate(const std::uint8_t* data, std::size_t size)
-{
-    return libdeflate_crc32(0, data, size);
-}
+std::uint32_t deflate(const std::uint8_t* data, std::size_t size) { return libdeflate_crc32(0, data, size); }
 
 std::uint32_t zlibCrc(const std::uint8_t* data, std::size_t size)
 {
     return static_cast<std::uint32_t>(crc32_z(0, data, size));
 }
 
-template <Crc32Path P>
-std::uint32_t ours(const std::uint8_t* data, std::size_t size)
+template<Crc32Path P> std::uint32_t ours(const std::uint8_t* data, std::size_t size)
 {
     if constexpr (P == Crc32Path::Auto)
         return quenno::detection::crc32Update(0, data, size);
@@ -111,7 +107,7 @@ double timeOnce(Fn fn, const std::uint8_t* data, std::size_t size, double budget
     return best;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -133,8 +129,8 @@ int main(int argc, char** argv)
         {"zlib", zlibCrc, true},
         {"byte table", byteTable, true},
     };
-    const std::vector<std::pair<const char*, std::size_t>> sizes = {
-        {"1 KiB", 1u << 10}, {"64 KiB", 64u << 10}, {"16 MiB", 16u << 20}, {"256 MiB", 256u << 20}};
+    const std::vector<std::pair<const char*, std::size_t>> sizes
+        = {{"1 KiB", 1u << 10}, {"64 KiB", 64u << 10}, {"16 MiB", 16u << 20}, {"256 MiB", 256u << 20}};
 
     std::vector<std::uint8_t> buffer(sizes.back().second + 64);
     std::mt19937_64 gen(1);
@@ -154,8 +150,7 @@ int main(int argc, char** argv)
             }
     }
 
-    std::printf("active kernel: %s\n\n", quenno::detection::crc32PathName(
-                                             quenno::detection::crc32ActivePath()));
+    std::printf("active kernel: %s\n\n", quenno::detection::crc32PathName(quenno::detection::crc32ActivePath()));
     std::vector<std::vector<double>> gbps(sizes.size(), std::vector<double>(impls.size(), 0));
     for (std::size_t s = 0; s < sizes.size(); ++s) {
         const std::size_t size = sizes[s].second;
@@ -196,9 +191,8 @@ int main(int argc, char** argv)
                 return i;
         return std::size_t{0};
     };
-    const std::size_t autoI = col("ours (auto)"), isalI = col("ISA-L crc32_gzip_refl"),
-                      f128I = col("ours fold128"), tableI = col("ours table"),
-                      deflI = col("libdeflate"), byteI = col("byte table");
+    const std::size_t autoI = col("ours (auto)"), isalI = col("ISA-L crc32_gzip_refl"), f128I = col("ours fold128"),
+                      tableI = col("ours table"), deflI = col("libdeflate"), byteI = col("byte table");
     std::printf("\n| ratio |");
     for (const auto& sz : sizes)
         std::printf(" %s |", sz.first);
@@ -221,8 +215,7 @@ int main(int argc, char** argv)
     // taken round by round, the two timed back to back in alternating order, shows which way
     // it leans and how far the rounds spread.
     const int pairedRounds = 2 * rounds + 7;
-    std::printf("\nPaired rounds (%d per size, each the two timed back to back, order alternating):\n\n",
-                pairedRounds);
+    std::printf("\nPaired rounds (%d per size, each the two timed back to back, order alternating):\n\n", pairedRounds);
     std::printf("| ratio, round by round | size | median | middle half | lowest | highest |\n");
     std::printf("|---|---|---:|---:|---:|---:|\n");
     auto pairedRow = [&](const char* label, std::size_t a, std::size_t b) {
@@ -237,7 +230,9 @@ int main(int argc, char** argv)
                 ratios.push_back(aFirst ? second / first : first / second);  // speed of a / speed of b
             }
             std::sort(ratios.begin(), ratios.end());
-            const auto at = [&](double q) { return ratios[static_cast<std::size_t>(q * static_cast<double>(ratios.size() - 1) + 0.5)]; };
+            const auto at = [&](double q) {
+                return ratios[static_cast<std::size_t>(q * static_cast<double>(ratios.size() - 1) + 0.5)];
+            };
             std::printf("| %s | %s | %.3fx | %.3f-%.3fx | %.3fx | %.3fx |\n", label, sizeLabel, at(0.5), at(0.25),
                         at(0.75), ratios.front(), ratios.back());
         }

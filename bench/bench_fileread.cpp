@@ -60,7 +60,7 @@ double mmapPass(const char* path, std::size_t window)
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return -1;
@@ -69,8 +69,7 @@ double mmapPass(const char* path, std::size_t window)
     std::uint32_t crc = 0;
     for (std::uint64_t offset = 0; offset < size; offset += window) {
         const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(window, size - offset));
-        void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd,
-                           static_cast<off_t>(offset));
+        void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, static_cast<off_t>(offset));
         if (map == MAP_FAILED) {
             ::close(fd);
             return -1;
@@ -117,7 +116,7 @@ int readList(const char* listPath)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -131,7 +130,7 @@ int main(int argc, char** argv)
     const int passes = argc > 2 ? std::atoi(argv[2]) : 5;
     const std::size_t blocks[] = {64u << 10, 128u << 10, 256u << 10, 512u << 10, 1u << 20, 4u << 20};
 
-    if (readPass(path, 1u << 20, false) < 0) { // also brings the file into the cache
+    if (readPass(path, 1u << 20, false) < 0) {  // also brings the file into the cache
         std::perror(path);
         return 2;
     }
@@ -144,8 +143,7 @@ int main(int argc, char** argv)
             summed = std::max(summed, readPass(path, block, true));
             mapped = std::max(mapped, mmapPass(path, block * 16));
         }
-        std::printf("| %zu KiB | %.2f | %.2f | %.2f |\n", block >> 10, plain / 1e9, summed / 1e9,
-                    mapped / 1e9);
+        std::printf("| %zu KiB | %.2f | %.2f | %.2f |\n", block >> 10, plain / 1e9, summed / 1e9, mapped / 1e9);
     }
     return 0;
 }

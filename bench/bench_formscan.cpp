@@ -40,7 +40,7 @@ using namespace quenno;
 namespace {
 
 struct SilentSound final : platform::Sound {
-    void play(const QString&) override {}
+    void play(const QString&) override { }
 };
 
 struct QuietMessages final : platform::MessageBoxes {
@@ -55,10 +55,7 @@ struct NoFolderDialog final : platform::FolderDialog {
     QString browse(const QString&) override { return {}; }
 };
 
-double secondsOf(const QElapsedTimer& timer)
-{
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
+double secondsOf(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e9; }
 
 int benchLists(const platform::Platform& p)
 {
@@ -82,7 +79,7 @@ int benchLists(const platform::Platform& p)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -114,13 +111,13 @@ int main(int argc, char** argv)
 
     scan::FormScan form(p);
     form.show();
-    form.IScanFull_Click(); // full scanning: every file up to 100000 bytes
+    form.IScanFull_Click();  // full scanning: every file up to 100000 bytes
     QApplication::processEvents();
     form.findChild<QLineEdit*>(QStringLiteral("txtPath"))->setText(QString::fromLocal8Bit(argv[2]));
 
     QElapsedTimer sinceEvents;
     qint64 longestPauseNs = 0;
-    qint64 longestPauseEnd = 0; // ns into the run
+    qint64 longestPauseEnd = 0;  // ns into the run
     QElapsedTimer run;
     QTimer tick;
     tick.setInterval(1);
@@ -147,8 +144,7 @@ int main(int argc, char** argv)
     const auto* found = form.findChild<QListWidget*>(QStringLiteral("lstFound"));
     std::printf("cpu seconds %.3f\n", cpuSeconds);
     std::printf("seconds %.3f\nlongest pause ms %.1f\nlongest pause ended at s %.3f\ndetections %d\nstatus %s\n",
-                seconds, static_cast<double>(longestPauseNs) / 1e6,
-                static_cast<double>(longestPauseEnd) / 1e9, found ? found->count() : -1,
-                qPrintable(form.findChild<QLabel*>(QStringLiteral("lblStatus"))->text()));
+                seconds, static_cast<double>(longestPauseNs) / 1e6, static_cast<double>(longestPauseEnd) / 1e9,
+                found ? found->count() : -1, qPrintable(form.findChild<QLabel*>(QStringLiteral("lblStatus"))->text()));
     return 0;
 }

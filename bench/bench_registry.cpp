@@ -10,7 +10,6 @@
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LinuxRegistryFile.h"
 
-
 #include <algorithm>
 #include <filesystem>
 #include <chrono>
@@ -39,9 +38,9 @@ std::string makeStore(int keys)
         if (k == keys / 2)
             text += "\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
                     "\"Editor\"=\"C:\\Program Files\\X\\editor.exe\"\r\n";
-        text += "\r\n[HKEY_CURRENT_USER\\Software\\Vendor" + std::to_string(k % 97) + "\\Product\\Key" + std::to_string(k)
-              + "]\r\n\"Path\"=\"C:\\\\Data\\\\" + std::to_string(k) + "\"\r\n\"Count\"=dword:"
-              + std::to_string(10000000 + k) + "\r\n";
+        text += "\r\n[HKEY_CURRENT_USER\\Software\\Vendor" + std::to_string(k % 97) + "\\Product\\Key"
+            + std::to_string(k) + "]\r\n\"Path\"=\"C:\\\\Data\\\\" + std::to_string(k)
+            + "\"\r\n\"Count\"=dword:" + std::to_string(10000000 + k) + "\r\n";
     }
     return text;
 }
@@ -72,7 +71,9 @@ Figures measure(const std::string& folder, int keys, int runs)
     const std::string path = folder + "/registry.reg";
     const std::string store = makeStore(keys);
     LinuxFileSystem files{std::string()};
-    const auto reset = [&] { files.writeWholeFile(path, store); };
+    const auto reset = [&] {
+        files.writeWholeFile(path, store);
+    };
     LinuxRegistry registry(path, folder + "/machine.reg");
 
     Figures f{};
@@ -81,15 +82,25 @@ Figures measure(const std::string& folder, int keys, int runs)
         const bool written = registry.writeString(kRun, "/opt/QuennoAV/QuennoAV.exe");
         return written && registry.takeProblem().empty();
     });
-    f.off = fastest(runs, [&] { reset(); registry.writeString(kRun, "/opt/QuennoAV/QuennoAV.exe"); }, [&] {
-        return registry.readValue(kRun).has_value() && registry.deleteValue(kRun);
-    });
-    f.edit = fastest(runs, [] {}, [&] {
-        const regfile::StoreFile parsed(store);
-        return parsed.set("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                          {"QuennoAV", regfile::Value::Kind::String, "/opt/QuennoAV/QuennoAV.exe", 0})
-                   .size() > store.size();
-    });
+    f.off = fastest(
+        runs,
+        [&] {
+            reset();
+            registry.writeString(kRun, "/opt/QuennoAV/QuennoAV.exe");
+        },
+        [&] {
+            return registry.readValue(kRun).has_value() && registry.deleteValue(kRun);
+        });
+    f.edit = fastest(
+        runs, [] {},
+        [&] {
+            const regfile::StoreFile parsed(store);
+            return parsed
+                       .set("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                            {"QuennoAV", regfile::Value::Kind::String, "/opt/QuennoAV/QuennoAV.exe", 0})
+                       .size()
+                > store.size();
+        });
     f.floor = fastest(runs, reset, [&] {
         const auto bytes = files.readWholeFile(path);
         return bytes && files.writeWholeFile(path, *bytes);
@@ -97,7 +108,7 @@ Figures measure(const std::string& folder, int keys, int runs)
     return f;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -115,8 +126,9 @@ int main(int argc, char** argv)
     for (const auto& [keys, f] : {std::pair{4000, small}, std::pair{40000, large}})
         std::printf("| %d | %.2f | %.2f | %.2f | %.2f | %.2f | %.2fx |\n", keys, f.bytes / 1e6, f.on * 1e3, f.off * 1e3,
                     f.edit * 1e3, f.floor * 1e3, f.on / f.floor);
-    std::printf("\n| growth from 4,000 to 40,000 keys (10x the store) | start-up on | start-up off | in memory | floor |\n"
-                "|---|---:|---:|---:|---:|\n| time ratio | %.1fx | %.1fx | %.1fx | %.1fx |\n",
-                large.on / small.on, large.off / small.off, large.edit / small.edit, large.floor / small.floor);
+    std::printf(
+        "\n| growth from 4,000 to 40,000 keys (10x the store) | start-up on | start-up off | in memory | floor |\n"
+        "|---|---:|---:|---:|---:|\n| time ratio | %.1fx | %.1fx | %.1fx | %.1fx |\n",
+        large.on / small.on, large.off / small.off, large.edit / small.edit, large.floor / small.floor);
     return 0;
 }

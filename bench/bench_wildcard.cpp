@@ -20,10 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 volatile int g_sink;
 
-double seconds(Clock::time_point since)
-{
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 // Nanoseconds per name of one pass.
 double onePass(const quenno::platform::WildcardPattern& pattern, const std::vector<std::string>& names)
@@ -61,7 +58,7 @@ void paired(const char* peerName, const quenno::platform::WildcardPattern& peer,
                 median(peerNs), subjectName, median(subjectNs), ratios[10], ratios[5], ratios[15]);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -69,7 +66,10 @@ int main(int argc, char** argv)
     std::vector<std::string> names;
     names.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        names.push_back("file" + std::to_string(i * 7919 % 100000) + (i % 3 == 0 ? ".exe" : i % 3 == 1 ? ".dll" : ".txt"));
+        names.push_back("file" + std::to_string(i * 7919 % 100000)
+                        + (i % 3 == 0       ? ".exe"
+                               : i % 3 == 1 ? ".dll"
+                                            : ".txt"));
     const std::vector<std::string> longNames(count / 10, std::string(254, 'a') + "c");
 
     const std::string stars = std::string(100'000'000, '*') + ".exe";

@@ -69,7 +69,7 @@ std::string inOnePass(platform::FileReader& reader, std::span<std::uint8_t> buff
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string ChecksumText(std::uint32_t crc)
 {
@@ -82,7 +82,7 @@ std::string ChecksumText(std::uint32_t crc)
     return text;
 }
 
-CRC::CRC(const platform::FileSystem& files, platform::EventPump& events) : m_files(files), m_events(events) {}
+CRC::CRC(const platform::FileSystem& files, platform::EventPump& events) : m_files(files), m_events(events) { }
 
 std::uint32_t CRC::ComputeCrc(std::span<const std::uint8_t> bytes, std::uint32_t seed)
 {
@@ -101,7 +101,8 @@ std::string CRC::FromFile(const std::string& path)
 
 std::string CRC::FromReader(platform::FileReader& reader)
 {
-    const auto wanted = static_cast<std::size_t>(std::clamp<std::uint64_t>(reader.length(), kSmallestBlock, kBlockSize));
+    const auto wanted
+        = static_cast<std::size_t>(std::clamp<std::uint64_t>(reader.length(), kSmallestBlock, kBlockSize));
     // Not zero-filled: only the bytes a read returned are ever looked at.
     std::unique_ptr<std::uint8_t[]> own;
     std::span<std::uint8_t> buffer;
@@ -187,4 +188,4 @@ std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint
     return ChecksumText(crc);
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

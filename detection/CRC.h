@@ -39,7 +39,7 @@ public:
     // thread reads the first part and still lets events run between its blocks.
     struct Parallel {
         std::uint64_t from = std::uint64_t{64} << 20;  // files with at least this much left
-        unsigned threads = 0;                          // 0: one per processor, at most 4
+        unsigned threads = 0;  // 0: one per processor, at most 4
     };
     void setParallel(const Parallel& parallel) { m_parallel = parallel; }
 
@@ -56,4 +56,4 @@ private:
     Parallel m_parallel;
 };
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

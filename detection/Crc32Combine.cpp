@@ -48,11 +48,11 @@ constexpr std::uint32_t xPowerOfBytesModP(std::uint64_t bytes)
     return result;
 }
 
-} // namespace
+}  // namespace
 
 std::uint32_t crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength)
 {
     return multiplyModP(first, xPowerOfBytesModP(secondLength)) ^ second;
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

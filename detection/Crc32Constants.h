@@ -24,7 +24,7 @@
 
 namespace quenno::detection::crc32 {
 
-inline constexpr std::uint64_t kPoly = 0x104C11DB7ull; // x^32 + ... + 1, normal bit order
+inline constexpr std::uint64_t kPoly = 0x104C11DB7ull;  // x^32 + ... + 1, normal bit order
 
 // x^n mod P, normal bit order (bit d holds x^d).
 constexpr std::uint64_t xPowModP(unsigned n)
@@ -51,8 +51,8 @@ constexpr std::uint64_t reflect33(std::uint64_t v)
 // floor(x^64 / P) by long division; degree 32.
 constexpr std::uint64_t barrettMu()
 {
-    std::uint64_t q = 1ull << 32;            // x^64 / x^32
-    std::uint64_t r = (kPoly & 0xFFFFFFFFull) << 32; // x^64 - x^32 * P (the x^64 terms cancel)
+    std::uint64_t q = 1ull << 32;  // x^64 / x^32
+    std::uint64_t r = (kPoly & 0xFFFFFFFFull) << 32;  // x^64 - x^32 * P (the x^64 terms cancel)
     for (int d = 63; d >= 32; --d) {
         if (r & (1ull << d)) {
             q |= 1ull << (d - 32);
@@ -65,10 +65,8 @@ constexpr std::uint64_t barrettMu()
 // Folding a block forward by Bits: multiplier of the low half, then of the high half.
 // Variables, so that every constant is worked out by the compiler and the functions above
 // are never emitted as code (the kernel files are built for different instruction sets).
-template <unsigned Bits>
-inline constexpr std::uint64_t kFoldLow = reflect33(xPowModP(Bits + 32));
-template <unsigned Bits>
-inline constexpr std::uint64_t kFoldHigh = reflect33(xPowModP(Bits - 32));
+template<unsigned Bits> inline constexpr std::uint64_t kFoldLow = reflect33(xPowModP(Bits + 32));
+template<unsigned Bits> inline constexpr std::uint64_t kFoldHigh = reflect33(xPowModP(Bits - 32));
 
 inline constexpr std::uint64_t kReduce96 = reflect33(xPowModP(96));
 inline constexpr std::uint64_t kReduce64 = reflect33(xPowModP(64));
@@ -77,4 +75,4 @@ inline constexpr std::uint64_t kPolyReflected = reflect33(kPoly);
 
 static_assert(kPolyReflected == ((0xEDB88320ull << 1) | 1), "P reflected over 33 bits");
 
-} // namespace quenno::detection::crc32
+}  // namespace quenno::detection::crc32

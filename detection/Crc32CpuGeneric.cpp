@@ -4,9 +4,6 @@
 
 namespace quenno::detection::crc32 {
 
-FoldKernels detectFoldKernels()
-{
-    return {};
-}
+FoldKernels detectFoldKernels() { return {}; }
 
-} // namespace quenno::detection::crc32
+}  // namespace quenno::detection::crc32

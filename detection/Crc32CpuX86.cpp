@@ -19,4 +19,4 @@ FoldKernels detectFoldKernels()
     return k;
 }
 
-} // namespace quenno::detection::crc32
+}  // namespace quenno::detection::crc32

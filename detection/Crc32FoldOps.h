@@ -17,16 +17,9 @@ inline __m128i pair(std::uint64_t low, std::uint64_t high)
     return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
 }
 
-template <unsigned Bits>
-inline __m128i foldConstants()
-{
-    return pair(kFoldLow<Bits>, kFoldHigh<Bits>);
-}
+template<unsigned Bits> inline __m128i foldConstants() { return pair(kFoldLow<Bits>, kFoldHigh<Bits>); }
 
-inline __m128i loadBlock(const std::uint8_t* p)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
+inline __m128i loadBlock(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
 // a moved forward by the distance whose constants k holds (congruent, 128 bits).
 inline __m128i foldForward(__m128i a, __m128i k)
@@ -66,10 +59,7 @@ inline __m128i productOf(__m128i a)
     return _mm_xor_si128(_mm_clmulepi64_si128(a, k96, 0x00), _mm_srli_si128(a, 8));
 }
 
-inline std::uint32_t reduceBlock(__m128i a)
-{
-    return reduceProduct(productOf(a));
-}
+inline std::uint32_t reduceBlock(__m128i a) { return reduceProduct(productOf(a)); }
 
 // Folds the last size (1 to 15) bytes onto the block x that ends where they begin: the
 // first size bytes of x, moved to the end of a block of their own, are folded one block
@@ -81,9 +71,9 @@ inline __m128i foldPartial(__m128i x, const std::uint8_t* data, std::size_t size
 {
     // Shuffle indexes for byte i, read from entry size + i: 0x80 (bit 7: a zero byte) below
     // 16 - size, else the byte of x that moves there.
-    static constexpr std::uint8_t kShift[32] = {
-        0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F,
-        0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
+    static constexpr std::uint8_t kShift[32]
+        = {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F,
+           0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
     const __m128i toEnd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShift + size));
     const __m128i head = _mm_shuffle_epi8(x, toEnd);
     // The same indexes with bit 7 flipped move the rest of x to the start; the new bytes
@@ -108,5 +98,5 @@ inline std::uint32_t finishBlocks(__m128i x, const std::uint8_t* data, std::size
     return ~reduceBlock(x);
 }
 
-} // namespace
-} // namespace quenno::detection::crc32
+}  // namespace
+}  // namespace quenno::detection::crc32

@@ -25,4 +25,4 @@ FoldKernels detectFoldKernels();
 std::uint32_t pclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 std::uint32_t vpclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
-} // namespace quenno::detection::crc32
+}  // namespace quenno::detection::crc32

@@ -9,16 +9,13 @@ namespace {
 
 constexpr std::size_t kPathCount = 4;
 
-std::size_t index(Crc32Path path)
-{
-    return static_cast<std::size_t>(path);
-}
+std::size_t index(Crc32Path path) { return static_cast<std::size_t>(path); }
 
 struct Dispatch {
     crc32::FoldKernels fold;
     crc32::Kernel best;
     Crc32Path bestPath;
-    crc32::Kernel byPath[kPathCount]; // a missing kernel is replaced by the best one
+    crc32::Kernel byPath[kPathCount];  // a missing kernel is replaced by the best one
 };
 
 Dispatch makeDispatch()
@@ -44,17 +41,15 @@ const Dispatch& dispatch()
     return d;
 }
 
-template <std::size_t I>
-std::uint32_t resolveAndRun(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
+template<std::size_t I> std::uint32_t resolveAndRun(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
 // The hot path is one indirect call through these. Each starts at its resolver, which is
 // constant-initialised, so even a checksum taken during another file's static
 // initialisation is correct; the first call puts the chosen kernel in its place.
-std::atomic<crc32::Kernel> g_kernels[kPathCount] = {
-    resolveAndRun<0>, resolveAndRun<1>, resolveAndRun<2>, resolveAndRun<3>};
+std::atomic<crc32::Kernel> g_kernels[kPathCount]
+    = {resolveAndRun<0>, resolveAndRun<1>, resolveAndRun<2>, resolveAndRun<3>};
 
-template <std::size_t I>
-std::uint32_t resolveAndRun(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
+template<std::size_t I> std::uint32_t resolveAndRun(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
     const crc32::Kernel kernel = dispatch().byPath[I];
     g_kernels[I].store(kernel, std::memory_order_relaxed);
@@ -67,23 +62,19 @@ crc32::Kernel kernelFor(Crc32Path path)
     return g_kernels[i < kPathCount ? i : 0].load(std::memory_order_relaxed);
 }
 
-} // namespace
+}  // namespace
 
 std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
     return g_kernels[index(Crc32Path::Auto)].load(std::memory_order_relaxed)(crc, data, size);
 }
 
-std::uint32_t crc32UpdateWith(Crc32Path path, std::uint32_t crc, const std::uint8_t* data,
-                              std::size_t size)
+std::uint32_t crc32UpdateWith(Crc32Path path, std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
     return kernelFor(path)(crc, data, size);
 }
 
-Crc32Path crc32ActivePath()
-{
-    return dispatch().bestPath;
-}
+Crc32Path crc32ActivePath() { return dispatch().bestPath; }
 
 bool crc32PathAvailable(Crc32Path path)
 {
@@ -114,4 +105,4 @@ const char* crc32PathName(Crc32Path path)
     return "?";
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

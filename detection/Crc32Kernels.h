@@ -12,18 +12,17 @@
 namespace quenno::detection {
 
 enum class Crc32Path {
-    Auto,    // the fastest available path
-    Table,   // portable: sixteen bytes per step through lookup tables
-    Fold128, // x86-64 carry-less multiply folding on 128-bit registers (PCLMULQDQ)
-    Fold512, // x86-64 carry-less multiply folding on 512-bit registers (VPCLMULQDQ, AVX-512)
+    Auto,  // the fastest available path
+    Table,  // portable: sixteen bytes per step through lookup tables
+    Fold128,  // x86-64 carry-less multiply folding on 128-bit registers (PCLMULQDQ)
+    Fold512,  // x86-64 carry-less multiply folding on 512-bit registers (VPCLMULQDQ, AVX-512)
 };
 
 std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
 // Runs the given path; a path that this processor or build lacks falls back to the
 // fastest available one, so the result is always correct.
-std::uint32_t crc32UpdateWith(Crc32Path path, std::uint32_t crc, const std::uint8_t* data,
-                              std::size_t size);
+std::uint32_t crc32UpdateWith(Crc32Path path, std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
 // The path crc32Update takes on this processor (never Auto).
 Crc32Path crc32ActivePath();
@@ -37,4 +36,4 @@ const char* crc32PathName(Crc32Path path);
 // 0) and B's length: lets pieces of one file be checksummed apart and joined in order.
 std::uint32_t crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

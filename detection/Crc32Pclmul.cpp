@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::size_t kStride = 64;
 
-} // namespace
+}  // namespace
 
 std::uint32_t pclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
@@ -83,15 +83,14 @@ std::uint32_t pclmulUpdate(std::uint32_t crc, const std::uint8_t* data, std::siz
         // first step of the final reduction puts the last one.
         const __m128i a = _mm_xor_si128(foldForward(x0, foldConstants<3 * 128 + 64>()),
                                         foldForward(x1, foldConstants<2 * 128 + 64>()));
-        const __m128i b =
-            _mm_xor_si128(foldForward(x2, foldConstants<1 * 128 + 64>()), productOf(x3));
+        const __m128i b = _mm_xor_si128(foldForward(x2, foldConstants<1 * 128 + 64>()), productOf(x3));
         return ~reduceProduct(_mm_xor_si128(a, b));
     }
     // Each block straight onto the last one: independent multiplies, not a chain.
-    const __m128i a = _mm_xor_si128(foldForward(x0, foldConstants<3 * 128>()),
-                                    foldForward(x1, foldConstants<2 * 128>()));
+    const __m128i a
+        = _mm_xor_si128(foldForward(x0, foldConstants<3 * 128>()), foldForward(x1, foldConstants<2 * 128>()));
     const __m128i b = _mm_xor_si128(foldForward(x2, foldConstants<1 * 128>()), x3);
     return finishBlocks(_mm_xor_si128(a, b), data, size);
 }
 
-} // namespace quenno::detection::crc32
+}  // namespace quenno::detection::crc32

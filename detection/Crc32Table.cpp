@@ -33,11 +33,11 @@ constexpr Tables kTables = makeTables();
 std::uint32_t load32(const std::uint8_t* p)
 {
     std::uint32_t v;
-    std::memcpy(&v, p, sizeof v); // the tables assume a little-endian load
+    std::memcpy(&v, p, sizeof v);  // the tables assume a little-endian load
     return v;
 }
 
-} // namespace
+}  // namespace
 
 std::uint32_t tableUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
@@ -49,13 +49,11 @@ std::uint32_t tableUpdate(std::uint32_t crc, const std::uint8_t* data, std::size
         const std::uint32_t b = load32(data + 4);
         const std::uint32_t c = load32(data + 8);
         const std::uint32_t d = load32(data + 12);
-        const std::uint32_t rest =
-            (t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24])
+        const std::uint32_t rest = (t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24])
             ^ (t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24])
             ^ (t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24]);
         const std::uint32_t a = load32(data) ^ reg;
-        reg = ((t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF]) ^ (t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24]))
-            ^ rest;
+        reg = ((t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF]) ^ (t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24])) ^ rest;
         data += kSlices;
         size -= kSlices;
     }
@@ -64,4 +62,4 @@ std::uint32_t tableUpdate(std::uint32_t crc, const std::uint8_t* data, std::size
     return ~reg;
 }
 
-} // namespace quenno::detection::crc32
+}  // namespace quenno::detection::crc32

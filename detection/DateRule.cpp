@@ -21,4 +21,4 @@ bool DateIsOld(std::chrono::system_clock::time_point created, std::chrono::syste
     return created < std::chrono::system_clock::from_time_t(limit);
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

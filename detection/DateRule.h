@@ -9,4 +9,4 @@ namespace quenno::detection {
 // now's day (the label then turns red).
 bool DateIsOld(std::chrono::system_clock::time_point created, std::chrono::system_clock::time_point now);
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

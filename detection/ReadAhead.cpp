@@ -39,7 +39,7 @@ private:
     const std::atomic<bool>& m_ending;
 };
 
-} // namespace
+}  // namespace
 
 ReadAhead::ReadAhead(const platform::FileSystem& files, std::uint64_t sizeLimit, Limits limits, Opener opener)
     : m_sizeLimit(sizeLimit), m_limits(limits), m_opener(std::move(opener)), m_files(files)
@@ -47,7 +47,9 @@ ReadAhead::ReadAhead(const platform::FileSystem& files, std::uint64_t sizeLimit,
     m_active = std::min(m_limits.workers, kFirstWorkers);
     for (unsigned i = 0; i < m_limits.workers; ++i) {
         try {
-            m_threads.emplace_back([this, i] { work(i); });
+            m_threads.emplace_back([this, i] {
+                work(i);
+            });
         } catch (...) {
             break;  // fewer threads: the caller reads what no worker comes to
         }
@@ -76,7 +78,8 @@ void ReadAhead::push(ReadAheadFile file)
         m_slots.emplace_back().file = std::move(file);
         // A worker that is busy comes back for more by itself: another is woken only when
         // more files wait than the busy ones will soon take.
-        const std::size_t busy = std::min<std::size_t>(m_active, m_threads.size()) - std::min<std::size_t>(m_idle, m_active);
+        const std::size_t busy
+            = std::min<std::size_t>(m_active, m_threads.size()) - std::min<std::size_t>(m_idle, m_active);
         wake = m_idle > 0 && claimable() && m_slots.size() - m_claimed > busy;
     }
     if (wake)
@@ -102,13 +105,17 @@ void ReadAhead::work(unsigned index)
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (index >= m_active) {
-            m_parked.wait(lock, [&] { return m_ending || index < m_active; });
+            m_parked.wait(lock, [&] {
+                return m_ending || index < m_active;
+            });
             if (m_ending)
                 return;
             continue;
         }
         ++m_idle;
-        m_work.wait(lock, [&] { return m_ending || index >= m_active || claimable(); });
+        m_work.wait(lock, [&] {
+            return m_ending || index >= m_active || claimable();
+        });
         --m_idle;
         if (m_ending)
             return;
@@ -152,7 +159,7 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
         ++m_waitingForRoom;
         m_room.wait(lock, [&] {
             return m_ending || m_generation != generation || seq == m_headSeq
-                   || m_bytesAhead + result.length <= m_limits.bytesAhead;
+                || m_bytesAhead + result.length <= m_limits.bytesAhead;
         });
         --m_waitingForRoom;
         if (m_ending || m_generation != generation)
@@ -214,7 +221,9 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
     }
     while (m_slots.front().state != Slot::State::Done) {
         m_callerWaiting = true;
-        const bool done = m_result.wait_for(lock, kWaitStep, [this] { return m_slots.front().state == Slot::State::Done; });
+        const bool done = m_result.wait_for(lock, kWaitStep, [this] {
+            return m_slots.front().state == Slot::State::Done;
+        });
         m_callerWaiting = false;
         if (done)
             break;
@@ -264,4 +273,4 @@ void ReadAhead::dropAll()
     m_room.notify_all();
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

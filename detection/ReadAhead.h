@@ -58,10 +58,10 @@ struct ReadAheadResult {
 class ReadAhead {
 public:
     struct Limits {
-        unsigned workers = 8;                                // threads reading at once
-        std::uint64_t bytesAhead = std::uint64_t{4} << 20;   // read but not yet taken
-        std::size_t openFiles = 8;                           // open by workers or waiting
-        std::uint64_t wholeFrom = std::uint64_t{64} << 20;   // left to the caller's parts
+        unsigned workers = 8;  // threads reading at once
+        std::uint64_t bytesAhead = std::uint64_t{4} << 20;  // read but not yet taken
+        std::size_t openFiles = 8;  // open by workers or waiting
+        std::uint64_t wholeFrom = std::uint64_t{64} << 20;  // left to the caller's parts
     };
     // How a worker opens a queued file; by default the folder's openRead.
     using Opener = std::function<OpenedFile(const ReadAheadFile&)>;
@@ -109,26 +109,26 @@ private:
     const platform::FileSystem& m_files;
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_work;     // active workers: a file to claim, or the end
-    std::condition_variable m_room;     // workers holding a file: bytes are free, or the end
-    std::condition_variable m_parked;   // workers not needed now: needed again, or the end
-    std::condition_variable m_result;   // the caller: the oldest file is done
-    std::deque<Slot> m_slots;           // front: the oldest file not yet taken
-    std::uint64_t m_headSeq = 0;        // sequence number of m_slots.front()
-    std::size_t m_claimed = 0;          // m_slots[0, m_claimed) are claimed or done
-    std::size_t m_openFiles = 0;        // open by a worker, or held by a result not taken
-    std::uint64_t m_bytesAhead = 0;     // admitted to workers and not yet taken
+    std::condition_variable m_work;  // active workers: a file to claim, or the end
+    std::condition_variable m_room;  // workers holding a file: bytes are free, or the end
+    std::condition_variable m_parked;  // workers not needed now: needed again, or the end
+    std::condition_variable m_result;  // the caller: the oldest file is done
+    std::deque<Slot> m_slots;  // front: the oldest file not yet taken
+    std::uint64_t m_headSeq = 0;  // sequence number of m_slots.front()
+    std::size_t m_claimed = 0;  // m_slots[0, m_claimed) are claimed or done
+    std::size_t m_openFiles = 0;  // open by a worker, or held by a result not taken
+    std::uint64_t m_bytesAhead = 0;  // admitted to workers and not yet taken
     std::atomic<std::uint64_t> m_generation{0};  // raised by dropAll: older work is thrown away
-    std::size_t m_idle = 0;             // active workers waiting for a file to claim
+    std::size_t m_idle = 0;  // active workers waiting for a file to claim
     // Workers with a lower index claim files. It starts low, so that files in the page cache
     // are not handed between many threads for nothing, and grows each time the caller finds
     // the file it wants not yet read, that is while the device keeps it waiting.
     unsigned m_active = 0;
-    unsigned m_readyInARow = 0;         // files the caller found read on arrival
-    std::size_t m_waitingForRoom = 0;   // workers holding an open file until bytes are free
+    unsigned m_readyInARow = 0;  // files the caller found read on arrival
+    std::size_t m_waitingForRoom = 0;  // workers holding an open file until bytes are free
     bool m_callerWaiting = false;
     std::atomic<bool> m_ending{false};
     std::vector<std::thread> m_threads;
 };
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

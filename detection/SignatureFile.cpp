@@ -11,7 +11,7 @@ std::vector<std::string> splitFields(std::string_view line, const std::string& d
     std::size_t count = 1;
     for (std::size_t at = line.find(delimiter); at != std::string_view::npos;
          at = line.find(delimiter, at + delimiter.size()))
-        ++count; // one allocation per line
+        ++count;  // one allocation per line
     fields.reserve(count);
     std::size_t start = 0;
     for (;;) {
@@ -25,7 +25,7 @@ std::vector<std::string> splitFields(std::string_view line, const std::string& d
     }
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::string> ReadWholeFile(const platform::FileSystem& files, const std::string& path)
 {
@@ -66,10 +66,7 @@ std::string CountText(const std::string& wholeFile)
     return " " + std::to_string(pieces >= 2 ? pieces - 2 : 0);
 }
 
-std::vector<std::string> SplitRecordLines(const std::string& text)
-{
-    return SplitWithBreaks(text).lines;
-}
+std::vector<std::string> SplitRecordLines(const std::string& text) { return SplitWithBreaks(text).lines; }
 
 std::string SwitchedSettingsText(std::string text, std::string_view settingsLine)
 {
@@ -115,9 +112,7 @@ std::optional<ScanSettings> SettingsOfText(std::string_view text)
 }
 
 SignatureFile::SignatureFile(platform::FileSystem& files, std::string path)
-    : m_files(files), m_path(std::move(path))
-{
-}
+    : m_files(files), m_path(std::move(path)) { }
 
 bool SignatureFile::LoadSignatures()
 {
@@ -160,7 +155,8 @@ platform::WriteResult SignatureFile::writeRecords(const std::string_view* expect
     const std::string content = JoinWithBreaks(m_records);
     if (expected && *expected == content)
         return {};  // already so: a read-only list in that mode needs no write
-    const platform::ExpectedBytes before{expected ? std::vector<std::string_view>{*expected} : std::vector<std::string_view>{}};
+    const platform::ExpectedBytes before{expected ? std::vector<std::string_view>{*expected}
+                                                  : std::vector<std::string_view>{}};
     platform::RewriteOptions options;
     options.throughLink = true;
     options.expected = expected ? &before : nullptr;
@@ -173,15 +169,9 @@ bool SignatureFile::UpdateRecords()
     return m_lastWrite.ok();
 }
 
-bool SignatureFile::ExeFiles()
-{
-    return switchMode(kNormalSettings, kNormalSettings);
-}
+bool SignatureFile::ExeFiles() { return switchMode(kNormalSettings, kNormalSettings); }
 
-bool SignatureFile::AllFiles()
-{
-    return switchMode(kFullSettings, "100000;*.*;Limits dan ekstensi");
-}
+bool SignatureFile::AllFiles() { return switchMode(kFullSettings, "100000;*.*;Limits dan ekstensi"); }
 
 bool SignatureFile::switchMode(const std::string& settingsLine, const std::string& text2)
 {
@@ -212,4 +202,4 @@ bool SignatureFile::switchMode(const std::string& settingsLine, const std::strin
     return m_lastWrite.ok();
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -112,4 +112,4 @@ private:
     platform::WriteResult m_lastWrite;
 };
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

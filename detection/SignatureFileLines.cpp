@@ -34,10 +34,7 @@ TextLine LineAt(std::string_view text, std::size_t from)
     return {line, line.size() == lf - from ? LineBreak::Lf : LineBreak::CrLf, lf + 1};
 }
 
-bool IsEntryLine(std::string_view line)
-{
-    return !line.empty() && line.find('\0') == std::string_view::npos;
-}
+bool IsEntryLine(std::string_view line) { return !line.empty() && line.find('\0') == std::string_view::npos; }
 
 std::optional<std::int32_t> SizeLimitOf(std::string_view field)
 {
@@ -56,7 +53,7 @@ std::optional<std::int32_t> SizeLimitOf(std::string_view field)
 bool IsSettingsLine(std::string_view line)
 {
     return line.find_first_of(std::string_view("\r\0", 2)) == std::string_view::npos
-           && SizeLimitOf(line.substr(0, line.find(';'))).has_value();
+        && SizeLimitOf(line.substr(0, line.find(';'))).has_value();
 }
 
 RecordLines SplitWithBreaks(std::string_view text)
@@ -89,10 +86,10 @@ void PutSettingsLine(RecordLines& records, std::string_view settings)
         records.lines.front().assign(settings);
         return;
     }
-    const LineBreak lineBreak =
-        !records.breaks.empty() && records.breaks.front() == LineBreak::Lf ? LineBreak::Lf : LineBreak::CrLf;
+    const LineBreak lineBreak
+        = !records.breaks.empty() && records.breaks.front() == LineBreak::Lf ? LineBreak::Lf : LineBreak::CrLf;
     records.lines.emplace(records.lines.begin(), settings);
     records.breaks.insert(records.breaks.begin(), lineBreak);
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -20,7 +20,7 @@ std::string_view BreakBytes(LineBreak lineBreak);
 struct TextLine {
     std::string_view text;  // without its break
     LineBreak lineBreak = LineBreak::None;
-    std::size_t next = 0;   // where the following line starts
+    std::size_t next = 0;  // where the following line starts
 };
 
 // The line that starts at `from` (from < text.size()).
@@ -31,8 +31,7 @@ TextLine LineAt(std::string_view text, std::size_t from);
 std::string_view WithoutBreakCr(std::string_view beforeLf);
 
 // Every line in order; the empty piece after a final break is not a line, so "" has none.
-template <class Visit>
-void ForEachLine(std::string_view text, Visit&& visit)
+template<class Visit> void ForEachLine(std::string_view text, Visit&& visit)
 {
     for (std::size_t from = 0; from < text.size();) {
         const TextLine line = LineAt(text, from);
@@ -66,4 +65,4 @@ std::string JoinWithBreaks(const RecordLines& records);
 // file's first line has (CR LF when that one has none). No other byte changes.
 void PutSettingsLine(RecordLines& records, std::string_view settings);
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

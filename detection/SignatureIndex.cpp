@@ -63,7 +63,7 @@ std::optional<std::uint32_t> canonicalChecksum(std::string_view text)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 void SignatureIndex::Impl::reserve(std::size_t records, std::size_t nameBytes)
 {
@@ -140,7 +140,7 @@ void SignatureIndex::Impl::sortRecords()
     m_positions = {};
 }
 
-SignatureIndex::SignatureIndex(std::shared_ptr<const Impl> impl) : m_impl(std::move(impl)) {}
+SignatureIndex::SignatureIndex(std::shared_ptr<const Impl> impl) : m_impl(std::move(impl)) { }
 
 SignatureIndex::SignatureIndex(const std::vector<std::string>& wName, const std::vector<std::string>& wSign)
 {
@@ -280,14 +280,12 @@ std::span<const std::uint32_t> SignatureIndex::find(const std::string& text) con
 std::string_view SignatureIndex::name(std::size_t j) const
 {
     if (m_impl->shared)
-        return std::string_view(*m_impl->shared).substr(m_impl->nameStart[j], m_impl->nameEnd[j] - m_impl->nameStart[j]);
+        return std::string_view(*m_impl->shared)
+            .substr(m_impl->nameStart[j], m_impl->nameEnd[j] - m_impl->nameStart[j]);
     const std::size_t begin = j == 0 ? 0 : m_impl->nameEnd[j - 1];
     return std::string_view(m_impl->names).substr(begin, m_impl->nameEnd[j] - begin);
 }
 
-bool SignatureIndex::empty() const
-{
-    return m_impl->positions.empty();
-}
+bool SignatureIndex::empty() const { return m_impl->positions.empty(); }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -76,4 +76,4 @@ private:
     bool m_firstSeen = false;
 };
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -9,11 +9,11 @@ namespace {
 // How often the examining thread lets events run while it waits for the walk.
 constexpr auto kWaitStep = std::chrono::milliseconds(5);
 
-} // namespace
+}  // namespace
 
 class WalkAhead::Sink final : public WalkSink {
 public:
-    explicit Sink(WalkAhead& owner) : m_owner(owner) {}
+    explicit Sink(WalkAhead& owner) : m_owner(owner) { }
 
     bool stopped() const override { return m_owner.m_stopped.load(std::memory_order_relaxed); }
 
@@ -58,7 +58,9 @@ WalkAhead::WalkAhead(std::function<void(WalkSink&)> traverse, ReadAhead& ahead, 
     : m_ahead(ahead), m_limits(limits)
 {
     try {
-        m_thread = std::thread([this, walk = std::move(traverse)] { run(walk); });
+        m_thread = std::thread([this, walk = std::move(traverse)] {
+            run(walk);
+        });
     } catch (...) {
         // No thread: started() says so and the caller walks as it would without one.
     }
@@ -111,7 +113,9 @@ std::optional<WalkStep> WalkAhead::next(const std::function<void()>& whileWaitin
         if (m_over || m_stopped)
             return std::nullopt;
         m_callerWaiting = true;
-        const bool ready = m_steps.wait_for(lock, kWaitStep, [this] { return !m_queue.empty() || m_over; });
+        const bool ready = m_steps.wait_for(lock, kWaitStep, [this] {
+            return !m_queue.empty() || m_over;
+        });
         m_callerWaiting = false;
         if (ready)
             continue;
@@ -154,4 +158,4 @@ void WalkAhead::stop()
     m_steps.notify_all();
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

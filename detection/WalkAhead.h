@@ -27,7 +27,7 @@ struct WalkStep {
     std::string path;  // File: its folder's path, with the separator; Unreadable: the entry's path
     platform::DirEntry entry;  // File: as listed
     FileIdentity folderIdentity;  // File: its folder, as the walk saw it
-    bool isFolder = false;     // Unreadable: a folder that could not be listed or entered
+    bool isFolder = false;  // Unreadable: a folder that could not be listed or entered
 };
 
 // What a walk running ahead reports to, on its own thread.
@@ -37,14 +37,15 @@ public:
     // The examining thread has stopped: the walk ends at once.
     virtual bool stopped() const = 0;
     virtual void file(const std::shared_ptr<const platform::OpenFolder>& folder, const std::string& folderPath,
-                      const platform::DirEntry& entry, const FileIdentity& folderIdentity) = 0;
+                      const platform::DirEntry& entry, const FileIdentity& folderIdentity)
+        = 0;
     virtual void unreadable(const std::string& path, bool isFolder) = 0;
 };
 
 class WalkAhead {
 public:
     struct Limits {
-        std::size_t steps = 256;   // files and unreadable entries queued, not yet examined
+        std::size_t steps = 256;  // files and unreadable entries queued, not yet examined
         std::size_t folders = 16;  // folders held open for them
     };
     // Starts traverse on a thread of its own; its files go to ahead as well, in the same
@@ -71,11 +72,11 @@ private:
     ReadAhead& m_ahead;
     const Limits m_limits;
     std::mutex m_mutex;
-    std::condition_variable m_room;   // the walk: steps were taken, or the end
+    std::condition_variable m_room;  // the walk: steps were taken, or the end
     std::condition_variable m_steps;  // the examining thread: a step, or the walk is over
     std::deque<WalkStep> m_queue;
-    std::size_t m_files = 0;          // File steps in m_queue
-    std::size_t m_folders = 0;        // folders with files in m_queue
+    std::size_t m_files = 0;  // File steps in m_queue
+    std::size_t m_folders = 0;  // folders with files in m_queue
     const platform::OpenFolder* m_lastFolder = nullptr;  // folder of the last File queued
     bool m_over = false;
     bool m_callerWaiting = false;
@@ -83,4 +84,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -27,10 +27,10 @@ struct Seen {
 // each step checked against what the listing saw.
 struct Frame {
     std::string path;  // with its trailing separator
-    Seen seen;         // for the scanned folder: its own device and inode once opened
+    Seen seen;  // for the scanned folder: its own device and inode once opened
     std::shared_ptr<platform::OpenFolder> folder;
     std::vector<Seen> subfolders;  // in listing order, System folders left out
-    std::size_t next = 0;          // the next subfolder to enter
+    std::size_t next = 0;  // the next subfolder to enter
 };
 
 // The opened folder is the one the listing saw, where the listing looked.
@@ -50,8 +50,8 @@ struct Walk {
     const char separator;
     WalkSink& sink;
 
-    std::vector<Frame> stack;    // stack[0] is the scanned folder, always held
-    std::size_t firstHeld = 1;   // the held frames below stack[0] are firstHeld..back
+    std::vector<Frame> stack;  // stack[0] is the scanned folder, always held
+    std::size_t firstHeld = 1;  // the held frames below stack[0] are firstHeld..back
 
     void run(std::string path);
     bool enter(Frame& frame);
@@ -237,7 +237,8 @@ bool Examine::stillThere(const WalkStep& step, const platform::FileIdentity& ide
     return now->device == identity.device && now->inode == identity.inode && now->length == identity.size;
 }
 
-void Examine::report(const WalkStep& step, std::size_t j, const std::string& text, const platform::FileIdentity& identity)
+void Examine::report(const WalkStep& step, std::size_t j, const std::string& text,
+                     const platform::FileIdentity& identity)
 {
     if (view.killProcessOn())
         view.killProcessesNamed(step.entry.name);
@@ -286,7 +287,7 @@ void Walk::push(Frame frame)
 // Without a thread for the walk: each step is examined as soon as the walk comes to it.
 class ExamineAtOnce final : public WalkSink {
 public:
-    explicit ExamineAtOnce(Examine& examine) : m_examine(examine) {}
+    explicit ExamineAtOnce(Examine& examine) : m_examine(examine) { }
     bool stopped() const override { return m_examine.view.stopRequested(); }
     void file(const std::shared_ptr<const platform::OpenFolder>& folder, const std::string& folderPath,
               const platform::DirEntry& entry, const FileIdentity& folderIdentity) override
@@ -304,11 +305,10 @@ private:
     Examine& m_examine;
 };
 
-} // namespace
+}  // namespace
 
 void FindAndMatch(const platform::FileSystem& files, std::string folder, const std::string& pattern,
-                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view,
-                  bool readAhead)
+                  const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view, bool readAhead)
 {
     Examine examine{signatures, sizeLimit, crc, view, {}};
     // Prepared once, and a copy: the screen's table may be reloaded during a yield.
@@ -339,7 +339,9 @@ void FindAndMatch(const platform::FileSystem& files, std::string folder, const s
     // StopScan is read before every step: nothing is reported once it is set, and what was
     // read ahead is dropped. Waiting for the walk or for a checksum lets events run as the
     // checksum component does between blocks, through its pump.
-    const auto letEventsRun = [&crc] { crc.events().letEventsRun(); };
+    const auto letEventsRun = [&crc] {
+        crc.events().letEventsRun();
+    };
     while (auto step = walkAhead.next(letEventsRun)) {
         if (view.stopRequested()) {
             walkAhead.stop();
@@ -352,4 +354,4 @@ void FindAndMatch(const platform::FileSystem& files, std::string folder, const s
     }
 }
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -22,10 +22,10 @@ using FileIdentity = platform::FileIdentity;
 // One matching record of one examined file.
 struct Detection {
     std::string fullPath;
-    std::string bareName;      // the file's name without its folder
-    std::string malwareName;   // the record's name
+    std::string bareName;  // the file's name without its folder
+    std::string malwareName;  // the record's name
     std::string checksumText;  // the file's checksum text, as compared
-    FileIdentity identity;        // the file as it was read
+    FileIdentity identity;  // the file as it was read
     FileIdentity folderIdentity;  // the folder that held it (device and inode)
 };
 
@@ -79,4 +79,4 @@ void FindAndMatch(const platform::FileSystem& files, std::string folder, const s
                   const SignatureIndex& signatures, std::int64_t sizeLimit, CRC& crc, ScanView& view,
                   bool readAhead = true);
 
-} // namespace quenno::detection
+}  // namespace quenno::detection

@@ -44,8 +44,8 @@ inline bool wildcardMatchBefore(std::string_view pattern, std::string_view name)
 {
     if (globBefore(pattern, name))
         return true;
-    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*"
-           && name.find('.') == std::string_view::npos && globBefore(pattern.substr(0, pattern.size() - 2), name);
+    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" && name.find('.') == std::string_view::npos
+        && globBefore(pattern.substr(0, pattern.size() - 2), name);
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

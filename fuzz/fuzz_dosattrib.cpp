@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!record)
         return 0;
     const std::string encoded = encodeDosAttrib(*record);
-    const auto again = parseDosAttrib(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(encoded.data()), encoded.size()));
+    const auto again = parseDosAttrib(
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(encoded.data()), encoded.size()));
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(again->attributes == record->attributes);
     FUZZ_CHECK(again->createTime == record->createTime);

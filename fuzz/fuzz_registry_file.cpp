@@ -10,6 +10,7 @@
 //    same document, and editing an empty file value by value must give the same bytes.
 
 #include "FuzzCheck.h"
+#include "platform/AsciiCase.h"
 #include "platform/linux/LinuxRegistryFile.h"
 #include "platform/linux/LinuxRegistryFileDetail.h"
 
@@ -27,7 +28,7 @@ namespace {
 
 class Bytes {
 public:
-    Bytes(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    Bytes(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) { }
     bool empty() const { return m_at >= m_size; }
     std::uint8_t byte() { return empty() ? 0 : m_data[m_at++]; }
     // A length byte, then that many bytes; NUL, CR and LF become "x".
@@ -60,14 +61,6 @@ std::string keyPath(Bytes& in)
     return path;
 }
 
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 // Every value in effect, by key and name without case.
 using Values = std::map<std::pair<std::string, std::string>, regfile::Value>;
 
@@ -76,7 +69,7 @@ Values valuesOf(const regfile::StoreFile& file)
     Values values;
     for (const regfile::Key& key : file.document().keys)
         for (const regfile::Value& value : key.values)
-            values.emplace(std::make_pair(lower(key.path), lower(value.name)), value);
+            values.emplace(std::make_pair(asciiLower(key.path), asciiLower(value.name)), value);
     return values;
 }
 
@@ -146,7 +139,7 @@ void checkEdit(std::string_view bytes, std::uint8_t choice)
         auto target = old.begin();
         std::advance(target, (choice >> 3) % old.size());
         for (const regfile::Key& k : before.document().keys)
-            if (lower(k.path) == target->first.first)
+            if (asciiLower(k.path) == target->first.first)
                 key = k.path;
         name = target->second.name;
     }
@@ -155,7 +148,7 @@ void checkEdit(std::string_view bytes, std::uint8_t choice)
         : regfile::Value{name, regfile::Value::Kind::Dword, {}, 0x12345600u ^ choice};
 
     Values expected = old;
-    const auto id = std::make_pair(lower(key), lower(name));
+    const auto id = std::make_pair(asciiLower(key), asciiLower(name));
     std::string edited;
     if (operation == 2) {
         const auto removed = before.remove(key, name);
@@ -190,8 +183,8 @@ void checkEdit(std::string_view bytes, std::uint8_t choice)
         if (mayChange(oldLines[i], key, name))
             continue;
         const bool last = i + 1 == oldLines.size() && oldLines[i].back() != '\n';
-        while (at < newLines.size() && !(last ? newLines[at].substr(0, oldLines[i].size()) == oldLines[i]
-                                             : newLines[at] == oldLines[i]))
+        while (at < newLines.size()
+               && !(last ? newLines[at].substr(0, oldLines[i].size()) == oldLines[i] : newLines[at] == oldLines[i]))
             ++at;
         FUZZ_CHECK(at < newLines.size());
         ++at;
@@ -226,7 +219,7 @@ void checkBuilt(Bytes& in)
     FUZZ_CHECK(document.keys.empty() || edited == written);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

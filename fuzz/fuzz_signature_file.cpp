@@ -62,7 +62,7 @@ std::size_t countEntries(const std::string& text)
     return entries;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -113,8 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             indexer.feed(std::string_view(text).substr(at, piece));
             at += piece;
         }
-        const detection::SignatureIndex indexes[] = {detection::SignatureIndex::FromDatabaseText(text),
-                                                     indexer.finish()};
+        const detection::SignatureIndex indexes[]
+            = {detection::SignatureIndex::FromDatabaseText(text), indexer.finish()};
         for (const auto& fromText : indexes) {
             FUZZ_CHECK(fromText.empty() == fromLists.empty());
             for (const std::string& sign : db.wSign()) {
@@ -128,8 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto settings = detection::SettingsOf(table);
         const auto settingsFromText = detection::SettingsOfText(text);
         FUZZ_CHECK(settings.has_value() == settingsFromText.has_value());
-        FUZZ_CHECK(!settings || (settings->sizeLimit == settingsFromText->sizeLimit
-                                 && settings->pattern == settingsFromText->pattern));
+        FUZZ_CHECK(
+            !settings
+            || (settings->sizeLimit == settingsFromText->sizeLimit && settings->pattern == settingsFromText->pattern));
     }
     FUZZ_CHECK(db.LoadRecords());
     FUZZ_CHECK(db.List1() == lines);

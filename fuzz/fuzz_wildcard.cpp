@@ -51,12 +51,11 @@ bool reference(std::string_view pattern, std::string_view name)
 {
     if (referenceGlob(pattern, name))
         return true;
-    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*"
-           && name.find('.') == std::string_view::npos
-           && referenceGlob(pattern.substr(0, pattern.size() - 2), name);
+    return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" && name.find('.') == std::string_view::npos
+        && referenceGlob(pattern.substr(0, pattern.size() - 2), name);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -8,10 +8,7 @@
 
 namespace quenno::platform {
 
-constexpr char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+constexpr char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 inline std::string asciiLower(std::string_view text)
 {
@@ -23,8 +20,9 @@ inline std::string asciiLower(std::string_view text)
 
 inline bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return asciiLower(x) == asciiLower(y);
+    });
 }
 
 // Names in the order a listing shows them: by their bytes with A-Z read as a-z (as
@@ -32,7 +30,9 @@ inline bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
 // only in case by their own bytes, so the order is total.
 inline bool lessIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    const auto folded = [](char c) { return static_cast<unsigned char>(asciiLower(c)); };
+    const auto folded = [](char c) {
+        return static_cast<unsigned char>(asciiLower(c));
+    };
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         if (folded(a[i]) != folded(b[i]))
@@ -45,4 +45,4 @@ inline bool lessIgnoringAsciiCase(std::string_view a, std::string_view b)
     });
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -20,4 +20,4 @@ public:
     virtual bool disable(const std::string& name) = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

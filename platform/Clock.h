@@ -15,4 +15,4 @@ public:
     std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -12,7 +12,7 @@ public:
 
 class NoEventPump final : public EventPump {
 public:
-    void letEventsRun() override {}
+    void letEventsRun() override { }
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -85,7 +85,7 @@ private:
     std::string m_path;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<HeldFile> FileSystem::holdFile(const std::string& folder, std::string_view name)
 {
@@ -201,4 +201,4 @@ std::string DescribeWriteFailure(const WriteResult& result)
     return result.error != 0 ? std::string(std::strerror(result.error)) : std::string("the write failed");
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

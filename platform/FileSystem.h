@@ -21,16 +21,16 @@ inline constexpr std::uint32_t Hidden = 0x02;
 inline constexpr std::uint32_t System = 0x04;
 inline constexpr std::uint32_t Directory = 0x10;
 inline constexpr std::uint32_t Archive = 0x20;
-} // namespace Attribute
+}  // namespace Attribute
 
 // Only regular files are files. Symbolic links, FIFOs, sockets and devices are Other:
 // never entered, never opened.
 enum class EntryKind { File, Folder, Other };
 
 struct DirEntry {
-    std::string name;              // bare name, no folder
+    std::string name;  // bare name, no folder
     EntryKind kind = EntryKind::Other;
-    std::uint64_t length = 0;      // bytes; files only
+    std::uint64_t length = 0;  // bytes; files only
     std::uint32_t attributes = 0;  // Attribute bits
     // Where the listing looked the entry up (folders always, files in full listings):
     // the device and inode it saw, 0 and 0 where it did not look.
@@ -45,7 +45,7 @@ struct FileIdentity {
     std::uint64_t inode = 0;
     std::uint64_t size = 0;
     std::int64_t changeTimeNs = 0;  // status change time, nanoseconds since the epoch
-    bool known = false;             // false where the file system could not say
+    bool known = false;  // false where the file system could not say
 
     // The same file (device and inode), whatever happened to its content since.
     bool sameObject(const FileIdentity& other) const
@@ -61,18 +61,18 @@ struct FileIdentity {
 
 // Why a rewrite of a file did not take place. A plain value: the caller shows the reason.
 enum class WriteFailure {
-    None,                // written
-    ReadOnly,            // the file is read-only (no write permission for its owner, or marked so)
-    NoPermission,        // no right to create a file in its folder
+    None,  // written
+    ReadOnly,  // the file is read-only (no write permission for its owner, or marked so)
+    NoPermission,  // no right to create a file in its folder
     ReadOnlyFileSystem,  // the file system is mounted read-only
-    NoSpace,             // the disk or the quota is full, or a file size limit was reached
-    NotAFile,            // a folder, device or pipe; a symbolic link where none is followed,
-                         // or one that leads nowhere or round in a loop
-    NotKept,             // the file's owner, group, ACL or extended attributes could not be
-                         // given to the new content, so the file was left as it is
-    Changed,             // the file changed on disk since it was read, so it was left as it is
-    Unreadable,          // the file could not be read, so it was left as it is
-    Other,               // any other error (see error)
+    NoSpace,  // the disk or the quota is full, or a file size limit was reached
+    NotAFile,  // a folder, device or pipe; a symbolic link where none is followed,
+    // or one that leads nowhere or round in a loop
+    NotKept,  // the file's owner, group, ACL or extended attributes could not be
+    // given to the new content, so the file was left as it is
+    Changed,  // the file changed on disk since it was read, so it was left as it is
+    Unreadable,  // the file could not be read, so it was left as it is
+    Other,  // any other error (see error)
 };
 
 struct WriteResult {
@@ -253,4 +253,4 @@ public:
 // "*" and "?" wildcards, letters compared without case; "*.*" matches every name.
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -10,4 +10,4 @@ public:
     virtual QString browse(const QString& title) = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -15,4 +15,4 @@ public:
     virtual bool openTextEditor(const QString& path) = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

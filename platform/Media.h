@@ -9,7 +9,7 @@ namespace quenno::platform {
 class MoviePlayer {
 public:
     virtual ~MoviePlayer() = default;
-    virtual void attach(QWidget* area) = 0;   // where frames are drawn
+    virtual void attach(QWidget* area) = 0;  // where frames are drawn
     virtual bool play(const QString& path) = 0;  // false when the file cannot be played
     virtual void stop() = 0;
 };
@@ -23,4 +23,4 @@ public:
     virtual void stop() = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

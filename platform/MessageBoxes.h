@@ -13,4 +13,4 @@ public:
     virtual Answer show(const QString& text, Style style) = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -11,4 +11,4 @@ namespace quenno::platform {
 // Its application folder is the one that holds the executable.
 std::unique_ptr<FileSystem> makeNativeFileSystem();
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

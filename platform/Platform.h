@@ -55,4 +55,4 @@ private:
     Platform m_platform;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -21,4 +21,4 @@ public:
     virtual bool terminate(std::uint32_t pid) = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

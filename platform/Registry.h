@@ -8,8 +8,8 @@ namespace quenno::platform {
 struct RegistryValue {
     enum class Type { String, Dword };
     Type type = Type::String;
-    std::string text;          // String values (UTF-8)
-    std::uint32_t dword = 0;   // Dword values
+    std::string text;  // String values (UTF-8)
+    std::uint32_t dword = 0;  // Dword values
 };
 
 // Values addressed by one path: root "\" key "\" value name. Roots may be written long
@@ -29,4 +29,4 @@ public:
     virtual std::string takeProblem() { return {}; }
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -11,4 +11,4 @@ public:
     virtual void play(const QString& path) = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -10,7 +10,7 @@ namespace quenno::platform {
 // moves and clicks that end elsewhere deliver nothing.
 class Tray {
 public:
-    static constexpr int LeftButtonUp = 514;   // the left button released over the icon
+    static constexpr int LeftButtonUp = 514;  // the left button released over the icon
     static constexpr int RightButtonUp = 517;  // the right button released over the icon
 
     virtual ~Tray() = default;
@@ -20,4 +20,4 @@ public:
     virtual bool visible() const = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

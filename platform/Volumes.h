@@ -7,7 +7,7 @@
 namespace quenno::platform {
 
 struct Volume {
-    std::string root;   // where it is mounted, ending in the separator ("/", "/media/usb/")
+    std::string root;  // where it is mounted, ending in the separator ("/", "/media/usb/")
     std::string label;  // the name its file system carries (UTF-8), "" when it has none
 };
 
@@ -20,4 +20,4 @@ public:
     virtual std::vector<Volume> mounted() const = 0;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

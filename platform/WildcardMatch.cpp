@@ -6,12 +6,9 @@ namespace quenno::platform {
 
 namespace {
 
-unsigned char foldedAt(std::string_view text, std::size_t i)
-{
-    return static_cast<unsigned char>(asciiLower(text[i]));
-}
+unsigned char foldedAt(std::string_view text, std::size_t i) { return static_cast<unsigned char>(asciiLower(text[i])); }
 
-} // namespace
+}  // namespace
 
 WildcardPattern::Piece::Piece(std::string_view bytes)
 {
@@ -98,8 +95,8 @@ std::size_t WildcardPattern::Piece::findWithAnyByte(std::string_view name, std::
         for (std::size_t w = 0; w < m_words; ++w) {
             const std::uint64_t shifted = (state[w] << 1) | carry;
             carry = state[w] >> 63;
-            const std::uint64_t mask =
-                m_anyMask[w] | (slot >= 0 ? m_masks[static_cast<std::size_t>(slot) * m_words + w] : 0);
+            const std::uint64_t mask
+                = m_anyMask[w] | (slot >= 0 ? m_masks[static_cast<std::size_t>(slot) * m_words + w] : 0);
             state[w] = shifted & mask;
         }
         if (((state[last / 64] >> (last % 64)) & 1) != 0)
@@ -152,15 +149,14 @@ bool endsInDotStar(std::string_view pattern)
     return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*";
 }
 
-} // namespace
+}  // namespace
 
 // A pattern ending in ".*" also takes names without any extension ("*.*" takes every
 // name, "readme.*" takes "readme"), as Windows file listings do. Only the last two bytes
 // decide: "readme.**" does not take "readme".
 WildcardPattern::WildcardPattern(std::string_view pattern)
-    : m_glob(pattern)
-    , m_bareNames(endsInDotStar(pattern))
-    , m_withoutDotStar(m_bareNames ? pattern.substr(0, pattern.size() - 2) : std::string_view())
+    : m_glob(pattern), m_bareNames(endsInDotStar(pattern)),
+      m_withoutDotStar(m_bareNames ? pattern.substr(0, pattern.size() - 2) : std::string_view())
 {
 }
 
@@ -171,9 +167,6 @@ bool WildcardPattern::matches(std::string_view name) const
     return m_bareNames && name.find('.') == std::string_view::npos && m_withoutDotStar.matches(name);
 }
 
-bool wildcardMatch(std::string_view pattern, std::string_view name)
-{
-    return WildcardPattern(pattern).matches(name);
-}
+bool wildcardMatch(std::string_view pattern, std::string_view name) { return WildcardPattern(pattern).matches(name); }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

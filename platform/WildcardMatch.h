@@ -35,7 +35,7 @@ private:
         std::size_t findWithAnyByte(std::string_view name, std::size_t from, std::size_t to) const;
 
         std::string m_bytes;
-        bool m_anyByte = false;           // holds "?"
+        bool m_anyByte = false;  // holds "?"
         std::vector<std::size_t> m_border;  // without "?": longest proper border of each prefix
         // With "?": bit i of a byte's mask is set where position i takes that byte.
         std::size_t m_words = 0;
@@ -60,4 +60,4 @@ private:
     Glob m_withoutDotStar;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -6,10 +6,7 @@ namespace {
 
 using Status = QuarantineOutcome::Status;
 
-std::string quoted(const std::string& path)
-{
-    return "'" + path + "'";
-}
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string changedSentence(const std::string& path)
 {
@@ -23,7 +20,7 @@ std::string notDeletedSentence(const std::string& path)
 
 const char* const kChangedReason = "changed since the scan";
 
-} // namespace
+}  // namespace
 
 ActionResult ResultOf(RemoveOutcome outcome)
 {
@@ -78,11 +75,11 @@ std::string QuarantineProblem(Status status, const std::string& path, const std:
     case Status::Changed:
         return changedSentence(path);
     case Status::CopyFailed:
-        return "The file " + quoted(path) + " could not be copied into the quarantine folder "
-               + quoted(folder) + ", so it was left where it is.";
+        return "The file " + quoted(path) + " could not be copied into the quarantine folder " + quoted(folder)
+            + ", so it was left where it is.";
     case Status::CopyDiffers:
         return "The copy of " + quoted(path)
-               + " in the quarantine folder did not match the file, so the file was left where it is.";
+            + " in the quarantine folder did not match the file, so the file was left where it is.";
     case Status::RemoveFailed:
         break;
     }
@@ -140,4 +137,4 @@ std::string UnreadableFolderProblem(bool folderExists, const std::string& folder
     return "The quarantine folder " + quoted(folder) + (folderExists ? " cannot be read." : " does not exist.");
 }
 
-} // namespace quenno::quarantine
+}  // namespace quenno::quarantine

@@ -11,9 +11,9 @@
 namespace quenno::quarantine {
 
 enum class ActionResult {
-    Done,         // deleted, or moved into the quarantine folder
+    Done,  // deleted, or moved into the quarantine folder
     AlreadyGone,  // nothing was there to act on
-    NotDone,      // the file is still where it was
+    NotDone,  // the file is still where it was
 };
 ActionResult ResultOf(RemoveOutcome outcome);
 ActionResult ResultOf(QuarantineOutcome::Status status);
@@ -21,8 +21,7 @@ ActionResult ResultOf(QuarantineOutcome::Status status);
 // The scan screen's sentence for a Delete or Quarantine that left the file where it is;
 // "" when the file is gone from its folder.
 std::string DeleteProblem(RemoveOutcome outcome, const std::string& path);
-std::string QuarantineProblem(QuarantineOutcome::Status status, const std::string& path,
-                              const std::string& folder);
+std::string QuarantineProblem(QuarantineOutcome::Status status, const std::string& path, const std::string& folder);
 
 // The command line's reason for an action not taken ("not deleted (<reason>): <path>");
 // "" when the action was taken or the file was gone already.
@@ -35,4 +34,4 @@ std::string QuarantinedDeleteProblem(RemoveOutcome outcome, const std::string& p
 // The quarantine manager's sentence for a folder it cannot list.
 std::string UnreadableFolderProblem(bool folderExists, const std::string& folder);
 
-} // namespace quenno::quarantine
+}  // namespace quenno::quarantine

@@ -11,8 +11,7 @@
 namespace quenno::quarantine {
 namespace {
 
-
-} // namespace
+}  // namespace
 
 FormQuarantine::FormQuarantine(const platform::Platform& platform)
     : shell::Form(platform, QStringLiteral("FormQuarantine"), QStringLiteral("Quarantina"), {326, 432},
@@ -21,8 +20,8 @@ FormQuarantine::FormQuarantine(const platform::Platform& platform)
     const QString screen = objectName();
     IQuaBackground = new shell::Picture(this, QStringLiteral("IQuaBackground"),
                                         shell::art(screen, QStringLiteral("IQuaBackground")), {0, 0}, {327, 434});
-    m_delete.rest = new shell::Picture(this, QStringLiteral("IQuaDelete"), shell::art(screen, QStringLiteral("IQuaDelete")),
-                                       {112, 376}, {125, 34});
+    m_delete.rest = new shell::Picture(this, QStringLiteral("IQuaDelete"),
+                                       shell::art(screen, QStringLiteral("IQuaDelete")), {112, 376}, {125, 34});
     m_delete.hover = new shell::Picture(this, QStringLiteral("IQuaDeleteb"),
                                         shell::art(screen, QStringLiteral("IQuaDeleteb")), {113, 375}, {124, 35});
 
@@ -80,8 +79,9 @@ void FormQuarantine::IQuaDeleteb_Click()
     const std::string path = m_folder + files.separator() + name;
     const QString shown = shell::TextOfBytes(path);
     const shell::Liveness::Watch self = watch();
-    const auto answer = m_platform.messages->show(QStringLiteral("Do you want to delete file '") + shown + QStringLiteral("'?"),
-                                                  platform::MessageBoxes::Style::YesNoQuestion);
+    const auto answer
+        = m_platform.messages->show(QStringLiteral("Do you want to delete file '") + shown + QStringLiteral("'?"),
+                                    platform::MessageBoxes::Style::YesNoQuestion);
     if (answer != platform::MessageBoxes::Answer::Yes)
         return;
 
@@ -97,14 +97,8 @@ void FormQuarantine::IQuaDeleteb_Click()
         m_platform.messages->show(shell::TextOfBytes(problem), platform::MessageBoxes::Style::Critical);
 }
 
-void FormQuarantine::IQuaDelete_MouseMove()
-{
-    Enter(m_delete);
-}
+void FormQuarantine::IQuaDelete_MouseMove() { Enter(m_delete); }
 
-void FormQuarantine::IQuaBackground_MouseMove()
-{
-    shell::Reset({&m_delete});
-}
+void FormQuarantine::IQuaBackground_MouseMove() { shell::Reset({&m_delete}); }
 
-} // namespace quenno::quarantine
+}  // namespace quenno::quarantine

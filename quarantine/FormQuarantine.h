@@ -35,4 +35,4 @@ private:
     shell::PictureButton m_delete;
 };
 
-} // namespace quenno::quarantine
+}  // namespace quenno::quarantine

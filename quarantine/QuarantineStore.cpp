@@ -24,7 +24,7 @@ std::string joined(const platform::FileSystem& files, const std::string& folder,
     return path + name;
 }
 
-} // namespace
+}  // namespace
 
 int SecondsSinceLocalMidnight(std::chrono::system_clock::time_point time)
 {
@@ -47,10 +47,7 @@ std::string QuarantineName(const std::string& stamp, int n)
     return "qnosecure" + stamp + (n > 1 ? "_" + std::to_string(n) : std::string()) + ".mal";
 }
 
-std::string QuarantineFolder(const platform::FileSystem& files)
-{
-    return files.inDataFolder(kQuarantineFolderName);
-}
+std::string QuarantineFolder(const platform::FileSystem& files) { return files.inDataFolder(kQuarantineFolderName); }
 
 namespace {
 
@@ -89,7 +86,7 @@ std::string checksumOf(const platform::FileSystem& files, const std::string& pat
     return reader ? crc.FromReader(*reader) : std::string();
 }
 
-} // namespace
+}  // namespace
 
 RemoveOutcome RemoveQuarantined(platform::FileSystem& files, const std::string& path)
 {
@@ -176,4 +173,4 @@ std::optional<std::vector<std::string>> ListQuarantined(const platform::FileSyst
     return names;
 }
 
-} // namespace quenno::quarantine
+}  // namespace quenno::quarantine

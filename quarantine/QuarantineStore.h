@@ -30,15 +30,15 @@ std::string QuarantineFolder(const platform::FileSystem& files);
 // A detected file as the scan saw it.
 struct DetectedFile {
     std::string path;
-    std::string checksumText;               // its checksum text when it was examined
-    platform::FileIdentity identity;        // the file when it was examined
+    std::string checksumText;  // its checksum text when it was examined
+    platform::FileIdentity identity;  // the file when it was examined
     platform::FileIdentity folderIdentity;  // the folder that held it
 };
 
 enum class RemoveOutcome {
     Removed,
     AlreadyGone,  // its folder is the one the scan saw, and the name is gone from it
-    Changed,      // something else is there now, or the file was changed: nothing touched
+    Changed,  // something else is there now, or the file was changed: nothing touched
     Failed,
 };
 // Clears the file's attributes and deletes it.
@@ -46,11 +46,11 @@ RemoveOutcome RemoveDetectedFile(platform::FileSystem& files, const DetectedFile
 
 struct QuarantineOutcome {
     enum class Status {
-        Moved,         // copy stored and verified, original deleted
-        AlreadyGone,   // nothing to move
-        Changed,       // not the detected file, or changed since it was examined: nothing touched
-        CopyFailed,    // no complete copy could be written; original untouched
-        CopyDiffers,   // the copy read back differently; copy removed, original untouched
+        Moved,  // copy stored and verified, original deleted
+        AlreadyGone,  // nothing to move
+        Changed,  // not the detected file, or changed since it was examined: nothing touched
+        CopyFailed,  // no complete copy could be written; original untouched
+        CopyDiffers,  // the copy read back differently; copy removed, original untouched
         RemoveFailed,  // the original could not be deleted; copy removed, original stays
     };
     Status status = Status::CopyFailed;
@@ -70,4 +70,4 @@ RemoveOutcome RemoveQuarantined(platform::FileSystem& files, const std::string& 
 // without regard to case. nullopt when the folder cannot be read.
 std::optional<std::vector<std::string>> ListQuarantined(const platform::FileSystem& files, const std::string& folder);
 
-} // namespace quenno::quarantine
+}  // namespace quenno::quarantine

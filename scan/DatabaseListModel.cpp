@@ -62,4 +62,4 @@ QVariant DatabaseListModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

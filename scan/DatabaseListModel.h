@@ -37,4 +37,4 @@ private:
 // Text of the 8-bit bytes (the system's code page), cut to at most kShownBytes.
 QString ShownText(std::string_view bytes);
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

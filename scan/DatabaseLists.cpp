@@ -7,7 +7,7 @@
 
 namespace quenno::scan {
 
-DatabaseLists::DatabaseLists() : DatabaseLists(std::string()) {}
+DatabaseLists::DatabaseLists() : DatabaseLists(std::string()) { }
 
 DatabaseLists::DatabaseLists(std::string text)
 {
@@ -34,8 +34,9 @@ DatabaseLists::DatabaseLists(std::string text)
             m_recordLine.push_back(i);
         settingsSeen = true;
     });
-    m_index = std::make_shared<const detection::SignatureIndex>(
-        m_text, m_recordLine.size(), [this](std::size_t j) { return std::pair(name(j), sign(j)); });
+    m_index = std::make_shared<const detection::SignatureIndex>(m_text, m_recordLine.size(), [this](std::size_t j) {
+        return std::pair(name(j), sign(j));
+    });
 }
 
 std::string_view DatabaseLists::line(std::size_t i) const
@@ -68,4 +69,4 @@ std::string_view DatabaseLists::sign(std::size_t j) const
     return rest.substr(0, rest.find(';'));
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -51,4 +51,4 @@ private:
     bool m_holds = true;
 };
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

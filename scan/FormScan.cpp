@@ -75,8 +75,12 @@ void FormScan::connectHandlers()
 
     connect(Timer1, &QTimer::timeout, this, &FormScan::Timer1_Timer);
     // A click on a line, or a move of the selection with the keyboard.
-    connect(lstVirusFound, &QListWidget::itemClicked, this, [this] { lstVirusFound_Click(); });
-    connect(lstVirusFound, &QListWidget::currentRowChanged, this, [this] { lstVirusFound_Click(); });
+    connect(lstVirusFound, &QListWidget::itemClicked, this, [this] {
+        lstVirusFound_Click();
+    });
+    connect(lstVirusFound, &QListWidget::currentRowChanged, this, [this] {
+        lstVirusFound_Click();
+    });
 }
 
 // ---- Opening steps ----------------------------------------------------------------------
@@ -117,16 +121,16 @@ void FormScan::Form_Load()
     }
     if (!m_recordsRead && files.exists(db)) {
         // The file is left exactly as it is: nothing is written back after a failed read.
-        m_platform.messages->show(QStringLiteral("The signature list ") + shell::TextOfBytes(db) +
-                                      (readable ? QStringLiteral(" is too large to be held")
-                                                : QStringLiteral(" cannot be read")) +
-                                      QStringLiteral(". No file can be detected until it can be read."),
-                                  platform::MessageBoxes::Style::Critical);
+        m_platform.messages->show(
+            QStringLiteral("The signature list ") + shell::TextOfBytes(db)
+                + (readable ? QStringLiteral(" is too large to be held") : QStringLiteral(" cannot be read"))
+                + QStringLiteral(". No file can be detected until it can be read."),
+            platform::MessageBoxes::Style::Critical);
     }
     fillDataHolders();
 
-    for (const shell::PictureButton* pair : {&m_browse, &m_folder, &m_stop, &m_delete, &m_qua, &m_full, &m_kill,
-                                             &m_star, &m_tray, &m_clear})
+    for (const shell::PictureButton* pair :
+         {&m_browse, &m_folder, &m_stop, &m_delete, &m_qua, &m_full, &m_kill, &m_star, &m_tray, &m_clear})
         pair->toRest();
     IscanReady->hide();
     for (QLabel* hint : {LblProces, LblStartUp, LblTray, LblClearList, LblGuard})
@@ -236,15 +240,13 @@ FormScan::Rewrite FormScan::rewriteDatabase(const std::string& text, const platf
 void FormScan::IScanBrowseb_Click()
 {
     const shell::Liveness::Watch self = watch();
-    const QString folder = BrowseFolder(m_platform.folders, QStringLiteral("Please Select Drive & Directory You Want Scan:"));
+    const QString folder
+        = BrowseFolder(m_platform.folders, QStringLiteral("Please Select Drive & Directory You Want Scan:"));
     if (self.alive() && !folder.isEmpty())
         txtPath->setText(folder);
 }
 
-void FormScan::IScanStopb_Click()
-{
-    StopScan = true;
-}
+void FormScan::IScanStopb_Click() { StopScan = true; }
 
 void FormScan::switchOption(const shell::PictureButton& option, bool on)
 {
@@ -342,4 +344,4 @@ void FormScan::closeEvent(QCloseEvent* event)
     shell::Form::closeEvent(event);
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -24,7 +24,7 @@ class QTimer;
 namespace quenno::shell {
 class ImageArray;
 class Navigator;
-} // namespace quenno::shell
+}  // namespace quenno::shell
 
 namespace quenno::scan {
 
@@ -170,4 +170,4 @@ private:
     shell::PictureButton m_full, m_kill, m_star, m_tray, m_clear;
 };
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

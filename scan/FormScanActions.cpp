@@ -19,7 +19,7 @@ namespace {
 // and what identifies its file can only ever leave together.
 constexpr int kDetectedRole = Qt::UserRole + 1;
 
-} // namespace
+}  // namespace
 
 void FormScan::addResult(const quarantine::DetectedFile& file, const std::string& resultLine)
 {
@@ -37,15 +37,9 @@ void FormScan::removeResult(int row)
     delete lstVirusFound->takeItem(row);
 }
 
-void FormScan::IScanDeleteb_Click()
-{
-    actOnSelection(false);
-}
+void FormScan::IScanDeleteb_Click() { actOnSelection(false); }
 
-void FormScan::IscanQuab_Click()
-{
-    actOnSelection(true);
-}
+void FormScan::IscanQuab_Click() { actOnSelection(true); }
 
 void FormScan::actOnSelection(bool quarantine)
 {
@@ -75,13 +69,13 @@ void FormScan::actOnSelection(bool quarantine)
         }
         // An entry without what the scan saw cannot be checked, so nothing is done to it.
         const QVariant seen = lstFound->item(i)->data(kDetectedRole);
-        const quarantine::DetectedFile file =
-            seen.canConvert<quarantine::DetectedFile>() ? seen.value<quarantine::DetectedFile>()
-                                                        : quarantine::DetectedFile{foundPath(i), {}, {}, {}};
-        const std::string problem =
-            quarantine ? quarantine::QuarantineProblem(quarantine::QuarantineFile(files, *m_platform.clock, file).status,
-                                                       file.path, quarantine::QuarantineFolder(files))
-                       : quarantine::DeleteProblem(quarantine::RemoveDetectedFile(files, file), file.path);
+        const quarantine::DetectedFile file = seen.canConvert<quarantine::DetectedFile>()
+            ? seen.value<quarantine::DetectedFile>()
+            : quarantine::DetectedFile{foundPath(i), {}, {}, {}};
+        const std::string problem = quarantine
+            ? quarantine::QuarantineProblem(quarantine::QuarantineFile(files, *m_platform.clock, file).status,
+                                            file.path, quarantine::QuarantineFolder(files))
+            : quarantine::DeleteProblem(quarantine::RemoveDetectedFile(files, file), file.path);
 
         if (problem.empty()) {
             removeResult(i);
@@ -99,4 +93,4 @@ void FormScan::actOnSelection(bool quarantine)
         m_platform.messages->show(problems.join(QLatin1Char('\n')), platform::MessageBoxes::Style::Critical);
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

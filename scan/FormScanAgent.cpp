@@ -18,10 +18,7 @@ const QString kTrayOwner = QStringLiteral("trayIconOwner");
 // so a click on it can never reach a screen that no longer exists.
 class TrayIconOwner final : public QObject {
 public:
-    TrayIconOwner(QObject* screen, platform::Tray& tray) : QObject(screen), m_tray(tray)
-    {
-        setObjectName(kTrayOwner);
-    }
+    TrayIconOwner(QObject* screen, platform::Tray& tray) : QObject(screen), m_tray(tray) { setObjectName(kTrayOwner); }
     ~TrayIconOwner() override { m_tray.remove(); }
     TrayIconOwner(const TrayIconOwner&) = delete;
     TrayIconOwner& operator=(const TrayIconOwner&) = delete;
@@ -30,7 +27,7 @@ private:
     platform::Tray& m_tray;
 };
 
-} // namespace
+}  // namespace
 
 void FormScan::tellStoreProblem(const std::string& problem)
 {
@@ -120,9 +117,9 @@ void FormScan::TrayMessage(int message)
         m_navigator->open(ScreenId::FormUtama);
     } else if (message == platform::Tray::RightButtonUp) {
         // Every screen ends up loaded and hidden, so that opening one later shows it as it is.
-        constexpr std::array order = {ScreenId::FormUtama,  ScreenId::FormScan,    ScreenId::FormAbout,
-                                      ScreenId::FormCRCGen, ScreenId::FormProcess, ScreenId::FormQuarantine,
-                                      ScreenId::FormRegTools};
+        constexpr std::array order
+            = {ScreenId::FormUtama,   ScreenId::FormScan,       ScreenId::FormAbout,   ScreenId::FormCRCGen,
+               ScreenId::FormProcess, ScreenId::FormQuarantine, ScreenId::FormRegTools};
         for (ScreenId id : order) {
             if (QWidget* screen = m_navigator->load(id))
                 screen->hide();
@@ -130,4 +127,4 @@ void FormScan::TrayMessage(int message)
     }
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -96,7 +96,7 @@ QLineEdit* makeHolderText(QWidget* parent, const char* name, QRect geometry, con
     return text;
 }
 
-} // namespace
+}  // namespace
 
 void FormScan::buildControls()
 {
@@ -151,8 +151,8 @@ void FormScan::buildControls()
                        QStringLiteral("Activated to enable system tray icon,  left click to minimize program then "
                                       "right click to restore"),
                        {190, 449, 281, 33});
-    LblClearList = makeHint(this, "LblClearList", QStringLiteral("Activated to clear list virus found"),
-                            {187, 451, 281, 33});
+    LblClearList
+        = makeHint(this, "LblClearList", QStringLiteral("Activated to clear list virus found"), {187, 451, 281, 33});
     LblGuard = makeHint(this, "LblGuard", QStringLiteral("Activated to enable full scanning mode but slow process"),
                         {193, 451, 265, 33});
 
@@ -197,4 +197,4 @@ void FormScan::buildControls()
     Text2 = makeHolderText(this, "Text2", {176, 576, 145, 81}, QStringLiteral("Ekstensi dan Size"));
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -15,28 +15,16 @@
 
 namespace quenno::scan {
 
-bool FormScan::stopRequested() const
-{
-    return StopScan;
-}
+bool FormScan::stopRequested() const { return StopScan; }
 
-bool FormScan::killProcessOn() const
-{
-    return m_kill.lit();
-}
+bool FormScan::killProcessOn() const { return m_kill.lit(); }
 
-void FormScan::showStatus(const std::string& fullPath)
-{
-    lblStatus->setText(shell::TextOfBytes(fullPath));
-}
+void FormScan::showStatus(const std::string& fullPath) { lblStatus->setText(shell::TextOfBytes(fullPath)); }
 
 // A list view filled while the run lets events run never gets round to its own deferred
 // layout: it would stay blank, with a stale scroll bar, until the run returns. Scrolling to
 // the newest result lays it out at once, scroll bar included, and keeps that result in sight.
-void FormScan::showNewResults()
-{
-    lstVirusFound->scrollToBottom();
-}
+void FormScan::showNewResults() { lstVirusFound->scrollToBottom(); }
 
 // Said after the run, beside the found count, so that a tree with parts that could not be
 // read is never taken for clean.
@@ -65,10 +53,7 @@ std::string FormScan::foundPath(int index) const
     return lstFound->item(index)->data(Qt::UserRole).toByteArray().toStdString();
 }
 
-std::string FormScan::folderBytes() const
-{
-    return shell::BytesOfText(txtPath->text());
-}
+std::string FormScan::folderBytes() const { return shell::BytesOfText(txtPath->text()); }
 
 void FormScan::IScanFolderb_Click()
 {
@@ -104,8 +89,8 @@ void FormScan::IScanFolderb_Click()
         // ones for the next. The settings are those of the mode the option shows, even when
         // the file could not be rewritten to it.
         const std::shared_ptr<const DatabaseLists> lists = m_lists;
-        const auto settings =
-            detection::SettingsOfText(m_fullMode ? detection::kFullSettings : detection::kNormalSettings);
+        const auto settings
+            = detection::SettingsOfText(m_fullMode ? detection::kFullSettings : detection::kNormalSettings);
         if (m_recordsRead && settings) {
             ScanRunView view(*this, watch(), m_platform.events, m_platform.processes, m_yieldIntervalMs);
             detection::CRC crc(*m_platform.files, view);
@@ -150,10 +135,7 @@ void FormScan::startAnimation()
     Timer1->start();
 }
 
-void FormScan::stopAnimation()
-{
-    Timer1->stop();
-}
+void FormScan::stopAnimation() { Timer1->stop(); }
 
 void FormScan::Timer1_Timer()
 {
@@ -175,4 +157,4 @@ void FormScan::Timer1_Timer()
     Timer1->setInterval(std::max(1, Image1->Tag(CurrentFrame)));
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

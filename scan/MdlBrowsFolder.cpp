@@ -11,10 +11,7 @@ QString BrowseFolder(platform::FolderDialog* dialog, const QString& title)
     return dialog->browse(title);
 }
 
-QString WindowsDirectory()
-{
-    return QDir::homePath();
-}
+QString WindowsDirectory() { return QDir::homePath(); }
 
 bool FolderTextValid(const QString& text, char separator)
 {
@@ -23,4 +20,4 @@ bool FolderTextValid(const QString& text, char separator)
     return text.size() >= 3 && text.at(1) == QLatin1Char(':') && text.at(2) == QLatin1Char('\\');
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

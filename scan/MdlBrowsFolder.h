@@ -20,4 +20,4 @@ QString WindowsDirectory();
 // separator it starts with "/"; with "\" it is a drive letter, ":" and "\" (C:\, D:\Data).
 bool FolderTextValid(const QString& text, char separator);
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -84,4 +84,4 @@ void ScanRunView::letEventsRun()
     m_lastYield = std::chrono::steady_clock::now();
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

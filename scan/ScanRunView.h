@@ -80,4 +80,4 @@ private:
     int m_unreadableFolders = 0;
 };
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

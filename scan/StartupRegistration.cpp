@@ -19,7 +19,7 @@ std::string programName(const std::string& fileName)
     return name;
 }
 
-} // namespace
+}  // namespace
 
 StartupRegistration::StartupRegistration(platform::Registry* registry, platform::Autostart* autostart,
                                          const platform::FileSystem& files)
@@ -27,10 +27,7 @@ StartupRegistration::StartupRegistration(platform::Registry* registry, platform:
 {
 }
 
-std::string StartupRegistration::takeProblem()
-{
-    return m_registry ? m_registry->takeProblem() : std::string();
-}
+std::string StartupRegistration::takeProblem() { return m_registry ? m_registry->takeProblem() : std::string(); }
 
 StartupRegistration::Outcome<StartupRegistration::Registered> StartupRegistration::enable()
 {
@@ -70,4 +67,4 @@ StartupRegistration::Outcome<StartupRegistration::Removed> StartupRegistration::
     return {present ? Removed::Yes : Removed::NoneThere, problem};
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -14,17 +14,16 @@ namespace quenno::scan {
 class StartupRegistration {
 public:
     enum class Registered {
-        Yes,     // the Run value and the log-on entry are in place
-        No,      // one of them could not be written; what was written is undone
+        Yes,  // the Run value and the log-on entry are in place
+        No,  // one of them could not be written; what was written is undone
         Partly,  // one could not be written, and what was written could not be undone
     };
     enum class Removed {
-        Yes,        // the value named QuennoAV and its log-on entry are gone
+        Yes,  // the value named QuennoAV and its log-on entry are gone
         NoneThere,  // there was no value named QuennoAV (its entry is gone all the same)
-        No,         // the value or the entry is still there
+        No,  // the value or the entry is still there
     };
-    template <typename Result>
-    struct Outcome {
+    template<typename Result> struct Outcome {
         Result result;
         // What the registry store had to say meanwhile (see Registry::takeProblem), or "".
         std::string storeProblem;
@@ -48,4 +47,4 @@ private:
     const platform::FileSystem& m_files;
 };
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

@@ -17,4 +17,4 @@ void KillProcessByName(platform::ProcessTable& processes, const std::string& nam
     }
 }
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

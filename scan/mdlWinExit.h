@@ -11,4 +11,4 @@ namespace quenno::scan {
 // a process that cannot be ended is skipped. An empty name ends nothing.
 void KillProcessByName(platform::ProcessTable& processes, const std::string& name);
 
-} // namespace quenno::scan
+}  // namespace quenno::scan

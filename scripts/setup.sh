@@ -19,8 +19,8 @@ packages=(
     # the Debian package: dependencies of the binaries, and checks of the menu entry and
     # the software-centre data
     dpkg-dev file desktop-file-utils appstream
-    # sanitizer and fuzzing builds
-    clang libclang-rt-14-dev
+    # sanitizer and fuzzing builds; the layout check
+    clang libclang-rt-14-dev clang-format-14
 )
 
 exec bash "$(dirname "$0")/install-missing.sh" "setup" "${packages[@]}"

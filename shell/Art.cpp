@@ -3,10 +3,7 @@
 #include <QFile>
 
 // The resource lives in a static library; naming its initialiser here links it in.
-static void initArtResource()
-{
-    Q_INIT_RESOURCE(quenno_art);
-}
+static void initArtResource() { Q_INIT_RESOURCE(quenno_art); }
 
 namespace quenno::shell {
 
@@ -21,7 +18,7 @@ void ensureResource()
     (void)done;
 }
 
-} // namespace
+}  // namespace
 
 QPixmap art(const QString& screen, const QString& name)
 {
@@ -46,4 +43,4 @@ QIcon windowIcon()
     return icon;
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -10,4 +10,4 @@ namespace quenno::shell {
 QPixmap art(const QString& screen, const QString& name);
 QIcon windowIcon();
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -9,7 +9,9 @@ constexpr char16_t kEscapeBase = 0xDC00;  // + a byte from 0x80 to 0xFF
 // starts none (RFC 3629: no overlong forms, no surrogates, nothing past U+10FFFF).
 std::size_t sequenceAt(std::string_view bytes, std::size_t at)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const auto byte = [&](std::size_t i) {
+        return static_cast<unsigned char>(bytes[i]);
+    };
     const unsigned char lead = byte(at);
     std::size_t length = 0;
     unsigned char low = 0x80, high = 0xBF;  // range of the second byte
@@ -43,7 +45,7 @@ std::size_t sequenceAt(std::string_view bytes, std::size_t at)
     return length;
 }
 
-} // namespace
+}  // namespace
 
 QString TextOfBytes(std::string_view bytes)
 {
@@ -89,4 +91,4 @@ std::string BytesOfText(const QString& text)
     return bytes;
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

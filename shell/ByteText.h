@@ -18,4 +18,4 @@ QString TextOfBytes(std::string_view bytes);
 // becomes "?", as Qt writes it).
 std::string BytesOfText(const QString& text);
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

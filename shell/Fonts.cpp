@@ -17,4 +17,4 @@ QFont fontOf(const QStringList& families, double points, bool bold)
     return font;
 }
 
-} // namespace quenno::shell::fonts
+}  // namespace quenno::shell::fonts

@@ -17,4 +17,4 @@ extern const QStringList CourierNew;
 // The first family of the list that is installed wins; a missing one is skipped silently.
 QFont fontOf(const QStringList& families, double points, bool bold = false);
 
-} // namespace quenno::shell::fonts
+}  // namespace quenno::shell::fonts

@@ -5,8 +5,8 @@
 
 namespace quenno::shell {
 
-Form::Form(const platform::Platform& platform, const QString& objectName, const QString& caption,
-           QSize clientSize, TitleButtons buttons)
+Form::Form(const platform::Platform& platform, const QString& objectName, const QString& caption, QSize clientSize,
+           TitleButtons buttons)
     : QWidget(nullptr), m_platform(platform)
 {
     setObjectName(objectName);
@@ -62,4 +62,4 @@ void Form::Enter(const PictureButton& button, std::initializer_list<const Pictur
     PlaySound(appPath(appfiles::MenuCommandSound));
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -17,8 +17,8 @@ class Form : public QWidget {
 public:
     enum class TitleButtons { MinimizeClose, Close, None };
 
-    Form(const platform::Platform& platform, const QString& objectName, const QString& caption,
-         QSize clientSize, TitleButtons buttons);
+    Form(const platform::Platform& platform, const QString& objectName, const QString& caption, QSize clientSize,
+         TitleButtons buttons);
 
     // Starts the wave file asynchronously; a new sound replaces one still playing.
     void PlaySound(const QString& fullPath);
@@ -49,4 +49,4 @@ private:
     Liveness m_liveness;
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -16,7 +16,7 @@ Picture* picture(QWidget* parent, const char* name, QPoint pos, QSize size)
     return new Picture(parent, QString::fromLatin1(name), art(kScreen, QString::fromLatin1(name)), pos, size);
 }
 
-} // namespace
+}  // namespace
 
 FormAbout::FormAbout(const platform::Platform& platform)
     : Form(platform, kScreen, QStringLiteral("About Quenno"), QSize(327, 431), TitleButtons::None)
@@ -51,10 +51,7 @@ FormAbout::FormAbout(const platform::Platform& platform)
     Form_Load();
 }
 
-FormAbout::~FormAbout()
-{
-    stopPlayers();
-}
+FormAbout::~FormAbout() { stopPlayers(); }
 
 void FormAbout::Form_Load()
 {
@@ -94,30 +91,15 @@ void FormAbout::IAboutCreditsb_Click()
     }
 }
 
-void FormAbout::IAboutOkb_Click()
-{
-    close();
-}
+void FormAbout::IAboutOkb_Click() { close(); }
 
-void FormAbout::IAboutCredits_MouseMove()
-{
-    Enter(m_credits);
-}
+void FormAbout::IAboutCredits_MouseMove() { Enter(m_credits); }
 
-void FormAbout::IAboutOk_MouseMove()
-{
-    Enter(m_ok);
-}
+void FormAbout::IAboutOk_MouseMove() { Enter(m_ok); }
 
-void FormAbout::Image1_MouseMove()
-{
-    Reset({&m_credits, &m_ok});
-}
+void FormAbout::Image1_MouseMove() { Reset({&m_credits, &m_ok}); }
 
-void FormAbout::IAboutCopy_MouseMove()
-{
-    Reset({&m_credits, &m_ok});
-}
+void FormAbout::IAboutCopy_MouseMove() { Reset({&m_credits, &m_ok}); }
 
 // Only seen in credits mode, where the Credits button is gone for good.
 void FormAbout::Image2_MouseMove()
@@ -141,4 +123,4 @@ void FormAbout::stopPlayers()
         m_music->stop();
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -48,4 +48,4 @@ private:
     bool m_inCredits = false;
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

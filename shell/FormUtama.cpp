@@ -24,34 +24,22 @@ struct PictureSpot {
 
 // From the bottom of the stacking order up: a picture made later lies above those before it.
 constexpr PictureSpot kPictures[] = {
-    {"Image1", {0, 0}, {700, 525}},
-    {"Iwelcom", {315, 159}, {375, 278}},
-    {"Icheb", {44, 319}, {168, 40}},
-    {"Iexitb", {45, 365}, {165, 42}},
-    {"Iscanb", {43, 232}, {167, 39}},
-    {"Iquab", {45, 276}, {165, 38}},
-    {"Ihomeb", {46, 186}, {165, 38}},
-    {"Ihelp", {510, 24}, {62, 60}},
-    {"Iabout", {448, 52}, {44, 43}},
-    {"Iaboutb", {448, 52}, {44, 43}},
-    {"Ihelpb", {511, 24}, {60, 60}},
-    {"Ihome", {46, 189}, {164, 34}},
-    {"Iscan", {46, 234}, {162, 34}},
-    {"Iqua", {47, 278}, {162, 33}},
-    {"Iche", {45, 323}, {164, 34}},
-    {"Iexit", {45, 369}, {163, 35}},
-    {"IUpdate", {427, 440}, {46, 41}},
-    {"IProcessMan", {473, 440}, {47, 42}},
-    {"IToolsReg", {519, 441}, {46, 41}},
-    {"IProcessManb", {474, 440}, {45, 41}},
-    {"IUpdateb", {427, 440}, {46, 41}},
-    {"IToolsRegb", {519, 440}, {47, 41}},
-    {"IQuickHelp", {566, 441}, {45, 40}},
-    {"IQuickHelpb", {566, 440}, {46, 41}},
+    {"Image1", {0, 0}, {700, 525}},         {"Iwelcom", {315, 159}, {375, 278}},
+    {"Icheb", {44, 319}, {168, 40}},        {"Iexitb", {45, 365}, {165, 42}},
+    {"Iscanb", {43, 232}, {167, 39}},       {"Iquab", {45, 276}, {165, 38}},
+    {"Ihomeb", {46, 186}, {165, 38}},       {"Ihelp", {510, 24}, {62, 60}},
+    {"Iabout", {448, 52}, {44, 43}},        {"Iaboutb", {448, 52}, {44, 43}},
+    {"Ihelpb", {511, 24}, {60, 60}},        {"Ihome", {46, 189}, {164, 34}},
+    {"Iscan", {46, 234}, {162, 34}},        {"Iqua", {47, 278}, {162, 33}},
+    {"Iche", {45, 323}, {164, 34}},         {"Iexit", {45, 369}, {163, 35}},
+    {"IUpdate", {427, 440}, {46, 41}},      {"IProcessMan", {473, 440}, {47, 42}},
+    {"IToolsReg", {519, 441}, {46, 41}},    {"IProcessManb", {474, 440}, {45, 41}},
+    {"IUpdateb", {427, 440}, {46, 41}},     {"IToolsRegb", {519, 440}, {47, 41}},
+    {"IQuickHelp", {566, 441}, {45, 40}},   {"IQuickHelpb", {566, 440}, {46, 41}},
     {"IQuickBack", {312, 158}, {380, 281}},
 };
 
-} // namespace
+}  // namespace
 
 FormUtama::FormUtama(const platform::Platform& platform, Navigator& navigator)
     : Form(platform, QStringLiteral("FormUtama"), QStringLiteral("QuennoAV"), kClientSize, TitleButtons::MinimizeClose),
@@ -200,7 +188,8 @@ void FormUtama::IUpdateb_Click()
     PlaySound(appPath(appfiles::HelpSound));
     if (!started && m_platform.messages)
         m_platform.messages->show(QStringLiteral("The virus list could not be opened: no text editor on this desktop "
-                                                 "could be started for \"%1\".").arg(list),
+                                                 "could be started for \"%1\".")
+                                      .arg(list),
                                   platform::MessageBoxes::Style::Critical);
 }
 
@@ -216,7 +205,8 @@ void FormUtama::openHelp()
     if (!started && m_platform.messages)
         m_platform.messages->show(
             QStringLiteral("The help could not be opened: no program on this desktop could be started to show "
-                           "\"%1\".").arg(help),
+                           "\"%1\".")
+                .arg(help),
             platform::MessageBoxes::Style::Critical);
 }
 
@@ -257,10 +247,7 @@ void FormUtama::IUpdate_MouseMove() { Enter(m_update, {&m_processMan}); }
 void FormUtama::IProcessMan_MouseMove() { Enter(m_processMan, {&m_update, &m_toolsReg}); }
 void FormUtama::IToolsReg_MouseMove() { Enter(m_toolsReg, {&m_quickHelp, &m_processMan}); }
 
-void FormUtama::IQuickHelp_MouseMove()
-{
-    Enter(m_quickHelp, {&m_toolsReg}, NeighbourRest::RestingShownFirst);
-}
+void FormUtama::IQuickHelp_MouseMove() { Enter(m_quickHelp, {&m_toolsReg}, NeighbourRest::RestingShownFirst); }
 
 void FormUtama::closeEvent(QCloseEvent* event)
 {
@@ -269,4 +256,4 @@ void FormUtama::closeEvent(QCloseEvent* event)
     m_navigator.exitProgram();
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

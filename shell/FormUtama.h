@@ -86,17 +86,17 @@ private:
     Picture* Image1 = nullptr;
     Picture* Iwelcom = nullptr;
     Picture* IQuickBack = nullptr;
-    PictureButton m_home;        // Ihome / Ihomeb
-    PictureButton m_scan;        // Iscan / Iscanb
-    PictureButton m_qua;         // Iqua / Iquab
-    PictureButton m_che;         // Iche / Icheb
-    PictureButton m_exit;        // Iexit / Iexitb
-    PictureButton m_help;        // Ihelp / Ihelpb
-    PictureButton m_about;       // Iabout / Iaboutb
-    PictureButton m_update;      // IUpdate / IUpdateb
+    PictureButton m_home;  // Ihome / Ihomeb
+    PictureButton m_scan;  // Iscan / Iscanb
+    PictureButton m_qua;  // Iqua / Iquab
+    PictureButton m_che;  // Iche / Icheb
+    PictureButton m_exit;  // Iexit / Iexitb
+    PictureButton m_help;  // Ihelp / Ihelpb
+    PictureButton m_about;  // Iabout / Iaboutb
+    PictureButton m_update;  // IUpdate / IUpdateb
     PictureButton m_processMan;  // IProcessMan / IProcessManb
-    PictureButton m_toolsReg;    // IToolsReg / IToolsRegb
-    PictureButton m_quickHelp;   // IQuickHelp / IQuickHelpb
+    PictureButton m_toolsReg;  // IToolsReg / IToolsRegb
+    PictureButton m_quickHelp;  // IQuickHelp / IQuickHelpb
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -27,7 +27,7 @@ public:
 
     private:
         friend class Liveness;
-        explicit Watch(std::shared_ptr<const bool> flag) : m_flag(std::move(flag)) {}
+        explicit Watch(std::shared_ptr<const bool> flag) : m_flag(std::move(flag)) { }
         std::shared_ptr<const bool> m_flag;
     };
 
@@ -42,4 +42,4 @@ private:
     std::shared_ptr<bool> m_flag = std::make_shared<bool>(true);
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

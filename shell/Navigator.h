@@ -22,4 +22,4 @@ public:
     virtual void exitProgram() = 0;
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

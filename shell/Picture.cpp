@@ -53,4 +53,4 @@ void Picture::mouseReleaseEvent(QMouseEvent* event)
         emit Click();
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -31,4 +31,4 @@ private:
     bool m_pressed = false;
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -14,10 +14,7 @@ void PictureButton::light() const
     hover->setVisible(true);
 }
 
-bool PictureButton::lit() const
-{
-    return hover->isVisibleTo(hover->parentWidget());
-}
+bool PictureButton::lit() const { return hover->isVisibleTo(hover->parentWidget()); }
 
 void Reset(std::initializer_list<const PictureButton*> pairs)
 {
@@ -25,4 +22,4 @@ void Reset(std::initializer_list<const PictureButton*> pairs)
         pair->toRest();
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

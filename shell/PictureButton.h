@@ -23,4 +23,4 @@ struct PictureButton {
 // Puts each pair back to rest, in the order given (a background picture's Reset).
 void Reset(std::initializer_list<const PictureButton*> pairs);
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -27,4 +27,4 @@ void QuennoApplication::endProcessIfInsideOtherWork()
         m_terminate();
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

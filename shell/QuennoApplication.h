@@ -31,4 +31,4 @@ private:
     std::function<void()> m_terminate;
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

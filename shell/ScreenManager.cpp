@@ -6,7 +6,7 @@
 
 namespace quenno::shell {
 
-ScreenManager::ScreenManager(std::function<void()> endProcess) : m_endProcess(std::move(endProcess)) {}
+ScreenManager::ScreenManager(std::function<void()> endProcess) : m_endProcess(std::move(endProcess)) { }
 
 ScreenManager::~ScreenManager()
 {
@@ -14,20 +14,11 @@ ScreenManager::~ScreenManager()
         delete screen.data();
 }
 
-void ScreenManager::registerScreen(ScreenId id, Factory factory)
-{
-    m_factories[slot(id)] = std::move(factory);
-}
+void ScreenManager::registerScreen(ScreenId id, Factory factory) { m_factories[slot(id)] = std::move(factory); }
 
-bool ScreenManager::hasScreen(ScreenId id) const
-{
-    return static_cast<bool>(m_factories[slot(id)]);
-}
+bool ScreenManager::hasScreen(ScreenId id) const { return static_cast<bool>(m_factories[slot(id)]); }
 
-QWidget* ScreenManager::find(ScreenId id) const
-{
-    return m_screens[slot(id)].data();
-}
+QWidget* ScreenManager::find(ScreenId id) const { return m_screens[slot(id)].data(); }
 
 QWidget* ScreenManager::load(ScreenId id)
 {
@@ -98,4 +89,4 @@ void ScreenManager::exitProgram()
         m_endProcess();
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

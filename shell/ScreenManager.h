@@ -47,4 +47,4 @@ private:
     bool m_exiting = false;
 };
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

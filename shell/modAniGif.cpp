@@ -95,10 +95,7 @@ std::size_t findMarker(std::string_view bytes, std::size_t from)
     return bytes.find(kMarker, from);
 }
 
-int byteAt(std::string_view segment, std::size_t offset)
-{
-    return static_cast<unsigned char>(segment[offset]);
-}
+int byteAt(std::string_view segment, std::size_t offset) { return static_cast<unsigned char>(segment[offset]); }
 
 struct FrameLoader {
     ImageArray& images;
@@ -139,8 +136,8 @@ struct FrameLoader {
         // The decoder paints every frame onto the whole logical screen (header bytes 6 to 9).
         QSize declared = reader.size();
         if (header.size() >= 10)
-            declared = declared.expandedTo(QSize(byteAt(header, 6) + 256 * byteAt(header, 7),
-                                                 byteAt(header, 8) + 256 * byteAt(header, 9)));
+            declared = declared.expandedTo(
+                QSize(byteAt(header, 6) + 256 * byteAt(header, 7), byteAt(header, 8) + 256 * byteAt(header, 9)));
         if (qint64(declared.width()) * declared.height() > kGifPixelBudget - pixels)
             return GifError::OutOfMemory;
         QImage picture;
@@ -150,8 +147,9 @@ struct FrameLoader {
         // The decoder paints a frame onto the whole logical screen; the element is already
         // moved by the frame's offset, so it shows only the frame's own rectangle.
         if (n > 1 && segment.size() >= 16) {
-            const QRect own(byteAt(segment, 8) + 256 * byteAt(segment, 9), byteAt(segment, 10) + 256 * byteAt(segment, 11),
-                            byteAt(segment, 12) + 256 * byteAt(segment, 13), byteAt(segment, 14) + 256 * byteAt(segment, 15));
+            const QRect own(
+                byteAt(segment, 8) + 256 * byteAt(segment, 9), byteAt(segment, 10) + 256 * byteAt(segment, 11),
+                byteAt(segment, 12) + 256 * byteAt(segment, 13), byteAt(segment, 14) + 256 * byteAt(segment, 15));
             if (!own.isEmpty() && own != picture.rect() && picture.rect().contains(own))
                 picture = picture.copy(own);
         }
@@ -173,8 +171,8 @@ Outcome loadFrames(const QString& path, ImageArray& images, const platform::Plat
 {
     const std::string nativePath = BytesOfText(path);
     const auto entry = path.isEmpty() || !platform.files ? std::nullopt : platform.files->linkedEntry(nativePath);
-    const bool present = entry && entry->kind == platform::EntryKind::File &&
-                         (entry->attributes & (platform::Attribute::Hidden | platform::Attribute::System)) == 0;
+    const bool present = entry && entry->kind == platform::EntryKind::File
+        && (entry->attributes & (platform::Attribute::Hidden | platform::Attribute::System)) == 0;
     if (!present) {
         critical(platform, QStringLiteral("File ") + path + QStringLiteral(" not found"));
         return Outcome::Failed;
@@ -194,8 +192,9 @@ Outcome loadFrames(const QString& path, ImageArray& images, const platform::Plat
 
     // The header runs up to and including the 0x21 of the first marker.
     const std::size_t first = findMarker(bytes, 0);
-    const std::string_view header =
-        first == std::string_view::npos ? bytes.substr(0, std::min<std::size_t>(1, bytes.size())) : bytes.substr(0, first + 2);
+    const std::string_view header = first == std::string_view::npos
+        ? bytes.substr(0, std::min<std::size_t>(1, bytes.size()))
+        : bytes.substr(0, first + 2);
     if (header.substr(0, 3) != "GIF") {
         critical(platform, QStringLiteral("This file is not a *.gif file"));
         return Outcome::Failed;
@@ -233,7 +232,7 @@ Outcome loadFrames(const QString& path, ImageArray& images, const platform::Plat
     return Outcome::Loaded;
 }
 
-} // namespace
+}  // namespace
 
 bool LoadGifFrames(const QString& path, ImageArray& images, const platform::Platform& platform)
 {
@@ -254,4 +253,4 @@ bool LoadGifFrames(const QString& path, ImageArray& images, const platform::Plat
     return true;
 }
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

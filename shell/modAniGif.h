@@ -64,11 +64,11 @@ inline constexpr qint64 kGifPixelBudget = 16 * 1024 * 1024;
 
 // The codes shown after "Error No. ".
 namespace GifError {
-inline constexpr int Overflow = 6;         // more frames than the frame counter holds
-inline constexpr int OutOfMemory = 7;      // frames larger than any animation needs
-inline constexpr int OutOfRange = 9;       // a frame too short for the fields read from it
-inline constexpr int ReadFailed = 57;      // the file could not be read
-inline constexpr int InvalidPicture = 481; // a frame that does not decode
-} // namespace GifError
+inline constexpr int Overflow = 6;  // more frames than the frame counter holds
+inline constexpr int OutOfMemory = 7;  // frames larger than any animation needs
+inline constexpr int OutOfRange = 9;  // a frame too short for the fields read from it
+inline constexpr int ReadFailed = 57;  // the file could not be read
+inline constexpr int InvalidPicture = 481;  // a frame that does not decode
+}  // namespace GifError
 
-} // namespace quenno::shell
+}  // namespace quenno::shell

@@ -14,13 +14,10 @@ namespace quenno::tools {
 
 namespace {
 
-constexpr int PathRole = Qt::UserRole;       // the entry's bytes (QByteArray)
+constexpr int PathRole = Qt::UserRole;  // the entry's bytes (QByteArray)
 constexpr int DepthRole = Qt::UserRole + 1;  // indentation of a folder entry
 
-QByteArray bytesOf(const std::string& s)
-{
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
+QByteArray bytesOf(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
 std::string stringOf(const QVariant& v)
 {
@@ -28,10 +25,7 @@ std::string stringOf(const QVariant& v)
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-std::string currentFolderOfProcess()
-{
-    return shell::BytesOfText(QDir::currentPath());
-}
+std::string currentFolderOfProcess() { return shell::BytesOfText(QDir::currentPath()); }
 
 // The folder list draws each entry indented by its depth, as a folder tree.
 class IndentDelegate final : public QStyledItemDelegate {
@@ -45,7 +39,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 std::string joinPath(const std::string& folder, const std::string& name, char separator)
 {
@@ -57,12 +51,13 @@ std::string joinPath(const std::string& folder, const std::string& name, char se
 
 // --- DriveList -------------------------------------------------------------------------
 
-DriveList::DriveList(QWidget* parent, const QString& name, std::vector<Drive> drives)
-    : QComboBox(parent)
+DriveList::DriveList(QWidget* parent, const QString& name, std::vector<Drive> drives) : QComboBox(parent)
 {
     setObjectName(name);
     setDrives(std::move(drives));
-    connect(this, &QComboBox::currentIndexChanged, this, [this] { emit Change(); });
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        emit Change();
+    });
 }
 
 void DriveList::setDrives(std::vector<Drive> drives)
@@ -144,7 +139,9 @@ DirList::DirList(QWidget* parent, const QString& name, const platform::FileSyste
     setItemDelegate(new IndentDelegate(this));
     setIconSize(QSize(16, 16));
     setPath(currentFolderOfProcess());
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { open(row(item)); });
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        open(row(item));
+    });
 }
 
 bool DirList::setPath(const std::string& folderIn)
@@ -286,9 +283,6 @@ std::string FileList::name(int row) const
     return entry ? stringOf(entry->data(PathRole)) : std::string();
 }
 
-std::string FileList::fullPath(int row) const
-{
-    return joinPath(m_path, name(row), m_files.separator());
-}
+std::string FileList::fullPath(int row) const { return joinPath(m_path, name(row), m_files.separator()); }
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

@@ -17,7 +17,7 @@ namespace quenno::tools {
 
 struct Drive {
     std::string root;  // ends in the separator ("/", "/media/usb/")
-    QString label;     // shown in the list
+    QString label;  // shown in the list
 };
 
 // The mounted volumes, showing the selected one. Each drive remembers its current folder
@@ -33,7 +33,7 @@ public:
     // Replaces the drives, selecting the one that holds the current folder, without a Change.
     void setDrives(std::vector<Drive> drives);
 
-    std::string drive() const;          // root of the selected drive, "" when none
+    std::string drive() const;  // root of the selected drive, "" when none
     std::string currentFolder() const;  // the selected drive's current folder
     // Makes folder the current folder of the drive that holds it.
     void noteFolder(const std::string& folder);
@@ -120,4 +120,4 @@ private:
 // used as it is.
 std::string joinPath(const std::string& folder, const std::string& name, char separator);
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

@@ -15,7 +15,7 @@ platform::EventPump& pumpOf(const platform::Platform& platform)
     return platform.events ? *platform.events : none;
 }
 
-} // namespace
+}  // namespace
 
 FormCRCGen::FormCRCGen(const platform::Platform& platform)
     : Form(platform, QStringLiteral("FormCRCGen"), QStringLiteral("Check CRC"), QSize(327, 431), TitleButtons::Close),
@@ -103,4 +103,4 @@ void FormCRCGen::showEvent(QShowEvent* event)
     Form::showEvent(event);
 }
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

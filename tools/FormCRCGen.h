@@ -11,7 +11,9 @@
 
 class QLineEdit;
 
-namespace quenno::shell { class Picture; }
+namespace quenno::shell {
+class Picture;
+}
 
 namespace quenno::tools {
 
@@ -37,7 +39,7 @@ private:
     // Shared with a computation under way, which may outlive a closed screen.
     std::shared_ptr<detection::CRC> CRC1;
     std::uint64_t m_selection = 0;  // counts File1_Click runs
-    int m_computing = 0;            // File1_Click runs under way (nested ones included)
+    int m_computing = 0;  // File1_Click runs under way (nested ones included)
     bool m_closeWhenDone = false;
 
     shell::Picture* Image1 = nullptr;
@@ -47,4 +49,4 @@ private:
     QLineEdit* txtCRC = nullptr;
 };
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

@@ -47,10 +47,11 @@ bool startsWith(const std::string& text, std::string_view prefix)
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-} // namespace
+}  // namespace
 
 FormProcess::FormProcess(const platform::Platform& platform)
-    : Form(platform, QStringLiteral("FormProcess"), QStringLiteral("Process Manager"), QSize(326, 433), TitleButtons::None)
+    : Form(platform, QStringLiteral("FormProcess"), QStringLiteral("Process Manager"), QSize(326, 433),
+           TitleButtons::None)
 {
     using namespace layout;
     setFont(fontOf(OcrB, 8.25));
@@ -196,29 +197,14 @@ void FormProcess::IProcessKillb_Click()
     ListProcesses();
 }
 
-void FormProcess::IProcessDeleteb_Click()
-{
-    close();
-}
+void FormProcess::IProcessDeleteb_Click() { close(); }
 
-void FormProcess::Timer1_Timer()
-{
-    ListProcesses();
-}
+void FormProcess::Timer1_Timer() { ListProcesses(); }
 
-void FormProcess::Image1_MouseMove()
-{
-    shell::Reset({&m_kill, &m_close});
-}
+void FormProcess::Image1_MouseMove() { shell::Reset({&m_kill, &m_close}); }
 
-void FormProcess::IProcessKill_MouseMove()
-{
-    Enter(m_kill);
-}
+void FormProcess::IProcessKill_MouseMove() { Enter(m_kill); }
 
-void FormProcess::IProcessDelete_MouseMove()
-{
-    Enter(m_close);
-}
+void FormProcess::IProcessDelete_MouseMove() { Enter(m_close); }
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

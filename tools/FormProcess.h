@@ -41,8 +41,8 @@ private:
     QLabel* lblPath = nullptr;
     QLabel* lblSize = nullptr;
     shell::Picture* Image1 = nullptr;
-    shell::PictureButton m_kill;   // IProcessKill / IProcessKillb
+    shell::PictureButton m_kill;  // IProcessKill / IProcessKillb
     shell::PictureButton m_close;  // IProcessDelete / IProcessDeleteb
 };
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

@@ -9,7 +9,7 @@ namespace {
 
 constexpr char Screen[] = "FormRegTools";
 
-} // namespace
+}  // namespace
 
 FormRegTools::FormRegTools(const platform::Platform& platform)
     : Form(platform, QStringLiteral("FormRegTools"), QStringLiteral("RegTools"), QSize(456, 435), TitleButtons::None)
@@ -77,10 +77,7 @@ FormRegTools::FormRegTools(const platform::Platform& platform)
 
 FormRegTools::~FormRegTools() = default;
 
-void FormRegTools::Form_Load()
-{
-    Image1_MouseMove();
-}
+void FormRegTools::Form_Load() { Image1_MouseMove(); }
 
 void FormRegTools::repair(std::initializer_list<Operation> operations, const QString& message)
 {
@@ -103,20 +100,24 @@ void FormRegTools::repair(std::initializer_list<Operation> operations, const QSt
 
 void FormRegTools::IRegSysresb_Click()
 {
-    repair({{Operation::Set, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\SystemRestore\\DisableConfig", 1}},
+    repair({{Operation::Set,
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\SystemRestore\\DisableConfig", 1}},
            QStringLiteral("System Restore has been disabled"));
 }
 
 void FormRegTools::IRegFolderb_Click()
 {
-    repair({{Operation::Delete, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\NoFolderOptions", 0}},
+    repair({{Operation::Delete,
+             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\NoFolderOptions", 0}},
            QStringLiteral("Folder Option has been enable"));
 }
 
 void FormRegTools::IRegEditb_Click()
 {
-    repair({{Operation::Delete, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\DisableRegistryTools", 0},
-            {Operation::Delete, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\DisableRegedit", 0}},
+    repair({{Operation::Delete,
+             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\DisableRegistryTools", 0},
+            {Operation::Delete, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\DisableRegedit",
+             0}},
            QStringLiteral("Regedit has been enable"));
 }
 
@@ -136,13 +137,15 @@ void FormRegTools::IRegExtb_Click()
 void FormRegTools::IRegHiddenb_Click()
 {
     repair({{Operation::Set, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Hidden", 1},
-            {Operation::Set, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\ShowSuperHidden", 1}},
+            {Operation::Set, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\ShowSuperHidden",
+             1}},
            QStringLiteral("Show Hidden & Super Hidden Files option has been enable"));
 }
 
 void FormRegTools::IRegTaskb_Click()
 {
-    repair({{Operation::Delete, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\DisableTaskMgr", 0}},
+    repair({{Operation::Delete, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\DisableTaskMgr",
+             0}},
            QStringLiteral("Task Bar has been enable"));
 }
 
@@ -153,15 +156,9 @@ void FormRegTools::IRegRunb_Click()
            QStringLiteral("Run Menu has been enable"));
 }
 
-void FormRegTools::IRegCloseb_Click()
-{
-    close();
-}
+void FormRegTools::IRegCloseb_Click() { close(); }
 
-void FormRegTools::IRegAttributb_Click()
-{
-    RestoreAttributes();
-}
+void FormRegTools::IRegAttributb_Click() { RestoreAttributes(); }
 
 void FormRegTools::RestoreAttributes()
 {
@@ -204,4 +201,4 @@ void FormRegTools::IRegTask_MouseMove() { Enter(m_task); }
 void FormRegTools::IRegRun_MouseMove() { Enter(m_run); }
 void FormRegTools::IRegClose_MouseMove() { Enter(m_close); }
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

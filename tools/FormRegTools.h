@@ -65,4 +65,4 @@ private:
     FileList* File1 = nullptr;
 };
 
-} // namespace quenno::tools
+}  // namespace quenno::tools

@@ -19,4 +19,4 @@ inline shell::Picture* picture(QWidget* screen, const char* screenName, const ch
                               geometry.topLeft(), geometry.size());
 }
 
-} // namespace quenno::tools::layout
+}  // namespace quenno::tools::layout

@@ -14,4 +14,4 @@ void DeleteRegValue(platform::Registry* registry, const std::string& path)
         registry->deleteValue(path);
 }
 
-} // namespace quenno::tools::regedit
+}  // namespace quenno::tools::regedit

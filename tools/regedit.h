@@ -16,4 +16,4 @@ void WriteRegDword(platform::Registry* registry, const std::string& path, std::i
 
 void DeleteRegValue(platform::Registry* registry, const std::string& path);
 
-} // namespace quenno::tools::regedit
+}  // namespace quenno::tools::regedit

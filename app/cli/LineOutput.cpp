@@ -39,4 +39,4 @@ void LineOutput::fail(int error)
     m_reason = error != 0 ? std::strerror(error) : "write error";
 }
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

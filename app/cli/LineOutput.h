@@ -10,7 +10,7 @@ namespace quenno::cli {
 
 class LineOutput {
 public:
-    explicit LineOutput(std::FILE* stream) : m_stream(stream) {}
+    explicit LineOutput(std::FILE* stream) : m_stream(stream) { }
 
     // Writes text and a line end and hands the line on at once (a reader at the other end
     // of a pipe sees each detection as it is found). False once any write has failed.
@@ -30,4 +30,4 @@ private:
     std::string m_reason;
 };
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

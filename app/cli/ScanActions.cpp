@@ -9,7 +9,8 @@ namespace quenno::cli {
 
 namespace {
 
-ActionReport quarantined(platform::FileSystem& files, const platform::Clock& clock, const quarantine::DetectedFile& file)
+ActionReport quarantined(platform::FileSystem& files, const platform::Clock& clock,
+                         const quarantine::DetectedFile& file)
 {
     const quarantine::QuarantineOutcome outcome = quarantine::QuarantineFile(files, clock, file);
     return {file.path, true, quarantine::ResultOf(outcome.status), outcome.storedPath,
@@ -22,7 +23,7 @@ ActionReport deleted(platform::FileSystem& files, const quarantine::DetectedFile
     return {file.path, false, quarantine::ResultOf(outcome), {}, quarantine::DeleteReason(outcome)};
 }
 
-} // namespace
+}  // namespace
 
 void ActOnDetections(platform::FileSystem& files, const platform::Clock& clock, bool quarantine, ScanReport& report)
 {
@@ -38,4 +39,4 @@ void ActOnDetections(platform::FileSystem& files, const platform::Clock& clock, 
     }
 }
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -14,4 +14,4 @@ namespace quenno::cli {
 // an action no one hears of is not taken.
 void ActOnDetections(platform::FileSystem& files, const platform::Clock& clock, bool quarantine, ScanReport& report);
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -4,12 +4,9 @@ namespace quenno::cli {
 
 namespace {
 
-ParsedArguments refuse(std::string error)
-{
-    return ParsedArguments{std::nullopt, std::move(error)};
-}
+ParsedArguments refuse(std::string error) { return ParsedArguments{std::nullopt, std::move(error)}; }
 
-} // namespace
+}  // namespace
 
 const char* ScanUsage()
 {
@@ -118,4 +115,4 @@ ParsedArguments ParseScanArguments(std::span<const std::string> args)
     return ParsedArguments{parsed, {}};
 }
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

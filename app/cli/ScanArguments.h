@@ -13,12 +13,12 @@ struct ScanArguments {
     // What is done to each detected file once the scan is over.
     enum class Action { None, Quarantine, Delete };
     Mode mode = Mode::Scan;
-    Action action = Action::None;         // --quarantine, --delete
+    Action action = Action::None;  // --quarantine, --delete
     std::optional<std::string> database;  // --db
-    bool full = false;                    // --full
-    bool summary = false;                 // --summary
-    bool json = false;                    // --json
-    std::vector<std::string> operands;    // files and folders, or the files of --crc
+    bool full = false;  // --full
+    bool summary = false;  // --summary
+    bool json = false;  // --json
+    std::vector<std::string> operands;  // files and folders, or the files of --crc
 };
 
 // Either the arguments or the reason they cannot be used (for one line on stderr).
@@ -34,4 +34,4 @@ ParsedArguments ParseScanArguments(std::span<const std::string> args);
 // The text of --help.
 const char* ScanUsage();
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -95,8 +95,9 @@ void Scanner::operand(const std::string& named)
 void Scanner::namedFile(const std::string& path)
 {
     const std::size_t slash = path.rfind(files.separator());
-    const auto folder =
-        slash == std::string::npos ? nullptr : files.openFolder(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+    const auto folder = slash == std::string::npos
+        ? nullptr
+        : files.openFolder(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
     auto reader = folder ? folder->openRead(std::string_view(path).substr(slash + 1)) : files.openRead(path);
     if (!reader)
         return report.addUnreadable(path, false);
@@ -121,13 +122,13 @@ void Scanner::namedFile(const std::string& path)
     }
 }
 
-} // namespace
+}  // namespace
 
 int RunScan(const ScanArguments& arguments, platform::FileSystem& files, const platform::Clock& clock, LineOutput& out,
             LineOutput& errors)
 {
-    const std::string databasePath =
-        arguments.database ? *arguments.database : files.inDataFolder(detection::kDatabaseName);
+    const std::string databasePath
+        = arguments.database ? *arguments.database : files.inDataFolder(detection::kDatabaseName);
     if (!files.exists(databasePath))
         return fail(errors, "signature file not found: " + EscapedText(databasePath));
     // Read only: no mode switch, so the file stays exactly as it is. The index is built
@@ -138,8 +139,9 @@ int RunScan(const ScanArguments& arguments, platform::FileSystem& files, const p
         return fail(errors, "cannot read the signature file: " + EscapedText(databasePath));
     auto settings = detection::SettingsOfText(firstEntry);
     if (!settings)
-        return fail(errors, "the signature file has no settings line (limit;pattern;label) as its first line: "
-                                + EscapedText(databasePath));
+        return fail(errors,
+                    "the signature file has no settings line (limit;pattern;label) as its first line: "
+                        + EscapedText(databasePath));
     if (arguments.full)
         settings = detection::ScanSettings{100000, "*.*"};
 
@@ -162,8 +164,7 @@ int RunScan(const ScanArguments& arguments, platform::FileSystem& files, const p
     return report.status();
 }
 
-int RunChecksums(const ScanArguments& arguments, const platform::FileSystem& files, LineOutput& out,
-                 LineOutput& errors)
+int RunChecksums(const ScanArguments& arguments, const platform::FileSystem& files, LineOutput& out, LineOutput& errors)
 {
     platform::NoEventPump events;
     detection::CRC crc(files, events);
@@ -174,7 +175,8 @@ int RunChecksums(const ScanArguments& arguments, const platform::FileSystem& fil
         // the checksum.
         const auto reader = files.openRead(path);
         if (!reader) {
-            status = fail(errors, (files.exists(path) ? "not a readable file: " : "no such file: ") + EscapedText(path));
+            status
+                = fail(errors, (files.exists(path) ? "not a readable file: " : "no such file: ") + EscapedText(path));
             continue;
         }
         if (!out.line(crc.FromReader(*reader) + "\t" + EscapedText(path)))
@@ -190,4 +192,4 @@ int ClosingStatus(int status, LineOutput& out, LineOutput& errors)
     return fail(errors, "cannot write to standard output: " + out.reason());
 }
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -19,4 +19,4 @@ int RunChecksums(const ScanArguments& arguments, const platform::FileSystem& fil
 // After a command: the status it gave, or 2 with a line on stderr when stdout failed.
 int ClosingStatus(int status, LineOutput& out, LineOutput& errors);
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -15,19 +15,11 @@ std::string seconds3(double seconds)
     return text;
 }
 
-} // namespace
+}  // namespace
 
-ScanReport::ScanReport(LineOutput& out, LineOutput& errors, bool json)
-    : m_out(out)
-    , m_errors(errors)
-    , m_json(json)
-{
-}
+ScanReport::ScanReport(LineOutput& out, LineOutput& errors, bool json) : m_out(out), m_errors(errors), m_json(json) { }
 
-void ScanReport::complain(const std::string& text)
-{
-    m_errors.line("quennoscan: " + text);
-}
+void ScanReport::complain(const std::string& text) { m_errors.line("quennoscan: " + text); }
 
 void ScanReport::addResult(const std::string& fullPath, const std::string& resultLine)
 {
@@ -72,8 +64,8 @@ void ScanReport::addNotFound(const std::string& operand, const std::string& why)
 void ScanReport::addOverLimit(const std::string& fullPath, std::int64_t sizeLimit)
 {
     ++m_counts.filesOverLimit;
-    complain("larger than the size limit of " + std::to_string(sizeLimit) + " bytes, not scanned: "
-             + EscapedText(fullPath));
+    complain("larger than the size limit of " + std::to_string(sizeLimit)
+             + " bytes, not scanned: " + EscapedText(fullPath));
 }
 
 void ScanReport::addAction(const ActionReport& action)
@@ -83,10 +75,11 @@ void ScanReport::addAction(const ActionReport& action)
         ++m_counts.actionsFailed;
     const char* verb = action.quarantine ? "quarantined" : "deleted";
     if (m_json) {
-        const char* result = action.result == Result::Done ? "done" : action.result == Result::AlreadyGone ? "gone" : "failed";
-        std::string object = std::string("{\"type\":\"action\",\"path\":") + JsonString(action.path)
-                             + ",\"action\":\"" + (action.quarantine ? "quarantine" : "delete") + "\",\"result\":\""
-                             + result + "\"";
+        const char* result = action.result == Result::Done ? "done"
+            : action.result == Result::AlreadyGone         ? "gone"
+                                                           : "failed";
+        std::string object = std::string("{\"type\":\"action\",\"path\":") + JsonString(action.path) + ",\"action\":\""
+            + (action.quarantine ? "quarantine" : "delete") + "\",\"result\":\"" + result + "\"";
         if (action.result == Result::Done && action.quarantine)
             object += ",\"stored\":" + JsonString(action.storedPath);
         if (action.result == Result::NotDone)
@@ -96,8 +89,9 @@ void ScanReport::addAction(const ActionReport& action)
     switch (action.result) {
     case Result::Done:
         if (!m_json)
-            m_out.line(action.quarantine ? "Quarantined\t" + EscapedText(action.path) + "\t" + EscapedText(action.storedPath)
-                                         : "Deleted\t" + EscapedText(action.path));
+            m_out.line(action.quarantine
+                           ? "Quarantined\t" + EscapedText(action.path) + "\t" + EscapedText(action.storedPath)
+                           : "Deleted\t" + EscapedText(action.path));
         break;
     case Result::AlreadyGone:
         complain(std::string("not ") + verb + " (already gone): " + EscapedText(action.path));
@@ -127,7 +121,7 @@ int ScanReport::status() const
     if (m_counts.detections > 0)
         return kFound;
     const bool complete = m_counts.filesUnreadable == 0 && m_counts.foldersUnreadable == 0
-                          && m_counts.filesOverLimit == 0 && m_counts.notFound == 0;
+        && m_counts.filesOverLimit == 0 && m_counts.notFound == 0;
     return complete ? kNothingFound : kNotAllScanned;
 }
 
@@ -155,10 +149,10 @@ std::string SummaryObject(const ScanCounts& counts, double seconds)
         return std::string(",\"") + key + "\":" + std::to_string(value);
     };
     return std::string("{\"type\":\"summary\"") + field("detections", counts.detections)
-           + field("files_examined", counts.filesExamined) + field("bytes_read", counts.bytesRead)
-           + field("files_unreadable", counts.filesUnreadable) + field("folders_unreadable", counts.foldersUnreadable)
-           + field("files_over_limit", counts.filesOverLimit) + field("not_found", counts.notFound)
-           + ",\"seconds\":" + seconds3(seconds) + "}";
+        + field("files_examined", counts.filesExamined) + field("bytes_read", counts.bytesRead)
+        + field("files_unreadable", counts.filesUnreadable) + field("folders_unreadable", counts.foldersUnreadable)
+        + field("files_over_limit", counts.filesOverLimit) + field("not_found", counts.notFound)
+        + ",\"seconds\":" + seconds3(seconds) + "}";
 }
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

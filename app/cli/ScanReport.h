@@ -24,8 +24,8 @@ struct ScanCounts {
     std::uint64_t filesUnreadable = 0;
     std::uint64_t foldersUnreadable = 0;
     std::uint64_t filesOverLimit = 0;  // named on the command line, larger than the limit
-    std::uint64_t notFound = 0;        // named on the command line, not there or not a file or folder
-    std::uint64_t actionsFailed = 0;   // detected files --quarantine or --delete left as they are
+    std::uint64_t notFound = 0;  // named on the command line, not there or not a file or folder
+    std::uint64_t actionsFailed = 0;  // detected files --quarantine or --delete left as they are
 };
 
 // What --quarantine or --delete did to one detected file.
@@ -35,7 +35,7 @@ struct ActionReport {
     bool quarantine = false;  // else deleted
     Result result = Result::NotDone;
     std::string storedPath;  // Done by quarantine: the copy in the quarantine folder
-    std::string reason;      // NotDone: why, e.g. "changed since the scan"
+    std::string reason;  // NotDone: why, e.g. "changed since the scan"
 };
 
 class ScanReport final : public detection::ScanView {
@@ -45,14 +45,14 @@ public:
 
     // The engine's side. A scan stops as soon as its results can no longer be written.
     bool stopRequested() const override { return m_out.failed(); }
-    void setStatus(const std::string&) override {}
+    void setStatus(const std::string&) override { }
     void addResult(const std::string& fullPath, const std::string& resultLine) override;
     void addDetection(const detection::Detection& detection) override;
     void addUnreadable(const std::string& fullPath, bool isFolder) override;
     void addExamined(const std::string& fullPath, std::uint64_t bytesRead) override;
     bool killProcessOn() const override { return false; }
-    void killProcessesNamed(const std::string&) override {}
-    void letEventsRun() override {}
+    void killProcessesNamed(const std::string&) override { }
+    void letEventsRun() override { }
 
     // Named on the command line but not scanned.
     void addNotFound(const std::string& operand, const std::string& why);
@@ -85,4 +85,4 @@ std::vector<std::string> SummaryLines(const ScanCounts& counts, double seconds);
 // The final JSON object.
 std::string SummaryObject(const ScanCounts& counts, double seconds);
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -21,8 +21,8 @@ std::size_t utf8Sequence(std::string_view bytes, std::size_t at, std::uint32_t* 
         unsigned char bits;
         std::uint32_t smallest;
     };
-    static constexpr Form kForms[] = {{0xC2, 0xDF, 2, 0x1F, 0x80}, {0xE0, 0xEF, 3, 0x0F, 0x800},
-                                      {0xF0, 0xF4, 4, 0x07, 0x10000}};
+    static constexpr Form kForms[]
+        = {{0xC2, 0xDF, 2, 0x1F, 0x80}, {0xE0, 0xEF, 3, 0x0F, 0x800}, {0xF0, 0xF4, 4, 0x07, 0x10000}};
     const Form* form = nullptr;
     for (const Form& each : kForms) {
         if (lead >= each.from && lead <= each.to)
@@ -47,10 +47,7 @@ std::size_t utf8Sequence(std::string_view bytes, std::size_t at, std::uint32_t* 
     return length;
 }
 
-bool isC1(std::uint32_t codePoint)
-{
-    return codePoint >= 0x80 && codePoint <= 0x9F;
-}
+bool isC1(std::uint32_t codePoint) { return codePoint >= 0x80 && codePoint <= 0x9F; }
 
 void appendByteEscape(std::string& out, unsigned char byte)
 {
@@ -69,7 +66,7 @@ void appendUnicodeEscape(std::string& out, std::uint32_t unit)
 // Printable ASCII and valid UTF-8 other than the C1 controls are kept, with a backslash
 // before each byte of quoted; every other piece goes to escape(out, piece, codePoint):
 // a valid C1 control with its code point, or a single byte with its value.
-template <typename Escape>
+template<typename Escape>
 std::string withEscapes(std::string_view bytes, std::string out, std::string_view quoted, Escape escape)
 {
     out.reserve(out.size() + bytes.size());
@@ -102,7 +99,7 @@ bool appendNamedEscape(std::string& out, unsigned char byte)
     return named != nullptr;
 }
 
-} // namespace
+}  // namespace
 
 std::string EscapedText(std::string_view bytes)
 {
@@ -118,17 +115,18 @@ std::string EscapedText(std::string_view bytes)
 
 std::string JsonString(std::string_view bytes)
 {
-    std::string out = withEscapes(bytes, "\"", "\"\\", [](std::string& text, std::string_view piece, std::uint32_t codePoint) {
-        const auto byte = static_cast<unsigned char>(piece.front());
-        if (piece.size() > 1)
-            appendUnicodeEscape(text, codePoint);  // a C1 control: its own code point
-        else if (!appendNamedEscape(text, byte))
-            // Below 0x20 and DEL are code points of their own; 0x80 and above, not part of
-            // UTF-8, are carried by the low surrogate of that byte.
-            appendUnicodeEscape(text, byte < 0x80 ? byte : 0xDC00u + byte);
-    });
+    std::string out
+        = withEscapes(bytes, "\"", "\"\\", [](std::string& text, std::string_view piece, std::uint32_t codePoint) {
+              const auto byte = static_cast<unsigned char>(piece.front());
+              if (piece.size() > 1)
+                  appendUnicodeEscape(text, codePoint);  // a C1 control: its own code point
+              else if (!appendNamedEscape(text, byte))
+                  // Below 0x20 and DEL are code points of their own; 0x80 and above, not part of
+                  // UTF-8, are carried by the low surrogate of that byte.
+                  appendUnicodeEscape(text, byte < 0x80 ? byte : 0xDC00u + byte);
+          });
     out += '"';
     return out;
 }
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

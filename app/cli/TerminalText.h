@@ -21,4 +21,4 @@ std::string EscapedText(std::string_view bytes);
 // exact bytes.
 std::string JsonString(std::string_view bytes);
 
-} // namespace quenno::cli
+}  // namespace quenno::cli

@@ -8,25 +8,55 @@
 namespace quenno::assets {
 
 enum class Kind {
-    WindowIcon,      // the window icon of every screen
-    Background,      // a screen's background (what is drawn on it depends on the screen)
-    Panel,           // a framed panel with text (welcome, quick help, About lower panel)
-    Button,          // resting command button: plate with the label
-    ButtonLit,       // lit command button: brighter plate with a glow
-    IconButton,      // small square button: icon with a short caption
+    WindowIcon,  // the window icon of every screen
+    Background,  // a screen's background (what is drawn on it depends on the screen)
+    Panel,  // a framed panel with text (welcome, quick help, About lower panel)
+    Button,  // resting command button: plate with the label
+    ButtonLit,  // lit command button: brighter plate with a glow
+    IconButton,  // small square button: icon with a short caption
     IconButtonLit,
-    RegIcon,         // registry tools, resting: the icon alone
-    RegStrip,        // registry tools, lit: the icon with the label beside it
-    OptionOff,       // scan option switch, off
-    OptionOn,        // scan option switch, on
-    Indicator,       // the scan screen's "Ready" lamp
+    RegIcon,  // registry tools, resting: the icon alone
+    RegStrip,  // registry tools, lit: the icon with the label beside it
+    OptionOff,  // scan option switch, off
+    OptionOn,  // scan option switch, on
+    Indicator,  // the scan screen's "Ready" lamp
 };
 
 // Symbols drawn inside icons; each is one character of the symbol font.
 enum class Glyph {
-    None, Shield, Home, Scan, Quarantine, Check, Exit, Help, About, Update, Process, Registry,
-    QuickHelp, Browse, Stop, Delete, Kill, Startup, Tray, ClearList, FullScan, Attributes,
-    Restore, FolderOptions, RegEdit, Command, Extensions, Hidden, Task, Run, Close, Ok, Credits,
+    None,
+    Shield,
+    Home,
+    Scan,
+    Quarantine,
+    Check,
+    Exit,
+    Help,
+    About,
+    Update,
+    Process,
+    Registry,
+    QuickHelp,
+    Browse,
+    Stop,
+    Delete,
+    Kill,
+    Startup,
+    Tray,
+    ClearList,
+    FullScan,
+    Attributes,
+    Restore,
+    FolderOptions,
+    RegEdit,
+    Command,
+    Extensions,
+    Hidden,
+    Task,
+    Run,
+    Close,
+    Ok,
+    Credits,
 };
 
 struct ArtRow {
@@ -142,4 +172,4 @@ inline constexpr std::array kArt = {
     ArtRow{"FormRegTools", "Image1", 456, 434, "", Kind::Background, Glyph::None},
 };
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

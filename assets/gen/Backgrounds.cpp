@@ -163,11 +163,14 @@ void registry(QPainter& p, const QRectF& full)
     frame(p, QRectF(18, 92, 230, 284), 10);
     caption(p, QRectF(28, 100, 210, 20), QStringLiteral("Repairs"), 12, colour::teal);
     // Dim names beside the resting icons; the lit strip covers them with the bright label.
-    struct Slot { double x, y; const char* text; };
+    struct Slot {
+        double x, y;
+        const char* text;
+    };
     static constexpr Slot kSlots[] = {
-        {62, 128, "Folder Options"}, {62, 165, "Registry Editor"}, {62, 201, "Command Prompt"},
+        {62, 128, "Folder Options"},       {62, 165, "Registry Editor"},       {62, 201, "Command Prompt"},
         {62, 236, "File Name Extensions"}, {62, 271, "Hidden & System Files"}, {62, 304, "Task Manager"},
-        {62, 337, "Run Command"}, {289, 40, "System Restore"}, {289, 80, "Restore Attributes"},
+        {62, 337, "Run Command"},          {289, 40, "System Restore"},        {289, 80, "Restore Attributes"},
     };
     for (const Slot& s : kSlots)
         caption(p, QRectF(s.x, s.y, 170, 30), QString::fromUtf8(s.text), 11);
@@ -204,7 +207,7 @@ void aboutCredits(QPainter& p, const QRectF& full)
             Qt::AlignCenter | Qt::TextWordWrap);
 }
 
-} // namespace
+}  // namespace
 
 void paintBackground(QPainter& p, const ArtRow& row)
 {
@@ -247,16 +250,15 @@ void paintPanel(QPainter& p, const ArtRow& row)
     } else if (is(row, "FormUtama", "IQuickBack")) {
         drawBadge(p, QPointF(34, 32), 18, Glyph::QuickHelp, true);
         caption(p, QRectF(62, 16, 290, 30), QStringLiteral("Quick Help"), 20, colour::cyan);
-        struct Line { const char* head; const char* text; };
+        struct Line {
+            const char* head;
+            const char* text;
+        };
         static constexpr Line lines[] = {
-            {"Scan", "choose a folder, press Scan"},
-            {"Delete", "removes a found file"},
-            {"Quarantine", "keeps a copy away, then removes"},
-            {"Check CRC", "checksum of any file"},
-            {"Update", "edit database.db: name;checksum"},
-            {"Process", "list and end programs"},
-            {"Registry", "undo locks put by malware"},
-            {"Home", "closes this help"},
+            {"Scan", "choose a folder, press Scan"},           {"Delete", "removes a found file"},
+            {"Quarantine", "keeps a copy away, then removes"}, {"Check CRC", "checksum of any file"},
+            {"Update", "edit database.db: name;checksum"},     {"Process", "list and end programs"},
+            {"Registry", "undo locks put by malware"},         {"Home", "closes this help"},
         };
         double y = 58;
         for (const Line& line : lines) {
@@ -274,4 +276,4 @@ void paintPanel(QPainter& p, const ArtRow& row)
     }
 }
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -11,4 +11,4 @@ namespace quenno::assets {
 void paintBackground(QPainter& p, const ArtRow& row);
 void paintPanel(QPainter& p, const ArtRow& row);
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -39,7 +39,7 @@ private:
     int m_count = 0;
 };
 
-} // namespace
+}  // namespace
 
 QByteArray lzwEncode(const uchar* indices, qsizetype count)
 {
@@ -95,15 +95,18 @@ GifWriter::GifWriter(int width, int height, const QList<QRgb>& palette, int loop
     put16(m_bytes, width);
     put16(m_bytes, height);
     m_bytes.append(static_cast<char>(0xF7));  // global table of 256 colours, 8 bits each
-    m_bytes.append('\0');                      // background colour index
-    m_bytes.append('\0');                      // pixel aspect ratio
+    m_bytes.append('\0');  // background colour index
+    m_bytes.append('\0');  // pixel aspect ratio
     for (int i = 0; i < 256; ++i) {
         const QRgb c = i < palette.size() ? palette[i] : qRgb(0, 0, 0);
         m_bytes.append(static_cast<char>(qRed(c)));
         m_bytes.append(static_cast<char>(qGreen(c)));
         m_bytes.append(static_cast<char>(qBlue(c)));
     }
-    m_bytes.append("\x21\xFF\x0B" "NETSCAPE2.0" "\x03\x01", 16);
+    m_bytes.append("\x21\xFF\x0B"
+                   "NETSCAPE2.0"
+                   "\x03\x01",
+                   16);
     put16(m_bytes, loops);
     m_bytes.append('\0');
 }
@@ -152,7 +155,8 @@ QList<QRgb> commonPalette(const QList<QImage>& frames)
         y += frame.height();
     }
     p.end();
-    QList<QRgb> palette = sheet.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither).colorTable();
+    QList<QRgb> palette
+        = sheet.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither).colorTable();
     palette.resize(qMin<qsizetype>(palette.size(), 256));
     return palette;
 }
@@ -163,4 +167,4 @@ QImage toIndexed(const QImage& frame, const QList<QRgb>& palette)
         .convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither | Qt::AvoidDither);
 }
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

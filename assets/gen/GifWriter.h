@@ -28,4 +28,4 @@ QImage toIndexed(const QImage& frame, const QList<QRgb>& palette);
 // LZW-compressed image data of 8-bit indices, in 255-byte sub-blocks ending with 0.
 QByteArray lzwEncode(const uchar* indices, qsizetype count);
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -23,10 +23,10 @@ constexpr int kRate = 22050;
 // --- Sound ---------------------------------------------------------------------------------
 
 struct Note {
-    double start;     // seconds
-    double length;    // seconds
-    double frequency; // hertz
-    double volume;    // 0..1
+    double start;  // seconds
+    double length;  // seconds
+    double frequency;  // hertz
+    double volume;  // 0..1
     double brightness = 0.3;  // share of the second and third harmonics
 };
 
@@ -101,7 +101,8 @@ std::vector<double> tune()
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < std::size(melody); ++i) {
             const bool last = i + 1 == std::size(melody);
-            notes.push_back({t + static_cast<double>(i) * beat, last ? beat * 4 : beat * 1.6, midi(melody[i]), 0.45, 0.35});
+            notes.push_back(
+                {t + static_cast<double>(i) * beat, last ? beat * 4 : beat * 1.6, midi(melody[i]), 0.45, 0.35});
         }
         for (std::size_t i = 0; i < std::size(bass); ++i)
             notes.push_back({t + static_cast<double>(i) * beat * 4, beat * 4.2, midi(bass[i]), 0.5, 0.6});
@@ -190,9 +191,25 @@ QByteArray progressAnimation()
 QImage creditsSheet()
 {
     static constexpr const char* lines[] = {
-        "QuennoAV", "", "Scanner", "The Quenno team", "", "Checksums", "CRC-32 engine", "", "Artwork",
-        "Painted by the build", "", "Music", "Synthesised tune", "", "Thanks to", "Everyone who sends",
-        "a new signature", "", "Stay safe!",
+        "QuennoAV",
+        "",
+        "Scanner",
+        "The Quenno team",
+        "",
+        "Checksums",
+        "CRC-32 engine",
+        "",
+        "Artwork",
+        "Painted by the build",
+        "",
+        "Music",
+        "Synthesised tune",
+        "",
+        "Thanks to",
+        "Everyone who sends",
+        "a new signature",
+        "",
+        "Stay safe!",
     };
     constexpr int lineHeight = 16;
     QImage sheet(185, static_cast<int>(std::size(lines)) * lineHeight, QImage::Format_ARGB32_Premultiplied);
@@ -263,26 +280,27 @@ bool writeChecked(const QString& folder, const QString& name, const QByteArray& 
     return write(folder, name, bytes);
 }
 
-} // namespace
+}  // namespace
 
 bool makeMedia(const QString& folder)
 {
     namespace appfiles = quenno::shell::appfiles;
-    const auto name = [](const char* file) { return QString::fromLatin1(file); };
+    const auto name = [](const char* file) {
+        return QString::fromLatin1(file);
+    };
     const std::vector<double> menu = mix({{0.0, 0.07, 1318.5, 0.6, 0.2}, {0.012, 0.06, 1975.5, 0.3, 0.1}}, 0.09);
     const std::vector<double> help = mix({{0.0, 0.22, 659.3, 0.6}, {0.09, 0.3, 987.8, 0.6}}, 0.42);
-    const std::vector<double> activated =
-        mix({{0.0, 0.14, 523.3, 0.5}, {0.07, 0.14, 659.3, 0.5}, {0.14, 0.28, 784.0, 0.6}}, 0.45);
-    const std::vector<double> finish = mix({{0.0, 0.35, 784.0, 0.5}, {0.16, 0.35, 659.3, 0.5}, {0.32, 0.8, 1046.5, 0.6},
-                                            {0.32, 0.8, 523.3, 0.3}},
-                                           1.15);
-    return write(folder, name(appfiles::MenuCommandSound), wave(menu)) &&
-           write(folder, name(appfiles::HelpSound), wave(help)) &&
-           write(folder, name(appfiles::ActivatedSound), wave(activated)) &&
-           write(folder, name(appfiles::FinishSound), wave(finish)) &&
-           writeChecked(folder, name(appfiles::ProgressAnimation), progressAnimation()) &&
-           write(folder, name(appfiles::CreditsMovie), creditsMovie()) &&
-           write(folder, QStringLiteral("music.wav"), wave(tune()));
+    const std::vector<double> activated
+        = mix({{0.0, 0.14, 523.3, 0.5}, {0.07, 0.14, 659.3, 0.5}, {0.14, 0.28, 784.0, 0.6}}, 0.45);
+    const std::vector<double> finish = mix(
+        {{0.0, 0.35, 784.0, 0.5}, {0.16, 0.35, 659.3, 0.5}, {0.32, 0.8, 1046.5, 0.6}, {0.32, 0.8, 523.3, 0.3}}, 1.15);
+    return write(folder, name(appfiles::MenuCommandSound), wave(menu))
+        && write(folder, name(appfiles::HelpSound), wave(help))
+        && write(folder, name(appfiles::ActivatedSound), wave(activated))
+        && write(folder, name(appfiles::FinishSound), wave(finish))
+        && writeChecked(folder, name(appfiles::ProgressAnimation), progressAnimation())
+        && write(folder, name(appfiles::CreditsMovie), creditsMovie())
+        && write(folder, QStringLiteral("music.wav"), wave(tune()));
 }
 
 bool writeIfChanged(const QString& path, const QByteArray& bytes)
@@ -297,4 +315,4 @@ bool writeIfChanged(const QString& path, const QByteArray& bytes)
     return file.commit();
 }
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -12,4 +12,4 @@ bool makeMedia(const QString& folder);
 // nothing downstream is rebuilt.
 bool writeIfChanged(const QString& path, const QByteArray& bytes);
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

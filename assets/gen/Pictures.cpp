@@ -74,7 +74,8 @@ void paintRegStrip(QPainter& p, const ArtRow& row)
     drawGlow(p, plate.adjusted(1, 1, -1, -1), 6, colour::cyan, 1);
     drawPlate(p, plate, 7, QColor(40, 200, 205), QColor(10, 90, 110), QColor(200, 255, 255));
     const QRectF square = regIconSquare(row.height);
-    drawBadge(p, square.center() + QPointF(0.5, 0), (qMin(square.width(), square.height()) - 2) * 0.38, row.glyph, true);
+    drawBadge(p, square.center() + QPointF(0.5, 0), (qMin(square.width(), square.height()) - 2) * 0.38, row.glyph,
+              true);
     drawFittedText(p, plate.adjusted(square.width() + 4, 0, -4, 0), QString::fromUtf8(row.label),
                    bodyFont(row.height * 0.5, true), QColor(255, 255, 255), Qt::AlignLeft | Qt::AlignVCenter);
 }
@@ -135,7 +136,7 @@ void paintIcon(QPainter& p, const ArtRow& row)
     drawBadge(p, full.center(), row.width * 0.40, Glyph::Shield, true);
 }
 
-} // namespace
+}  // namespace
 
 QImage paintRow(const ArtRow& row)
 {
@@ -145,21 +146,45 @@ QImage paintRow(const ArtRow& row)
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     switch (row.kind) {
-    case Kind::WindowIcon: paintIcon(p, row); break;
-    case Kind::Background: paintBackground(p, row); break;
-    case Kind::Panel: paintPanel(p, row); break;
-    case Kind::Button: paintButton(p, row, false); break;
-    case Kind::ButtonLit: paintButton(p, row, true); break;
-    case Kind::IconButton: paintIconButton(p, row, false); break;
-    case Kind::IconButtonLit: paintIconButton(p, row, true); break;
-    case Kind::RegIcon: paintRegIcon(p, row); break;
-    case Kind::RegStrip: paintRegStrip(p, row); break;
-    case Kind::OptionOff: paintOption(p, row, false); break;
-    case Kind::OptionOn: paintOption(p, row, true); break;
-    case Kind::Indicator: paintIndicator(p, row); break;
+    case Kind::WindowIcon:
+        paintIcon(p, row);
+        break;
+    case Kind::Background:
+        paintBackground(p, row);
+        break;
+    case Kind::Panel:
+        paintPanel(p, row);
+        break;
+    case Kind::Button:
+        paintButton(p, row, false);
+        break;
+    case Kind::ButtonLit:
+        paintButton(p, row, true);
+        break;
+    case Kind::IconButton:
+        paintIconButton(p, row, false);
+        break;
+    case Kind::IconButtonLit:
+        paintIconButton(p, row, true);
+        break;
+    case Kind::RegIcon:
+        paintRegIcon(p, row);
+        break;
+    case Kind::RegStrip:
+        paintRegStrip(p, row);
+        break;
+    case Kind::OptionOff:
+        paintOption(p, row, false);
+        break;
+    case Kind::OptionOn:
+        paintOption(p, row, true);
+        break;
+    case Kind::Indicator:
+        paintIndicator(p, row);
+        break;
     }
     p.end();
     return image;
 }
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

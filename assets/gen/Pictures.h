@@ -8,4 +8,4 @@ namespace quenno::assets {
 // The picture of one table row, exactly row.width × row.height.
 QImage paintRow(const ArtRow& row);
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -33,7 +33,7 @@ QFont makeFont(const QString& family, double pixelSize, bool bold)
     return font;
 }
 
-} // namespace
+}  // namespace
 
 void loadFonts()
 {
@@ -54,38 +54,71 @@ QFont symbolFont(double pixelSize) { return makeFont(QStringLiteral("DejaVu Sans
 QString glyphText(Glyph glyph)
 {
     switch (glyph) {
-    case Glyph::None: case Glyph::Shield: return {};
-    case Glyph::Home: return QStringLiteral("\u2302");
-    case Glyph::Scan: return QStringLiteral("\u25CE");
-    case Glyph::Quarantine: return QStringLiteral("\u2623");
-    case Glyph::Check: return QStringLiteral("\u2713");
-    case Glyph::Exit: return QStringLiteral("\u2715");
-    case Glyph::Help: return QStringLiteral("?");
-    case Glyph::About: return QStringLiteral("i");
-    case Glyph::Update: return QStringLiteral("\u21BB");
-    case Glyph::Process: return QStringLiteral("\u2699");
-    case Glyph::Registry: return QStringLiteral("\u2692");
-    case Glyph::QuickHelp: return QStringLiteral("\u2726");
-    case Glyph::Browse: return QStringLiteral("\u2026");
-    case Glyph::Stop: return QStringLiteral("\u25A0");
-    case Glyph::Delete: return QStringLiteral("\u2716");
-    case Glyph::Kill: return QStringLiteral("\u2620");
-    case Glyph::Startup: return QStringLiteral("\u25B6");
-    case Glyph::Tray: return QStringLiteral("\u25A3");
-    case Glyph::ClearList: return QStringLiteral("\u2630");
-    case Glyph::FullScan: return QStringLiteral("\u25C9");
-    case Glyph::Attributes: return QStringLiteral("A");
-    case Glyph::Restore: return QStringLiteral("\u21BA");
-    case Glyph::FolderOptions: return QStringLiteral("\u2750");
-    case Glyph::RegEdit: return QStringLiteral("\u270E");
-    case Glyph::Command: return QStringLiteral(">_");
-    case Glyph::Extensions: return QStringLiteral(".*");
-    case Glyph::Hidden: return QStringLiteral("\u25D0");
-    case Glyph::Task: return QStringLiteral("\u25A6");
-    case Glyph::Run: return QStringLiteral("\u27A4");
-    case Glyph::Close: return QStringLiteral("\u2715");
-    case Glyph::Ok: return QStringLiteral("\u2713");
-    case Glyph::Credits: return QStringLiteral("\u2605");
+    case Glyph::None:
+    case Glyph::Shield:
+        return {};
+    case Glyph::Home:
+        return QStringLiteral("\u2302");
+    case Glyph::Scan:
+        return QStringLiteral("\u25CE");
+    case Glyph::Quarantine:
+        return QStringLiteral("\u2623");
+    case Glyph::Check:
+        return QStringLiteral("\u2713");
+    case Glyph::Exit:
+        return QStringLiteral("\u2715");
+    case Glyph::Help:
+        return QStringLiteral("?");
+    case Glyph::About:
+        return QStringLiteral("i");
+    case Glyph::Update:
+        return QStringLiteral("\u21BB");
+    case Glyph::Process:
+        return QStringLiteral("\u2699");
+    case Glyph::Registry:
+        return QStringLiteral("\u2692");
+    case Glyph::QuickHelp:
+        return QStringLiteral("\u2726");
+    case Glyph::Browse:
+        return QStringLiteral("\u2026");
+    case Glyph::Stop:
+        return QStringLiteral("\u25A0");
+    case Glyph::Delete:
+        return QStringLiteral("\u2716");
+    case Glyph::Kill:
+        return QStringLiteral("\u2620");
+    case Glyph::Startup:
+        return QStringLiteral("\u25B6");
+    case Glyph::Tray:
+        return QStringLiteral("\u25A3");
+    case Glyph::ClearList:
+        return QStringLiteral("\u2630");
+    case Glyph::FullScan:
+        return QStringLiteral("\u25C9");
+    case Glyph::Attributes:
+        return QStringLiteral("A");
+    case Glyph::Restore:
+        return QStringLiteral("\u21BA");
+    case Glyph::FolderOptions:
+        return QStringLiteral("\u2750");
+    case Glyph::RegEdit:
+        return QStringLiteral("\u270E");
+    case Glyph::Command:
+        return QStringLiteral(">_");
+    case Glyph::Extensions:
+        return QStringLiteral(".*");
+    case Glyph::Hidden:
+        return QStringLiteral("\u25D0");
+    case Glyph::Task:
+        return QStringLiteral("\u25A6");
+    case Glyph::Run:
+        return QStringLiteral("\u27A4");
+    case Glyph::Close:
+        return QStringLiteral("\u2715");
+    case Glyph::Ok:
+        return QStringLiteral("\u2713");
+    case Glyph::Credits:
+        return QStringLiteral("\u2605");
     }
     return {};
 }
@@ -97,8 +130,7 @@ QImage newImage(int width, int height)
     return image;
 }
 
-void drawPlate(QPainter& p, const QRectF& r, double radius, const QColor& top, const QColor& bottom,
-               const QColor& rim)
+void drawPlate(QPainter& p, const QRectF& r, double radius, const QColor& top, const QColor& bottom, const QColor& rim)
 {
     QLinearGradient fill(r.topLeft(), r.bottomLeft());
     fill.setColorAt(0.0, top);
@@ -263,4 +295,4 @@ void drawTitle(QPainter& p, const QRectF& band, const QString& title, Glyph glyp
                    Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -26,26 +26,24 @@ inline const QColor text{220, 238, 245};
 inline const QColor textDim{140, 170, 190};
 inline const QColor amber{255, 190, 70};
 inline const QColor red{235, 80, 80};
-} // namespace colour
+}  // namespace colour
 
 // Loads the OCR fonts from their files (falls back to DejaVu Sans when they are missing).
 void loadFonts();
 QFont headingFont(double pixelSize, bool bold = false);  // OCR-A
-QFont bodyFont(double pixelSize, bool bold = false);     // OCR-B
-QFont symbolFont(double pixelSize);                      // DejaVu Sans, for the glyphs
+QFont bodyFont(double pixelSize, bool bold = false);  // OCR-B
+QFont symbolFont(double pixelSize);  // DejaVu Sans, for the glyphs
 
 QString glyphText(Glyph glyph);
 
 // A rounded plate with a vertical gradient and a thin rim.
-void drawPlate(QPainter& p, const QRectF& r, double radius, const QColor& top, const QColor& bottom,
-               const QColor& rim);
+void drawPlate(QPainter& p, const QRectF& r, double radius, const QColor& top, const QColor& bottom, const QColor& rim);
 // A soft halo around a rounded rectangle (drawn before the plate).
 void drawGlow(QPainter& p, const QRectF& r, double radius, const QColor& colour, int spread);
 // A round badge holding a glyph.
 void drawBadge(QPainter& p, QPointF centre, double radius, Glyph glyph, bool lit);
 // Text shrunk until it fits the rectangle, drawn with a thin shadow.
-void drawFittedText(QPainter& p, const QRectF& r, const QString& text, QFont font, const QColor& colour,
-                    int flags);
+void drawFittedText(QPainter& p, const QRectF& r, const QString& text, QFont font, const QColor& colour, int flags);
 // An inset well where a list or text box of the screen sits.
 void drawWell(QPainter& p, const QRectF& r, const QString& caption = {});
 // A pale display panel: labels drawn in black or dark grey over it stay readable.
@@ -57,4 +55,4 @@ void drawTitle(QPainter& p, const QRectF& band, const QString& title, Glyph glyp
 
 QImage newImage(int width, int height);
 
-} // namespace quenno::assets
+}  // namespace quenno::assets

@@ -67,7 +67,9 @@ int makeArt(const QString& folder)
 // Each size is painted afresh so that small icons stay sharp instead of being scaled down.
 int makeIcons(const QString& folder, const QString& name)
 {
-    const auto icon = std::find_if(kArt.begin(), kArt.end(), [](const ArtRow& row) { return row.kind == Kind::WindowIcon; });
+    const auto icon = std::find_if(kArt.begin(), kArt.end(), [](const ArtRow& row) {
+        return row.kind == Kind::WindowIcon;
+    });
     if (icon == kArt.end()) {
         std::fprintf(stderr, "no window icon in the artwork table\n");
         return 1;
@@ -87,7 +89,7 @@ int makeIcons(const QString& folder, const QString& name)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -27,12 +27,23 @@ std::string escapeString(const std::string& value)
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case ' ': out += i == 0 ? "\\s" : " "; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case ' ':
+            out += i == 0 ? "\\s" : " ";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -63,27 +74,18 @@ std::string execLine(const std::string& exePath)
     return "/bin/sh -c " + quoteExecArgument("exec \"$0\"") + " " + quoteExecArgument(exePath);
 }
 
-std::string entryPath(const std::string& name)
-{
-    return LinuxAutostart::folder() + "/" + name + ".desktop";
-}
+std::string entryPath(const std::string& name) { return LinuxAutostart::folder() + "/" + name + ".desktop"; }
 
-} // namespace
+}  // namespace
 
-std::string LinuxAutostart::executablePath() const
-{
-    return linux_fs::executablePath();
-}
+std::string LinuxAutostart::executablePath() const { return linux_fs::executablePath(); }
 
-std::string LinuxAutostart::folder()
-{
-    return linux_fs::xdgFolder("XDG_CONFIG_HOME", ".config") + "/autostart";
-}
+std::string LinuxAutostart::folder() { return linux_fs::xdgFolder("XDG_CONFIG_HOME", ".config") + "/autostart"; }
 
 std::optional<std::string> LinuxAutostart::entryText(const std::string& name, const std::string& exePath)
 {
-    if (!usableName(name) || exePath.empty() || exePath.front() != '/'
-        || exePath.find('\0') != std::string::npos || !linux_fs::isUtf8(exePath))
+    if (!usableName(name) || exePath.empty() || exePath.front() != '/' || exePath.find('\0') != std::string::npos
+        || !linux_fs::isUtf8(exePath))
         return std::nullopt;
     const std::string workingFolder = exePath.substr(0, std::max<std::size_t>(exePath.rfind('/'), 1));
     std::string text = "[Desktop Entry]\n";
@@ -120,4 +122,4 @@ bool LinuxAutostart::disable(const std::string& name)
     return ::unlink(path.c_str()) == 0;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

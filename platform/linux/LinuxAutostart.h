@@ -23,4 +23,4 @@ public:
     static std::optional<std::string> entryText(const std::string& name, const std::string& exePath);
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

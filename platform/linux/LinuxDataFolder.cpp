@@ -26,7 +26,7 @@ bool writableFolder(const std::string& folder)
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-} // namespace
+}  // namespace
 
 std::string LinuxFileSystem::dataFolder() const
 {
@@ -64,4 +64,4 @@ std::string LinuxFileSystem::inDataFolder(std::string_view name) const
     return LinuxFileSystem(folder).inApplicationFolder(name);
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -11,7 +11,7 @@ constexpr std::uint64_t kFileTimeUnixEpoch = 116444736000000000ULL;
 std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at)
 {
     return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16
-           | std::uint32_t{b[at + 3]} << 24;
+        | std::uint32_t{b[at + 3]} << 24;
 }
 
 std::uint64_t le64(std::span<const std::uint8_t> b, std::size_t at)
@@ -109,7 +109,7 @@ std::optional<DosAttrib> parseBinary(std::span<const std::uint8_t> b, std::size_
     }
 }
 
-} // namespace
+}  // namespace
 
 std::optional<DosAttrib> parseDosAttrib(std::span<const std::uint8_t> bytes)
 {
@@ -129,9 +129,9 @@ std::string encodeDosAttrib(const DosAttrib& record)
 {
     std::string out;
     out.reserve(24);
-    out.append(2, '\0');       // empty hex text and its padding
+    out.append(2, '\0');  // empty hex text and its padding
     out.append("\x05\x00\x05\x00", 4);  // version and union level
-    out.append(2, '\0');       // align to 4
+    out.append(2, '\0');  // align to 4
     put32(out, kValidAttrib | (record.createTime ? kValidCreateTime : 0));
     put32(out, record.attributes);
     put64(out, record.createTime.value_or(0));
@@ -141,7 +141,7 @@ std::string encodeDosAttrib(const DosAttrib& record)
 std::uint64_t unixToFileTime(std::int64_t seconds, std::uint32_t nanoseconds)
 {
     return static_cast<std::uint64_t>(static_cast<std::int64_t>(kFileTimeUnixEpoch) + seconds * 10'000'000)
-           + nanoseconds / 100;
+        + nanoseconds / 100;
 }
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

@@ -25,4 +25,4 @@ std::string encodeDosAttrib(const DosAttrib& record);
 
 std::uint64_t unixToFileTime(std::int64_t seconds, std::uint32_t nanoseconds);
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

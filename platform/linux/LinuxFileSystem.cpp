@@ -25,8 +25,7 @@ namespace {
 constexpr std::uint32_t kDosBits = Attribute::ReadOnly | Attribute::Hidden | Attribute::System | Attribute::Archive;
 // Bits that setting attributes replaces; the others (directory, sparse, compressed...) stay.
 constexpr std::uint32_t kSettableBits = kDosBits | 0x80u /*normal*/ | 0x100u /*temporary*/
-                                        | 0x1000u /*offline*/ | 0x2000u /*not indexed*/;
-
+    | 0x1000u /*offline*/ | 0x2000u /*not indexed*/;
 
 EntryKind kindOf(mode_t mode)
 {
@@ -53,7 +52,7 @@ std::string executableFolder()
     return executable.empty() ? std::string(".") : parentFolder(executable);
 }
 
-} // namespace
+}  // namespace
 
 namespace linux_fs {
 
@@ -92,7 +91,7 @@ std::optional<DosAttrib> storedRecord(ssize_t n, const std::array<std::uint8_t, 
     return parseDosAttrib(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n)));
 }
 
-} // namespace
+}  // namespace
 
 std::optional<DosAttrib> readDosAttrib(const char* path, bool* xattrSupported)
 {
@@ -145,7 +144,8 @@ std::optional<std::chrono::system_clock::time_point> timePointFrom(std::int64_t 
 {
     using namespace std::chrono;
     // Any program may set a file's times: one the clock cannot hold is not taken.
-    constexpr std::int64_t kMostSeconds = duration_cast<std::chrono::seconds>(system_clock::duration::max()).count() - 1;
+    constexpr std::int64_t kMostSeconds
+        = duration_cast<std::chrono::seconds>(system_clock::duration::max()).count() - 1;
     if (seconds > kMostSeconds || seconds < -kMostSeconds || nanoseconds >= 1000000000u)
         return std::nullopt;
     return system_clock::time_point(duration_cast<system_clock::duration>(std::chrono::seconds(seconds))
@@ -172,9 +172,9 @@ std::string parentFolder(std::string_view path)
     return std::string(path.substr(0, slash));
 }
 
-} // namespace linux_fs
+}  // namespace linux_fs
 
-LinuxFileSystem::LinuxFileSystem() : m_applicationFolder(executableFolder()) {}
+LinuxFileSystem::LinuxFileSystem() : m_applicationFolder(executableFolder()) { }
 
 LinuxFileSystem::LinuxFileSystem(std::string applicationFolder) : m_applicationFolder(std::move(applicationFolder))
 {
@@ -238,7 +238,7 @@ struct AttributeTarget {
     {
         return (fd >= 0 ? ::fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0)
                         : ::lsetxattr(path, kDosAttribName, bytes.data(), bytes.size(), 0))
-               == 0;
+            == 0;
     }
     int birth(struct statx* sx) const
     {
@@ -296,7 +296,7 @@ bool setAttributesOf(const AttributeTarget& target, std::uint32_t attributes)
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 namespace linux_fs {
 
@@ -305,7 +305,7 @@ bool setAttributesOfOpenFile(int fd, std::string_view name, std::uint32_t attrib
     return fd >= 0 && setAttributesOf(AttributeTarget{nullptr, fd, name}, attributes);
 }
 
-} // namespace linux_fs
+}  // namespace linux_fs
 
 bool LinuxFileSystem::setAttributes(const std::string& path, std::uint32_t attributes)
 {
@@ -341,10 +341,7 @@ bool LinuxFileSystem::exists(const std::string& path) const
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string LinuxFileSystem::applicationFolder() const
-{
-    return m_applicationFolder;
-}
+std::string LinuxFileSystem::applicationFolder() const { return m_applicationFolder; }
 
 std::string LinuxFileSystem::inApplicationFolder(std::string_view name) const
 {
@@ -379,7 +376,8 @@ std::string LinuxFileSystem::inApplicationFolder(std::string_view name) const
         if (DIR* dir = ::opendir(parent.c_str())) {
             while (const dirent* de = ::readdir(dir)) {
                 const std::string_view candidate(de->d_name);
-                if (equalsIgnoringAsciiCase(candidate, part) && (best.empty() || lessIgnoringAsciiCase(candidate, best)))
+                if (equalsIgnoringAsciiCase(candidate, part)
+                    && (best.empty() || lessIgnoringAsciiCase(candidate, best)))
                     best.assign(candidate);
             }
             ::closedir(dir);
@@ -396,9 +394,6 @@ std::string LinuxFileSystem::inApplicationFolder(std::string_view name) const
     return result;
 }
 
-std::unique_ptr<FileSystem> makeNativeFileSystem()
-{
-    return std::make_unique<LinuxFileSystem>();
-}
+std::unique_ptr<FileSystem> makeNativeFileSystem() { return std::make_unique<LinuxFileSystem>(); }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

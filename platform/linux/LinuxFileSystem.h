@@ -56,4 +56,4 @@ private:
     std::function<void(const std::string&)> m_beforeReplace;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -140,7 +140,7 @@ int createBeside(const std::string& target, std::string* tempPath)
     const std::string prefix = (folder == "/" ? folder : folder + "/") + "." + std::string(baseName(target)) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         *tempPath = prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-"
-                    + std::to_string(random() % 1000000) + ".part";
+            + std::to_string(random() % 1000000) + ".part";
         const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -273,10 +273,7 @@ std::optional<std::string> attributeValue(const char* path, const std::string& n
 
 // Labels of security modules belong to the system's policy, which sets them on a new file
 // itself; every other attribute (ACLs among them) must come across exactly.
-bool mustKeep(const std::string& name)
-{
-    return !name.starts_with("security.");
-}
+bool mustKeep(const std::string& name) { return !name.starts_with("security."); }
 
 // The new file gets every extended attribute of the old one and no other (a folder's
 // default ACL would otherwise give it an ACL the old one did not have).
@@ -287,8 +284,8 @@ WriteResult keepAttributes(int fd, const std::string& oldPath)
     if (!oldNames || !newNames)
         return {WriteFailure::NotKept, errno};
     for (const std::string& name : *newNames) {
-        if (std::find(oldNames->begin(), oldNames->end(), name) == oldNames->end() && ::fremovexattr(fd, name.c_str()) != 0
-            && mustKeep(name))
+        if (std::find(oldNames->begin(), oldNames->end(), name) == oldNames->end()
+            && ::fremovexattr(fd, name.c_str()) != 0 && mustKeep(name))
             return {WriteFailure::NotKept, errno};
     }
     for (const std::string& name : *oldNames) {
@@ -307,9 +304,9 @@ WriteResult keepAttributes(int fd, const std::string& oldPath)
 void keepCreationTime(int fd, const std::string& oldPath)
 {
     const auto raw = attributeValue(oldPath.c_str(), kDosAttribName);
-    const auto stored = raw ? parseDosAttrib(std::span<const std::uint8_t>(
-                                  reinterpret_cast<const std::uint8_t*>(raw->data()), raw->size()))
-                            : std::nullopt;
+    const auto stored = raw
+        ? parseDosAttrib(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(raw->data()), raw->size()))
+        : std::nullopt;
     if (raw && (!stored || stored->createTime))
         return;  // copied with the other attributes, creation time and all (or not ours to read)
     struct statx sx;
@@ -338,7 +335,7 @@ WriteResult keepMetadata(int fd, const std::string& oldPath, const struct stat& 
     return {};
 }
 
-} // namespace
+}  // namespace
 
 namespace linux_fs {
 
@@ -421,7 +418,7 @@ std::string followFinalLinks(const std::string& path)
     return path;
 }
 
-} // namespace linux_fs
+}  // namespace linux_fs
 
 std::unique_ptr<FileReader> LinuxFileSystem::openRead(const std::string& path) const
 {
@@ -440,8 +437,8 @@ std::optional<std::string> LinuxFileSystem::readWholeFile(const std::string& pat
     std::string content(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
     while (done < content.size()) {
-        const std::int64_t n = reader.read(std::span<std::uint8_t>(
-            reinterpret_cast<std::uint8_t*>(content.data()) + done, content.size() - done));
+        const std::int64_t n = reader.read(
+            std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(content.data()) + done, content.size() - done));
         if (n < 0)
             return std::nullopt;
         if (n == 0)
@@ -502,10 +499,7 @@ WriteResult LinuxFileSystem::rewriteWholeFile(const std::string& path, std::stri
     });
 }
 
-std::string LinuxFileSystem::followLinks(const std::string& path) const
-{
-    return linux_fs::followFinalLinks(path);
-}
+std::string LinuxFileSystem::followLinks(const std::string& path) const { return linux_fs::followFinalLinks(path); }
 
 void LinuxFileSystem::setBeforeReplace(std::function<void(const std::string&)> hook)
 {
@@ -562,7 +556,9 @@ void LinuxFileSystem::removeLeftovers(const std::string& folder)
         const auto dash1 = tail.find('-');
         const auto dash2 = dash1 == std::string_view::npos ? dash1 : tail.find('-', dash1 + 1);
         if (dash1 == 0 || dash2 == std::string_view::npos || dash2 == dash1 + 1 || dash2 + 1 == tail.size()
-            || !std::all_of(tail.begin(), tail.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); }))
+            || !std::all_of(tail.begin(), tail.end(), [](char c) {
+                   return c == '-' || (c >= '0' && c <= '9');
+               }))
             continue;
         long long pid = 0;
         for (char c : tail.substr(0, dash1)) {
@@ -571,7 +567,7 @@ void LinuxFileSystem::removeLeftovers(const std::string& folder)
                 break;
         }
         const bool writerRuns = pid > 0 && pid <= 0x7FFFFFFF
-                                && (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+            && (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
         if (writerRuns)
             continue;
         struct stat st;
@@ -582,4 +578,4 @@ void LinuxFileSystem::removeLeftovers(const std::string& folder)
     ::closedir(dir);
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

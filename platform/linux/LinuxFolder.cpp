@@ -25,14 +25,14 @@ constexpr std::size_t kListingBuffer = 32 * 1024;
 bool isBareName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos
-           && name.find('\0') == std::string_view::npos;
+        && name.find('\0') == std::string_view::npos;
 }
 
 // A regular file held open with its folder. Removing it checks, just before the name goes,
 // that the name still is this file.
 class LinuxHeldFile final : public HeldFile {
 public:
-    LinuxHeldFile(int folderFd, int fd, std::string name) : m_folderFd(folderFd), m_fd(fd), m_name(std::move(name)) {}
+    LinuxHeldFile(int folderFd, int fd, std::string name) : m_folderFd(folderFd), m_fd(fd), m_name(std::move(name)) { }
 
     // The regular file name of the folder, never through a link; nullptr for anything else.
     static std::unique_ptr<HeldFile> open(int folderFd, const std::string& name)
@@ -113,7 +113,7 @@ private:
 
 class LinuxOpenFolder final : public OpenFolder {
 public:
-    LinuxOpenFolder(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    LinuxOpenFolder(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) { }
     ~LinuxOpenFolder() override { ::close(m_fd); }
     LinuxOpenFolder(const LinuxOpenFolder&) = delete;
     LinuxOpenFolder& operator=(const LinuxOpenFolder&) = delete;
@@ -164,7 +164,7 @@ private:
     bool m_listed = false;
 };
 
-} // namespace
+}  // namespace
 
 namespace linux_fs {
 
@@ -221,12 +221,13 @@ std::optional<std::vector<DirEntry>> listOpenFolder(int folderFd, const std::str
             entries.push_back(makeEntry(std::string(name), st, stored));
         }
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return lessIgnoringAsciiCase(a.name, b.name); });
+    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+        return lessIgnoringAsciiCase(a.name, b.name);
+    });
     return entries;
 }
 
-} // namespace linux_fs
+}  // namespace linux_fs
 
 std::unique_ptr<OpenFolder> LinuxFileSystem::openFolder(const std::string& folder) const
 {
@@ -250,4 +251,4 @@ std::unique_ptr<HeldFile> LinuxFileSystem::holdFile(const std::string& folder, s
     return held;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -62,4 +62,4 @@ std::optional<std::chrono::system_clock::time_point> timePointFrom(std::int64_t 
 std::string_view baseName(std::string_view path);
 std::string parentFolder(std::string_view path);
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

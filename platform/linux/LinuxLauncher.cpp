@@ -40,7 +40,8 @@ std::string contentTypeOf(const QString& path)
             return type;
     }
     // A file that is not there (yet) still has the type its name tells.
-    gchar* guessed = g_content_type_guess(QFile::encodeName(QFileInfo(path).fileName()).constData(), nullptr, 0, nullptr);
+    gchar* guessed
+        = g_content_type_guess(QFile::encodeName(QFileInfo(path).fileName()).constData(), nullptr, 0, nullptr);
     std::string type = guessed ? guessed : "";
     g_free(guessed);
     return type;
@@ -65,16 +66,10 @@ bool openWithDefaultFor(const std::string& contentType, const QString& path)
     return started;
 }
 
-} // namespace
+}  // namespace
 
-bool LinuxLauncher::openHelp(const QString& path)
-{
-    return openWithDefaultFor(contentTypeOf(path), path);
-}
+bool LinuxLauncher::openHelp(const QString& path) { return openWithDefaultFor(contentTypeOf(path), path); }
 
-bool LinuxLauncher::openTextEditor(const QString& path)
-{
-    return openWithDefaultFor("text/plain", path);
-}
+bool LinuxLauncher::openTextEditor(const QString& path) { return openWithDefaultFor("text/plain", path); }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

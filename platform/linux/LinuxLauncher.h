@@ -14,4 +14,4 @@ public:
     bool openTextEditor(const QString& path) override;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -46,10 +46,14 @@ NativePlatform::NativePlatform() : m_parts(std::make_unique<Parts>())
     m_platform.tray = &m_parts->tray;
     m_platform.autostart = &m_parts->autostart;
     m_platform.volumes = &m_parts->volumes;
-    m_platform.makeMoviePlayer = [] { return std::unique_ptr<MoviePlayer>(std::make_unique<QtMoviePlayer>()); };
-    m_platform.makeMediaPlayer = [] { return std::unique_ptr<MediaPlayer>(std::make_unique<QtMediaPlayer>()); };
+    m_platform.makeMoviePlayer = [] {
+        return std::unique_ptr<MoviePlayer>(std::make_unique<QtMoviePlayer>());
+    };
+    m_platform.makeMediaPlayer = [] {
+        return std::unique_ptr<MediaPlayer>(std::make_unique<QtMediaPlayer>());
+    };
 }
 
 NativePlatform::~NativePlatform() = default;
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

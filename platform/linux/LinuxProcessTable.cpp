@@ -15,10 +15,7 @@ namespace quenno::platform {
 
 namespace {
 
-std::string procPath(std::uint32_t pid, const char* leaf)
-{
-    return "/proc/" + std::to_string(pid) + "/" + leaf;
-}
+std::string procPath(std::uint32_t pid, const char* leaf) { return "/proc/" + std::to_string(pid) + "/" + leaf; }
 
 std::string readLink(const std::string& path)
 {
@@ -59,8 +56,7 @@ std::string_view stripDeleted(std::string_view target)
 
 bool isWindowsLoader(std::string_view exeName)
 {
-    return exeName == "wine-preloader" || exeName == "wine64-preloader" || exeName == "wine"
-           || exeName == "wine64";
+    return exeName == "wine-preloader" || exeName == "wine64-preloader" || exeName == "wine" || exeName == "wine64";
 }
 
 std::optional<std::uint32_t> parsePid(const char* name)
@@ -76,7 +72,7 @@ std::optional<std::uint32_t> parsePid(const char* name)
     return pid;
 }
 
-} // namespace
+}  // namespace
 
 std::string imageNameFrom(std::string_view exeTarget, std::string_view cmdline, std::string_view comm)
 {
@@ -120,8 +116,9 @@ std::vector<ProcessEntry> LinuxProcessTable::snapshot() const
         entries.push_back(ProcessEntry{*pid, imageNameFrom(exe, cmdline, comm)});
     }
     ::closedir(proc);
-    std::sort(entries.begin(), entries.end(),
-              [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
+    std::sort(entries.begin(), entries.end(), [](const ProcessEntry& a, const ProcessEntry& b) {
+        return a.pid < b.pid;
+    });
     return entries;
 }
 
@@ -140,4 +137,4 @@ bool LinuxProcessTable::terminate(std::uint32_t pid)
     return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

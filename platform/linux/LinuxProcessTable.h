@@ -19,4 +19,4 @@ public:
 // cmdline is /proc/<pid>/cmdline (arguments separated by NUL), comm is /proc/<pid>/comm.
 std::string imageNameFrom(std::string_view exeTarget, std::string_view cmdline, std::string_view comm);
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -29,10 +29,7 @@ bool hasControlCharacter(std::string_view text)
 }
 
 // A line as a message can show it: short, without control characters.
-std::string shown(const std::string& line)
-{
-    return linux_fs::shownText(line, 60);
-}
+std::string shown(const std::string& line) { return linux_fs::shownText(line, 60); }
 
 // What tells one state of a file from another without reading it again: a write in place
 // changes the times, a file renamed over it the inode.
@@ -43,26 +40,26 @@ std::optional<Identity> identityOf(const std::string& path)
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)
         return std::nullopt;
-    return Identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
-                    st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+    return Identity{st.st_dev,          st.st_ino,         st.st_size,        st.st_mtim.tv_sec,
+                    st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
 }
 
-} // namespace
+}  // namespace
 
 struct LinuxRegistry::Address {
     std::string file;
-    std::string key;   // full key path, root in long form
+    std::string key;  // full key path, root in long form
     std::string name;  // value name
 };
 
 struct LinuxRegistry::Loaded {
-    std::string target;                   // the file itself, symbolic links followed
-    std::optional<Identity> identity;     // as it was before it was read; nullopt: no file yet
+    std::string target;  // the file itself, symbolic links followed
+    std::optional<Identity> identity;  // as it was before it was read; nullopt: no file yet
     std::optional<regfile::StoreFile> store;
-    std::string refusal;                  // why it is neither read nor written; "" when it is
+    std::string refusal;  // why it is neither read nor written; "" when it is
 };
 
-LinuxRegistry::LinuxRegistry() : LinuxRegistry(defaultUserFile(), defaultMachineFile()) {}
+LinuxRegistry::LinuxRegistry() : LinuxRegistry(defaultUserFile(), defaultMachineFile()) { }
 
 LinuxRegistry::LinuxRegistry(std::string userFile, std::string machineFile, FileSystem* files)
     : m_userFile(std::move(userFile)), m_machineFile(std::move(machineFile)),
@@ -78,10 +75,7 @@ std::string LinuxRegistry::defaultUserFile()
     return linux_fs::xdgFolder("XDG_CONFIG_HOME", ".config") + "/QuennoAV/registry.reg";
 }
 
-std::string LinuxRegistry::defaultMachineFile()
-{
-    return "/etc/QuennoAV/registry.reg";
-}
+std::string LinuxRegistry::defaultMachineFile() { return "/etc/QuennoAV/registry.reg"; }
 
 std::optional<LinuxRegistry::Address> LinuxRegistry::address(const std::string& path) const
 {
@@ -151,14 +145,14 @@ void LinuxRegistry::report(const std::string& file, const Loaded& loaded) const
             std::string list;
             for (std::size_t i = 0; i < unreadable.size() && i < LinesShown; ++i)
                 list += (i == 0 ? "" : "; ") + ("line " + std::to_string(unreadable[i].line) + ": ")
-                        + shown(unreadable[i].text);
+                    + shown(unreadable[i].text);
             if (unreadable.size() > LinesShown)
                 list += "; and " + std::to_string(unreadable.size() - LinesShown) + " more";
             message = unreadable.size() == 1
                 ? quoted + "has a line that cannot be read (" + list
-                      + "). It is left as it is and passed over; every other setting is used."
+                    + "). It is left as it is and passed over; every other setting is used."
                 : quoted + "has " + std::to_string(unreadable.size()) + " lines that cannot be read (" + list
-                      + "). They are left as they are and passed over; every other setting is used.";
+                    + "). They are left as they are and passed over; every other setting is used.";
         }
         if (loaded.store->headerMissing() && m_reported.insert(prefix + "header").second) {
             message += (message.empty() ? "" : "\n") + quoted
@@ -170,8 +164,7 @@ void LinuxRegistry::report(const std::string& file, const Loaded& loaded) const
         m_problems.push_back(message);
 }
 
-template <typename Change>
-bool LinuxRegistry::change(const std::string& path, Change&& edit)
+template<typename Change> bool LinuxRegistry::change(const std::string& path, Change&& edit)
 {
     const auto where = address(path);
     if (!where)
@@ -250,4 +243,4 @@ std::string LinuxRegistry::takeProblem()
     return text;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

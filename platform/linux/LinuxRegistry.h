@@ -24,7 +24,9 @@
 
 namespace quenno::platform {
 
-namespace regfile { class StoreFile; }
+namespace regfile {
+class StoreFile;
+}
 
 class LinuxRegistry final : public Registry {
 public:
@@ -49,7 +51,7 @@ private:
     std::optional<Address> address(const std::string& path) const;
     Loaded load(const std::string& file) const;
     void report(const std::string& file, const Loaded& loaded) const;
-    template <typename Change> bool change(const std::string& path, Change&& edit);
+    template<typename Change> bool change(const std::string& path, Change&& edit);
 
     std::string m_userFile;
     std::string m_machineFile;
@@ -59,4 +61,4 @@ private:
     mutable std::vector<std::string> m_problems;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -13,10 +13,7 @@ using namespace detail;
 
 namespace {
 
-bool isHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // A quoted text at the start of s. On success s is left just after the closing quote.
 std::optional<std::string> takeQuoted(std::string_view& s)
@@ -126,7 +123,7 @@ void appendUtf16Le(std::string& out, std::uint32_t unit)
     out.push_back(static_cast<char>(unit >> 8));
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -215,7 +212,7 @@ std::string utf8FromUtf16Le(std::string_view bytes)
     out.reserve(bytes.size());
     const auto unit = [&](std::size_t i) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]))
-             | static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+            | static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
     };
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const std::uint32_t u = unit(i);
@@ -236,7 +233,9 @@ std::string utf16LeFromUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() * 2);
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(text[i])); };
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(text[i]));
+    };
     const auto follows = [&](std::size_t i, std::size_t n) {
         for (std::size_t k = 1; k <= n; ++k)
             if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80)
@@ -274,7 +273,7 @@ std::string utf16LeFromUtf8(std::string_view text)
     return out;
 }
 
-} // namespace detail
+}  // namespace detail
 
 bool sameData(const Value& a, const Value& b)
 {
@@ -283,10 +282,7 @@ bool sameData(const Value& a, const Value& b)
     return a.kind == Value::Kind::Dword ? a.dword == b.dword : a.text == b.text;
 }
 
-std::string longRoot(std::string_view root)
-{
-    return std::string(longRootView(root));
-}
+std::string longRoot(std::string_view root) { return std::string(longRootView(root)); }
 
 Key* Document::findKey(std::string_view path)
 {
@@ -296,10 +292,7 @@ Key* Document::findKey(std::string_view path)
     return nullptr;
 }
 
-const Key* Document::findKey(std::string_view path) const
-{
-    return const_cast<Document*>(this)->findKey(path);
-}
+const Key* Document::findKey(std::string_view path) const { return const_cast<Document*>(this)->findKey(path); }
 
 Key& Document::makeKey(std::string_view path)
 {
@@ -317,10 +310,7 @@ Value* findValue(Key& key, std::string_view name)
     return nullptr;
 }
 
-const Value* findValue(const Key& key, std::string_view name)
-{
-    return findValue(const_cast<Key&>(key), name);
-}
+const Value* findValue(const Key& key, std::string_view name) { return findValue(const_cast<Key&>(key), name); }
 
 std::optional<Document> parse(std::string_view bytes)
 {
@@ -490,4 +480,4 @@ std::string_view StoreFile::keyPathAt(const Item& item) const
     return path;
 }
 
-} // namespace quenno::platform::regfile
+}  // namespace quenno::platform::regfile

@@ -26,16 +26,16 @@ namespace quenno::platform::regfile {
 
 struct Value {
     enum class Kind { String, Dword, Other };
-    std::string name;            // "" is the key's default value, written "@"
+    std::string name;  // "" is the key's default value, written "@"
     Kind kind = Kind::String;
-    std::string text;            // String: the data; Other: the data text after "=" (e.g. hex(2):41,00)
+    std::string text;  // String: the data; Other: the data text after "=" (e.g. hex(2):41,00)
     std::uint32_t dword = 0;
 };
 
 bool sameData(const Value& a, const Value& b);  // kind and data, not the name
 
 struct Key {
-    std::string path;            // full path, root in long form ("HKEY_CURRENT_USER\Software\X")
+    std::string path;  // full path, root in long form ("HKEY_CURRENT_USER\Software\X")
     std::vector<Value> values;
 };
 
@@ -50,7 +50,6 @@ struct Document {
 
 Value* findValue(Key& key, std::string_view name);
 const Value* findValue(const Key& key, std::string_view name);
-
 
 // The long form of a root name in any spelling ("HKCU", "hkey_current_user"), or "".
 std::string longRoot(std::string_view root);
@@ -106,12 +105,12 @@ private:
     };
     struct ValueLine {
         Value value;
-        bool removal;      // "name"=-
+        bool removal;  // "name"=-
         std::size_t last;  // the last line it takes
     };
     // Where a value stands in the file: the lines that give it, and where its key ends.
     struct Place {
-        std::vector<std::size_t> live;    // items that could give it (after its last removal)
+        std::vector<std::size_t> live;  // items that could give it (after its last removal)
         std::ptrdiff_t lastContent = -1;  // last line of the key's last part in effect; -1: none
     };
     enum class Encoding { Utf8, Utf16Le };
@@ -132,7 +131,7 @@ private:
 
     Encoding m_encoding = Encoding::Utf8;
     std::string m_prefix;  // byte-order mark
-    std::string m_text;    // UTF-8 (from UTF-16: surrogates without a partner kept, WTF-8)
+    std::string m_text;  // UTF-8 (from UTF-16: surrogates without a partner kept, WTF-8)
     std::string m_suffix;  // a last odd byte of UTF-16
     std::string m_newline = "\r\n";
     std::vector<Line> m_lines;
@@ -142,4 +141,4 @@ private:
     bool m_contentSeen = false;
 };
 
-} // namespace quenno::platform::regfile
+}  // namespace quenno::platform::regfile

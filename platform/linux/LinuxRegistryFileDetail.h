@@ -36,4 +36,4 @@ std::string valueLine(const Value& value);
 std::string utf8FromUtf16Le(std::string_view bytes);
 std::string utf16LeFromUtf8(std::string_view text);
 
-} // namespace quenno::platform::regfile::detail
+}  // namespace quenno::platform::regfile::detail

@@ -140,14 +140,17 @@ std::optional<std::string> StoreFile::remove(std::string_view key, std::string_v
         // After a line ending in "\" the next line could be read as its continuation: a
         // blank line stays between them.
         const bool keepApart = item.first > 0 && endsInBackslash(item.first - 1);
-        splices.push_back({m_lines[item.first].begin, keepApart ? m_lines[item.last].end : m_lines[item.last].next, {}});
+        splices.push_back(
+            {m_lines[item.first].begin, keepApart ? m_lines[item.last].end : m_lines[item.last].next, {}});
     }
     return apply(std::move(splices));
 }
 
 std::string StoreFile::apply(std::vector<Splice> splices) const
 {
-    std::stable_sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
+    std::stable_sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) {
+        return a.begin < b.begin;
+    });
     // Built in one piece: a store can be megabytes, and each copy of it costs.
     std::string text;
     std::size_t size = m_prefix.size() + m_text.size() + m_suffix.size();
@@ -193,7 +196,9 @@ Document StoreFile::document() const
         }
         case Item::Kind::KeyRemoval: {
             const std::string gone = canonicalKeyPath(keyPathAt(item));
-            std::erase_if(document.keys, [&](const Key& key) { return keyWithin(gone, key.path); });
+            std::erase_if(document.keys, [&](const Key& key) {
+                return keyWithin(gone, key.path);
+            });
             index.clear();
             for (std::size_t k = 0; k < document.keys.size(); ++k)
                 index.emplace(asciiLower(document.keys[k].path), k);
@@ -206,7 +211,9 @@ Document StoreFile::document() const
                 break;  // never: value lines are items only inside a key
             ValueLine line = *readValueLine(item.first);
             if (line.removal)
-                std::erase_if(current->values, [&](const Value& v) { return equalsIgnoringAsciiCase(v.name, line.value.name); });
+                std::erase_if(current->values, [&](const Value& v) {
+                    return equalsIgnoringAsciiCase(v.name, line.value.name);
+                });
             else if (Value* existing = findValue(*current, line.value.name))
                 *existing = std::move(line.value);
             else
@@ -220,4 +227,4 @@ Document StoreFile::document() const
     return document;
 }
 
-} // namespace quenno::platform::regfile
+}  // namespace quenno::platform::regfile

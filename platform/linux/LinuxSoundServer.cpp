@@ -16,7 +16,7 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-} // namespace
+}  // namespace
 
 bool soundServerReachable()
 {
@@ -29,4 +29,4 @@ bool soundServerReachable()
     return exists(runtime + "/pulse/native") || exists("/run/pulse/native");
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -7,4 +7,4 @@ namespace quenno::platform {
 
 bool soundServerReachable();
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -6,7 +6,9 @@ namespace quenno::platform::linux_fs {
 
 std::size_t utf8SequenceAt(std::string_view text, std::size_t at)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint8_t>(text[i]);
+    };
     const std::uint8_t lead = byte(at);
     if (lead < 0x80)
         return 1;
@@ -67,4 +69,4 @@ std::string shownText(std::string_view text, std::size_t maxUnits)
     return shown;
 }
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

@@ -16,4 +16,4 @@ bool isUtf8(std::string_view text);
 // UTF-8 U+FFFD, and text longer than maxUnits UTF-16 units is cut to maxUnits - 3 and "...".
 std::string shownText(std::string_view text, std::size_t maxUnits);
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

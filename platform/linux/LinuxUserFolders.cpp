@@ -51,4 +51,4 @@ std::string executablePath()
     return n > 0 ? std::string(buffer.data(), static_cast<std::size_t>(n)) : std::string();
 }
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

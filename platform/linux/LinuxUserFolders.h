@@ -20,4 +20,4 @@ bool makeFolders(const std::string& path, mode_t mode);
 // The running executable, links resolved; "" when the system does not say.
 std::string executablePath();
 
-} // namespace quenno::platform::linux_fs
+}  // namespace quenno::platform::linux_fs

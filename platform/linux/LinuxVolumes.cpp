@@ -17,9 +17,9 @@ namespace quenno::platform {
 namespace {
 
 constexpr std::array<std::string_view, 25> kPseudoTypes = {
-    "autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs", "devpts", "devtmpfs",
-    "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nsfs", "proc", "pstore", "ramfs", "rootfs",
-    "rpc_pipefs", "securityfs", "selinuxfs", "squashfs", "sysfs", "tmpfs", "tracefs",
+    "autofs",     "binfmt_misc", "bpf",       "cgroup",   "cgroup2", "configfs", "debugfs", "devpts", "devtmpfs",
+    "efivarfs",   "fusectl",     "hugetlbfs", "mqueue",   "nsfs",    "proc",     "pstore",  "ramfs",  "rootfs",
+    "rpc_pipefs", "securityfs",  "selinuxfs", "squashfs", "sysfs",   "tmpfs",    "tracefs",
 };
 
 constexpr std::array<std::string_view, 10> kSystemFolders = {
@@ -28,16 +28,16 @@ constexpr std::array<std::string_view, 10> kSystemFolders = {
 
 bool within(std::string_view path, std::string_view folder)
 {
-    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
-                              && path[folder.size()] == '/');
+    return path == folder
+        || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/');
 }
 
 int digitValue(char c, int base)
 {
     const int value = c >= '0' && c <= '9' ? c - '0'
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : 99;
+        : c >= 'a' && c <= 'f'             ? c - 'a' + 10
+        : c >= 'A' && c <= 'F'             ? c - 'A' + 10
+                                           : 99;
     return value < base ? value : -1;
 }
 
@@ -110,10 +110,10 @@ bool reachableFolder(const std::string& root)
     struct stat st;
     struct statvfs sv;
     return ::stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::statvfs(root.c_str(), &sv) == 0
-           && sv.f_blocks > 0;
+        && sv.f_blocks > 0;
 }
 
-} // namespace
+}  // namespace
 
 LinuxVolumes::LinuxVolumes(std::string mountTable, std::string labelFolder)
     : m_mountTable(std::move(mountTable)), m_labelFolder(std::move(labelFolder))
@@ -152,8 +152,9 @@ bool LinuxVolumes::isUserMount(const Mount& mount)
         return false;
     if (within(mount.root, "/run/media"))
         return mount.root != "/run/media";
-    return std::none_of(kSystemFolders.begin(), kSystemFolders.end(),
-                        [&](std::string_view folder) { return within(mount.root, folder); });
+    return std::none_of(kSystemFolders.begin(), kSystemFolders.end(), [&](std::string_view folder) {
+        return within(mount.root, folder);
+    });
 }
 
 std::string LinuxVolumes::labelOf(const std::string& device) const
@@ -179,8 +180,9 @@ std::vector<Volume> LinuxVolumes::mounted() const
     for (Mount& mount : parseMountTable(readAll(m_mountTable))) {
         while (mount.root.size() > 1 && mount.root.back() == '/')
             mount.root.pop_back();
-        const auto same = std::find_if(visible.begin(), visible.end(),
-                                       [&](const Mount& seen) { return seen.root == mount.root; });
+        const auto same = std::find_if(visible.begin(), visible.end(), [&](const Mount& seen) {
+            return seen.root == mount.root;
+        });
         if (same != visible.end())
             *same = std::move(mount);
         else
@@ -196,8 +198,10 @@ std::vector<Volume> LinuxVolumes::mounted() const
         if (isUserMount(mount) && reachableFolder(mount.root))
             volumes.push_back({mount.root + "/", labelOf(mount.device)});
     }
-    std::sort(volumes.begin() + 1, volumes.end(), [](const Volume& a, const Volume& b) { return a.root < b.root; });
+    std::sort(volumes.begin() + 1, volumes.end(), [](const Volume& a, const Volume& b) {
+        return a.root < b.root;
+    });
     return volumes;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -18,14 +18,13 @@ namespace quenno::platform {
 class LinuxVolumes final : public Volumes {
 public:
     // The table and the label folder are the system's unless tests give their own.
-    explicit LinuxVolumes(std::string mountTable = "/proc/self/mounts",
-                          std::string labelFolder = "/dev/disk/by-label");
+    explicit LinuxVolumes(std::string mountTable = "/proc/self/mounts", std::string labelFolder = "/dev/disk/by-label");
 
     std::vector<Volume> mounted() const override;
 
     struct Mount {
         std::string device;  // the source as the table names it
-        std::string root;    // mount point, escapes undone
+        std::string root;  // mount point, escapes undone
         std::string type;
     };
     // The lines of a table in the format of /proc/self/mounts, in their order; lines with
@@ -41,4 +40,4 @@ private:
     std::string m_labelFolder;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -4,7 +4,7 @@
 
 namespace quenno::platform {
 
-QtEventPump::QtEventPump(std::chrono::microseconds interval) : m_interval(interval) {}
+QtEventPump::QtEventPump(std::chrono::microseconds interval) : m_interval(interval) { }
 
 void QtEventPump::letEventsRun()
 {
@@ -18,4 +18,4 @@ void QtEventPump::letEventsRun()
     QCoreApplication::processEvents();
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

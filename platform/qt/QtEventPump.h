@@ -20,4 +20,4 @@ private:
     bool m_ranBefore = false;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -8,12 +8,12 @@ namespace quenno::platform {
 
 QString QtFolderDialog::browse(const QString& title)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(),
-                                                             QFileDialog::ShowDirsOnly);
+    const QString chosen
+        = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, QString(), QFileDialog::ShowDirsOnly);
     // Only folders of the file system count (a desktop dialog could hand back other places).
     if (chosen.isEmpty() || !QFileInfo(chosen).isDir())
         return QString();
     return chosen;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -8,4 +8,4 @@ public:
     QString browse(const QString& title) override;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -44,9 +44,6 @@ void QtMediaPlayer::stop()
         m_player->stop();
 }
 
-bool QtMediaPlayer::playing() const
-{
-    return m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
-}
+bool QtMediaPlayer::playing() const { return m_player && m_player->playbackState() == QMediaPlayer::PlayingState; }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -31,4 +31,4 @@ private:
     std::unique_ptr<QMediaPlayer> m_player;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -36,4 +36,4 @@ MessageBoxes::Answer QtMessageBoxes::show(const QString& text, Style style)
     return clicked == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -9,4 +9,4 @@ public:
     Answer show(const QString& text, Style style) override;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -49,9 +49,6 @@ void QtMoviePlayer::stop()
     delete m_label.data();
 }
 
-QMovie* QtMoviePlayer::movie() const
-{
-    return m_label ? m_label->movie() : nullptr;
-}
+QMovie* QtMoviePlayer::movie() const { return m_label ? m_label->movie() : nullptr; }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -31,4 +31,4 @@ private:
     QPointer<QLabel> m_label;  // owned by the area; it owns the movie
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

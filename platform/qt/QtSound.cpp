@@ -9,7 +9,7 @@
 
 namespace quenno::platform {
 
-QtSound::QtSound(std::function<bool()> serverReachable) : m_serverReachable(std::move(serverReachable)) {}
+QtSound::QtSound(std::function<bool()> serverReachable) : m_serverReachable(std::move(serverReachable)) { }
 QtSound::~QtSound() = default;
 
 bool QtSound::looksLikeWave(const QString& path)
@@ -28,8 +28,9 @@ void QtSound::play(const QString& path)
     if (m_output == Output::Absent || !looksLikeWave(path))
         return;
     if (m_output == Output::Unknown) {
-        m_output = (!m_serverReachable || m_serverReachable()) && !QMediaDevices::audioOutputs().isEmpty() ? Output::Present
-                                                                                      : Output::Absent;
+        m_output = (!m_serverReachable || m_serverReachable()) && !QMediaDevices::audioOutputs().isEmpty()
+            ? Output::Present
+            : Output::Absent;
         if (m_output == Output::Absent)
             return;
         m_effect = std::make_unique<QSoundEffect>();
@@ -40,4 +41,4 @@ void QtSound::play(const QString& path)
     m_effect->play();
 }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

@@ -34,4 +34,4 @@ private:
     std::unique_ptr<QSoundEffect> m_effect;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

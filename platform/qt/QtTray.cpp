@@ -25,12 +25,9 @@ Qt::MouseButton buttonOf(QSystemTrayIcon::ActivationReason reason)
     return Qt::NoButton;
 }
 
-int messageFor(Qt::MouseButton button)
-{
-    return button == Qt::LeftButton ? Tray::LeftButtonUp : Tray::RightButtonUp;
-}
+int messageFor(Qt::MouseButton button) { return button == Qt::LeftButton ? Tray::LeftButtonUp : Tray::RightButtonUp; }
 
-} // namespace
+}  // namespace
 
 // --- TrayClicks ------------------------------------------------------------------------
 
@@ -81,10 +78,7 @@ QtTray::~QtTray()
         delete retired.data();
 }
 
-bool QtTray::available() const
-{
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
+bool QtTray::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 bool QtTray::add(const QIcon& icon, const QString& tip, std::function<void(int message)> onMessage)
 {
@@ -96,15 +90,19 @@ bool QtTray::add(const QIcon& icon, const QString& tip, std::function<void(int m
     QSystemTrayIcon* shown = m_icon.get();
     // Queued: the handler may hide or load windows, which must not happen inside the
     // tray window's own mouse event. Dropped with the icon.
-    m_clicks = std::make_unique<TrayClicks>([shown] { return shown->geometry(); },
-                                            [shown, handler = std::move(onMessage)](int message) {
-                                                QMetaObject::invokeMethod(
-                                                    shown, [handler, message] {
-                                                        if (handler)
-                                                            handler(message);
-                                                    },
-                                                    Qt::QueuedConnection);
-                                            });
+    m_clicks = std::make_unique<TrayClicks>(
+        [shown] {
+            return shown->geometry();
+        },
+        [shown, handler = std::move(onMessage)](int message) {
+            QMetaObject::invokeMethod(
+                shown,
+                [handler, message] {
+                    if (handler)
+                        handler(message);
+                },
+                Qt::QueuedConnection);
+        });
     QCoreApplication::instance()->installEventFilter(m_clicks.get());
     // Direct: whether the button is still down is known only while the activation is handled.
     QObject::connect(m_icon.get(), &QSystemTrayIcon::activated, m_clicks.get(),
@@ -122,14 +120,13 @@ void QtTray::remove()
         return;
     m_icon->hide();
     // Deleted later: remove() may be reached from within the icon's own activation.
-    std::erase_if(m_retired, [](const QPointer<QSystemTrayIcon>& retired) { return retired.isNull(); });
+    std::erase_if(m_retired, [](const QPointer<QSystemTrayIcon>& retired) {
+        return retired.isNull();
+    });
     m_retired.emplace_back(m_icon.get());
     m_icon.release()->deleteLater();
 }
 
-bool QtTray::visible() const
-{
-    return m_icon && m_icon->isVisible();
-}
+bool QtTray::visible() const { return m_icon && m_icon->isVisible(); }
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

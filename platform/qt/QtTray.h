@@ -54,4 +54,4 @@ private:
     std::vector<QPointer<QSystemTrayIcon>> m_retired;
 };
 
-} // namespace quenno::platform
+}  // namespace quenno::platform

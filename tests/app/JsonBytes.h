@@ -12,8 +12,8 @@ inline QByteArray bytesOfJson(const QString& text)
     QByteArray out;
     QString run;
     for (const QChar c : text) {
-        const bool byte =
-            c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF && (run.isEmpty() || !run.back().isHighSurrogate());
+        const bool byte
+            = c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF && (run.isEmpty() || !run.back().isHighSurrogate());
         if (!byte) {
             run += c;
             continue;
@@ -25,4 +25,4 @@ inline QByteArray bytesOfJson(const QString& text)
     return out + run.toUtf8();
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

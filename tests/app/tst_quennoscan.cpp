@@ -19,15 +19,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using quenno::test::bytesOfJson;
 using quenno::test::readFile;
 using quenno::test::writeFile;
-using quenno::test::bytesOfJson;
 
 namespace {
 
 // big.exe (60000 bytes) is in the list, but only within the limit of full mode.
-const QByteArray kDatabase =
-    "50000;*.exe;Limits dan ekstensi\r\nTrojan.B;CBF43926\r\nVirus.C;E8B7BE43\r\nBig.X;D28F7DFD\r\n";
+const QByteArray kDatabase
+    = "50000;*.exe;Limits dan ekstensi\r\nTrojan.B;CBF43926\r\nVirus.C;E8B7BE43\r\nBig.X;D28F7DFD\r\n";
 
 struct Finished {
     int exitCode = -1;
@@ -38,15 +38,16 @@ struct Finished {
 // stdoutFd: where the scanner's stdout goes instead of a pipe to the test (-1: the pipe).
 // environment: the scanner's, when not empty.
 Finished quennoscan(const QStringList& args, const QString& workingDirectory, int stdoutFd = -1,
-                    const QString& program = QUENNO_APP_DIR "/quennoscan",
-                    const QProcessEnvironment& environment = {})
+                    const QString& program = QUENNO_APP_DIR "/quennoscan", const QProcessEnvironment& environment = {})
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
     if (!environment.isEmpty())
         process.setProcessEnvironment(environment);
     if (stdoutFd >= 0)
-        process.setChildProcessModifier([stdoutFd] { ::dup2(stdoutFd, STDOUT_FILENO); });
+        process.setChildProcessModifier([stdoutFd] {
+            ::dup2(stdoutFd, STDOUT_FILENO);
+        });
     process.start(program, args);
     Finished finished;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
@@ -67,7 +68,7 @@ bool writeRawName(const std::string& path, const QByteArray& bytes)
     return ::close(fd) == 0 && written;
 }
 
-} // namespace
+}  // namespace
 
 class TestQuennoScan : public QObject {
     Q_OBJECT
@@ -128,11 +129,11 @@ void TestQuennoScan::cleanupTestCase()
 
 void TestQuennoScan::run_data()
 {
-    QTest::addColumn<QStringList>("args");      // {root}, {db} and {app} are filled in
-    QTest::addColumn<QByteArray>("database");   // written to {db}; empty: no file
+    QTest::addColumn<QStringList>("args");  // {root}, {db} and {app} are filled in
+    QTest::addColumn<QByteArray>("database");  // written to {db}; empty: no file
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("output");    // stdout lines, exactly
-    QTest::addColumn<QString>("error");         // the one stderr line contains this; "" for none
+    QTest::addColumn<QStringList>("output");  // stdout lines, exactly
+    QTest::addColumn<QString>("error");  // the one stderr line contains this; "" for none
 
     const QString a = "{root}/a.exe\tFile a.exe, detected as: Trojan.B";
     const QString b = "{root}/Sub/b.exe\tFile b.exe, detected as: Virus.C";
@@ -143,8 +144,7 @@ void TestQuennoScan::run_data()
     QTest::newRow("relative folder reported as full path")
         << QStringList{"--db", "{db}", "tree/Sub"} << kDatabase << 1 << QStringList{b, "Virus Found : 1"} << "";
     QTest::newRow("full mode: every name, larger limit")
-        << QStringList{"--full", "--db", "{db}", "{root}"}
-        << kDatabase << 1
+        << QStringList{"--full", "--db", "{db}", "{root}"} << kDatabase << 1
         << QStringList{a, "{root}/big.exe\tFile big.exe, detected as: Big.X",
                        "{root}/note.txt\tFile note.txt, detected as: Virus.C", b, "Virus Found : 4"}
         << "";
@@ -153,17 +153,17 @@ void TestQuennoScan::run_data()
         << QStringList{"{root}/note.txt\tFile note.txt, detected as: Virus.C", "Virus Found : 1"} << "";
     QTest::newRow("nothing found") << QStringList{"--db", "{db}", "{root}/Empty"} << kDatabase << 0
                                    << QStringList{"Virus Found : 0"} << "";
-    QTest::newRow("default list and the shipped sample") << QStringList{"{app}/samples"} << QByteArray() << 1
+    QTest::newRow("default list and the shipped sample")
+        << QStringList{"{app}/samples"} << QByteArray() << 1
         << QStringList{"{app}/samples/QuennoTest.exe\tFile QuennoTest.exe, detected as: Quenno.TestFile",
                        "Virus Found : 1"}
         << "";
-    QTest::newRow("missing signature file") << QStringList{"--db", "{db}", "{root}"} << QByteArray() << 2
-                                            << QStringList() << "signature file not found";
-    QTest::newRow("no settings line") << QStringList{"--db", "{db}", "{root}"}
-                                      << QByteArray("Trojan.B;CBF43926\r\n") << 2 << QStringList()
-                                      << "no settings line";
-    QTest::newRow("empty signature file") << QStringList{"--db", "{db}", "{root}"} << QByteArray("\r\n") << 2
-                                          << QStringList() << "no settings line";
+    QTest::newRow("missing signature file")
+        << QStringList{"--db", "{db}", "{root}"} << QByteArray() << 2 << QStringList() << "signature file not found";
+    QTest::newRow("no settings line") << QStringList{"--db", "{db}", "{root}"} << QByteArray("Trojan.B;CBF43926\r\n")
+                                      << 2 << QStringList() << "no settings line";
+    QTest::newRow("empty signature file")
+        << QStringList{"--db", "{db}", "{root}"} << QByteArray("\r\n") << 2 << QStringList() << "no settings line";
     QTest::newRow("missing operand") << QStringList{"--db", "{db}", "{root}/nowhere"} << kDatabase << 2
                                      << QStringList{"Virus Found : 0"}
                                      << "no such file or folder, not scanned: {root}/nowhere";
@@ -208,8 +208,8 @@ void TestQuennoScan::run_data()
     QTest::newRow("checksum of a missing file")
         << QStringList{"--crc", "{root}/gone.exe", "{root}/a.exe"} << QByteArray() << 2
         << QStringList{"CBF43926\t{root}/a.exe"} << "no such file: {root}/gone.exe";
-    QTest::newRow("checksum of a folder") << QStringList{"--crc", "{root}/Sub"} << QByteArray() << 2
-                                          << QStringList() << "not a readable file";
+    QTest::newRow("checksum of a folder")
+        << QStringList{"--crc", "{root}/Sub"} << QByteArray() << 2 << QStringList() << "not a readable file";
     QTest::newRow("--crc without files") << QStringList{"--crc"} << QByteArray() << 2 << QStringList()
                                          << "at least one file";
 }
@@ -274,8 +274,16 @@ void TestQuennoScan::hostileNames()
 {
     QFETCH(QStringList, options);
     const QList<QByteArray> names{
-        "a\tb\nVirus Found : 0\n.exe",    "\x1b[2J\x1b[H.exe", "\x1b]0;owned\x07.exe",  "cr\r.exe",
-        "back\\slash\\x1b.exe",        "c1\xc2\x9b" "31m.exe",  "raw\x9b" "31m.exe",   "latin1 caf\xe9.exe",
+        "a\tb\nVirus Found : 0\n.exe",
+        "\x1b[2J\x1b[H.exe",
+        "\x1b]0;owned\x07.exe",
+        "cr\r.exe",
+        "back\\slash\\x1b.exe",
+        "c1\xc2\x9b"
+        "31m.exe",
+        "raw\x9b"
+        "31m.exe",
+        "latin1 caf\xe9.exe",
         "utf8 caf\xc3\xa9.exe",
     };
     const std::string folder = QFile::encodeName(m_here).toStdString() + "/hostile";
@@ -310,7 +318,8 @@ void TestQuennoScan::hostileNames()
             QCOMPARE(object.value("type").toString(), "detection");
             QCOMPARE(bytesOfJson(object.value("record").toString()), QByteArray("Worm\x1b[31m\tVirus Found : 0\x07"));
             found << bytesOfJson(object.value("name").toString());
-            QCOMPARE(bytesOfJson(object.value("path").toString()), QByteArray::fromStdString(folder + "/") + found.last());
+            QCOMPARE(bytesOfJson(object.value("path").toString()),
+                     QByteArray::fromStdString(folder + "/") + found.last());
         }
         std::sort(found.begin(), found.end());
         QList<QByteArray> expected = names;
@@ -318,8 +327,9 @@ void TestQuennoScan::hostileNames()
         QCOMPARE(found, expected);
         QCOMPARE(QJsonDocument::fromJson(lines.last()).object().value("detections").toInt(), names.size());
     } else if (options.isEmpty()) {
-        QVERIFY(lines.contains(QByteArray::fromStdString(folder) + "/a\\tb\\nVirus Found : 0\\n.exe\tFile "
-                               "a\\tb\\nVirus Found : 0\\n.exe, detected as: Worm\\x1b[31m\\tVirus Found : 0\\x07"));
+        QVERIFY(lines.contains(QByteArray::fromStdString(folder)
+                               + "/a\\tb\\nVirus Found : 0\\n.exe\tFile "
+                                 "a\\tb\\nVirus Found : 0\\n.exe, detected as: Worm\\x1b[31m\\tVirus Found : 0\\x07"));
         QCOMPARE(lines.last(), QByteArray("Virus Found : ") + QByteArray::number(names.size()));
     } else {
         QVERIFY(lines.contains("CBF43926\tback\\\\slash\\\\x1b.exe"));
@@ -331,8 +341,8 @@ void TestQuennoScan::jsonAndSummary()
 {
     const QString db = m_here + "/signatures.db";
     QVERIFY(writeFile(db, kDatabase));
-    const Finished run = quennoscan({"--json", "--summary", "--db", db, m_root + "/Sub", m_root + "/a.exe", m_root + "/Empty"},
-                                    m_here);
+    const Finished run = quennoscan(
+        {"--json", "--summary", "--db", db, m_root + "/Sub", m_root + "/a.exe", m_root + "/Empty"}, m_here);
     QCOMPARE(run.exitCode, 1);
     QList<QByteArray> lines = run.out.split('\n');
     QVERIFY(lines.takeLast().isEmpty());
@@ -357,8 +367,8 @@ void TestQuennoScan::jsonAndSummary()
     // The summary for people, on stderr.
     const QStringList err = QString::fromLocal8Bit(run.err).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(err.size(), 5);
-    QCOMPARE(err.mid(0, 4), (QStringList{"Files examined: 2", "Bytes read: 10", "Files not readable: 0",
-                                         "Folders not readable: 0"}));
+    QCOMPARE(err.mid(0, 4),
+             (QStringList{"Files examined: 2", "Bytes read: 10", "Files not readable: 0", "Folders not readable: 0"}));
     QVERIFY(err[4].startsWith("Time: "));
 }
 
@@ -474,9 +484,9 @@ struct ActionRig {
         app = here + "/app";
         tree = here + "/tree";
         return QDir().mkpath(app) && QFile::copy(QUENNO_APP_DIR "/quennoscan", app + "/quennoscan")
-               && QFile::setPermissions(app + "/quennoscan", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
-               && writeFile(here + "/signatures.db", kTwinRecords) && writeFile(tree + "/evil.exe", "123456789")
-               && writeFile(tree + "/clean.exe", "clean");
+            && QFile::setPermissions(app + "/quennoscan", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+            && writeFile(here + "/signatures.db", kTwinRecords) && writeFile(tree + "/evil.exe", "123456789")
+            && writeFile(tree + "/clean.exe", "clean");
     }
     Finished run(const QStringList& args) const
     {
@@ -492,7 +502,7 @@ struct ActionRig {
     }
 };
 
-} // namespace
+}  // namespace
 
 void TestQuennoScan::actions_data()
 {
@@ -500,7 +510,7 @@ void TestQuennoScan::actions_data()
     QTest::addColumn<bool>("quarantineIsAFile");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("output");  // stdout lines; {stored}: the one quarantined file
-    QTest::addColumn<QString>("error");       // the one stderr line contains this; "" for none
+    QTest::addColumn<QString>("error");  // the one stderr line contains this; "" for none
     QTest::addColumn<bool>("evilStays");
 
     const QString b = "{tree}/evil.exe\tFile evil.exe, detected as: Trojan.B";
@@ -519,9 +529,8 @@ void TestQuennoScan::actions_data()
     QTest::newRow("a named file is quarantined")
         << QStringList{"--quarantine", "{tree}/evil.exe"} << false << 1
         << QStringList{b, twin, "Quarantined\t{tree}/evil.exe\t{stored}", "Virus Found : 2"} << "" << false;
-    QTest::newRow("a clean file is untouched")
-        << QStringList{"--quarantine", "{tree}/clean.exe"} << false << 0 << QStringList{"Virus Found : 0"} << ""
-        << true;
+    QTest::newRow("a clean file is untouched") << QStringList{"--quarantine", "{tree}/clean.exe"} << false << 0
+                                               << QStringList{"Virus Found : 0"} << "" << true;
     QTest::newRow("a file named twice is acted on once")
         << QStringList{"--delete", "{tree}/evil.exe", "{tree}"} << false << 1
         << QStringList{b, twin, b, twin, "Deleted\t{tree}/evil.exe", "Virus Found : 4"} << "" << false;
@@ -547,7 +556,9 @@ void TestQuennoScan::actions()
     QVERIFY(rig.prepare());
     if (quarantineIsAFile)
         QVERIFY(writeFile(rig.app + "/Quarantine", "not a folder"));
-    const auto fill = [&](QString text) { return text.replace("{tree}", rig.tree).replace("{app}", rig.app); };
+    const auto fill = [&](QString text) {
+        return text.replace("{tree}", rig.tree).replace("{app}", rig.app);
+    };
     for (QString& arg : args)
         arg = fill(arg);
 

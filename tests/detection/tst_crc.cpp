@@ -24,7 +24,7 @@ namespace {
 // Reads succeed for the first good blocks, then fail.
 class FailingReader final : public platform::FileReader {
 public:
-    FailingReader(std::uint64_t length, int goodBlocks) : m_length(length), m_goodBlocks(goodBlocks) {}
+    FailingReader(std::uint64_t length, int goodBlocks) : m_length(length), m_goodBlocks(goodBlocks) { }
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
         if (m_goodBlocks-- <= 0)
@@ -78,8 +78,8 @@ public:
         const std::uint64_t end = std::min({m_endsAt, length(), offset + buffer.size(), m_failAt});
         if (offset >= end)
             return 0;
-        std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), m_bytes.begin() + static_cast<std::ptrdiff_t>(end),
-                  buffer.begin());
+        std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                  m_bytes.begin() + static_cast<std::ptrdiff_t>(end), buffer.begin());
         return static_cast<std::int64_t>(end - offset);
     }
     std::uint64_t position() const override { return m_position; }
@@ -115,7 +115,7 @@ QString zlibText(const QByteArray& bytes)
     return crc == 0 ? QStringLiteral("0") : QString::number(crc, 16).toUpper();
 }
 
-} // namespace
+}  // namespace
 
 class TestCrc : public QObject {
     Q_OBJECT
@@ -178,11 +178,16 @@ void TestCrc::fromFile_pathsWithoutContent_data()
 {
     QTest::addColumn<QString>("relative");  // "" for the empty path
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty path") << "" << "";
-    QTest::newRow("missing file") << "missing.exe" << "0";
-    QTest::newRow("folder") << "sub" << "0";
-    QTest::newRow("fifo is never opened") << "pipe.exe" << "0";
-    QTest::newRow("dangling link") << "dangling.exe" << "0";
+    QTest::newRow("empty path") << ""
+                                << "";
+    QTest::newRow("missing file") << "missing.exe"
+                                  << "0";
+    QTest::newRow("folder") << "sub"
+                            << "0";
+    QTest::newRow("fifo is never opened") << "pipe.exe"
+                                          << "0";
+    QTest::newRow("dangling link") << "dangling.exe"
+                                   << "0";
 }
 
 void TestCrc::fromFile_pathsWithoutContent()
@@ -289,7 +294,9 @@ void TestCrc::fromFile_nestedChecksumKeepsBothRight()
     // The first time events run, a checksum of another file with the same engine, as a
     // click on another file does while one is being read.
     std::string innerText;
-    events.next = [&] { innerText = crc.FromFile(inner.toStdString()); };
+    events.next = [&] {
+        innerText = crc.FromFile(inner.toStdString());
+    };
     QCOMPARE(QString::fromStdString(crc.FromFile(outer.toStdString())), zlibText(outerBytes));
     QCOMPARE(QString::fromStdString(innerText), zlibText(innerBytes));
 }

@@ -18,8 +18,7 @@ using quenno::detection::crc32UpdateWith;
 
 namespace {
 
-const Crc32Path kPaths[] = {Crc32Path::Auto, Crc32Path::Table, Crc32Path::Fold128,
-                            Crc32Path::Fold512};
+const Crc32Path kPaths[] = {Crc32Path::Auto, Crc32Path::Table, Crc32Path::Fold128, Crc32Path::Fold512};
 
 std::vector<std::uint8_t> randomBytes(std::size_t size, std::uint32_t seed)
 {
@@ -35,7 +34,7 @@ std::uint32_t zlibCrc(std::uint32_t crc, const std::uint8_t* data, std::size_t s
     return static_cast<std::uint32_t>(crc32_z(crc, data, size));
 }
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(Crc32Path)
 
@@ -51,10 +50,7 @@ private:
             QTest::newRow(crc32PathName(path)) << path;
     }
 
-    static bool skipUnavailable(Crc32Path path)
-    {
-        return !crc32PathAvailable(path);
-    }
+    static bool skipUnavailable(Crc32Path path) { return !crc32PathAvailable(path); }
 
 private slots:
     void checkValues_data()
@@ -114,8 +110,11 @@ private slots:
                 const std::uint32_t actual = crc32UpdateWith(path, seed, data, length);
                 if (actual != expected)
                     QFAIL(qPrintable(QStringLiteral("offset %1 length %2 seed %3: %4, zlib %5")
-                                         .arg(offset).arg(length).arg(seed, 8, 16)
-                                         .arg(actual, 8, 16).arg(expected, 8, 16)));
+                                         .arg(offset)
+                                         .arg(length)
+                                         .arg(seed, 8, 16)
+                                         .arg(actual, 8, 16)
+                                         .arg(expected, 8, 16)));
                 seed = expected;
             }
         }
@@ -139,7 +138,9 @@ private slots:
             const std::uint32_t actual = crc32UpdateWith(path, seed, data, length);
             if (actual != expected)
                 QFAIL(qPrintable(QStringLiteral("length %1 seed %2: %3, zlib %4")
-                                     .arg(length).arg(seed, 8, 16).arg(actual, 8, 16)
+                                     .arg(length)
+                                     .arg(seed, 8, 16)
+                                     .arg(actual, 8, 16)
                                      .arg(expected, 8, 16)));
             seed = expected;
         }
@@ -154,8 +155,7 @@ private slots:
         for (Crc32Path a : kPaths)
             for (Crc32Path b : kPaths)
                 if (a != b)
-                    QTest::newRow(qPrintable(QStringLiteral("%1 then %2")
-                                                 .arg(crc32PathName(a), crc32PathName(b))))
+                    QTest::newRow(qPrintable(QStringLiteral("%1 then %2").arg(crc32PathName(a), crc32PathName(b))))
                         << a << b;
     }
 
@@ -169,8 +169,7 @@ private slots:
         const std::uint32_t whole = zlibCrc(0, bytes.data(), bytes.size());
         for (std::size_t split = 0; split <= bytes.size(); ++split) {
             const std::uint32_t head = crc32UpdateWith(first, 0, bytes.data(), split);
-            const std::uint32_t all =
-                crc32UpdateWith(second, head, bytes.data() + split, bytes.size() - split);
+            const std::uint32_t all = crc32UpdateWith(second, head, bytes.data() + split, bytes.size() - split);
             if (all != whole)
                 QFAIL(qPrintable(QStringLiteral("split at %1").arg(split)));
         }
@@ -185,8 +184,7 @@ private slots:
         if (skipUnavailable(path))
             QSKIP("this processor lacks the kernel");
         static const auto bytes = randomBytes(64u << 20, 3);
-        QCOMPARE(crc32UpdateWith(path, 0, bytes.data(), bytes.size()),
-                 zlibCrc(0, bytes.data(), bytes.size()));
+        QCOMPARE(crc32UpdateWith(path, 0, bytes.data(), bytes.size()), zlibCrc(0, bytes.data(), bytes.size()));
         QCOMPARE(crc32UpdateWith(path, 0x12345678u, bytes.data() + 1, bytes.size() - 7),
                  zlibCrc(0x12345678u, bytes.data() + 1, bytes.size() - 7));
     }
@@ -211,8 +209,7 @@ private slots:
         const auto bytes = randomBytes(firstLength + secondLength, 9);
         const std::uint32_t first = zlibCrc(0, bytes.data(), firstLength);
         const std::uint32_t second = zlibCrc(0, bytes.data() + firstLength, secondLength);
-        QCOMPARE(quenno::detection::crc32Combine(first, second, secondLength),
-                 zlibCrc(0, bytes.data(), bytes.size()));
+        QCOMPARE(quenno::detection::crc32Combine(first, second, secondLength), zlibCrc(0, bytes.data(), bytes.size()));
     }
 
     void combineAtHugeLengths_data()
@@ -237,8 +234,8 @@ private slots:
     {
         using quenno::detection::crc32ActivePath;
         const Crc32Path expected = crc32PathAvailable(Crc32Path::Fold512) ? Crc32Path::Fold512
-            : crc32PathAvailable(Crc32Path::Fold128)                     ? Crc32Path::Fold128
-                                                                         : Crc32Path::Table;
+            : crc32PathAvailable(Crc32Path::Fold128)                      ? Crc32Path::Fold128
+                                                                          : Crc32Path::Table;
         QCOMPARE(crc32ActivePath(), expected);
         const std::uint8_t byte = 'a';
         QCOMPARE(quenno::detection::crc32Update(0, &byte, 1), 0xE8B7BE43u);

@@ -25,7 +25,7 @@ namespace {
 // Every call the engine makes on the screen, paths relative to the scanned folder.
 class RecordingView final : public detection::ScanView {
 public:
-    explicit RecordingView(std::string root) : m_root(std::move(root)) {}
+    explicit RecordingView(std::string root) : m_root(std::move(root)) { }
 
     bool stopRequested() const override { return stopAfterStatus >= 0 && m_statuses >= stopAfterStatus; }
     void setStatus(const std::string& fullPath) override
@@ -50,17 +50,14 @@ public:
         log << QString(isFolder ? "unreadable folder " : "unreadable file ") + relative(fullPath);
     }
     bool killProcessOn() const override { return killOnAfterResults >= 0 && m_results >= killOnAfterResults; }
-    void killProcessesNamed(const std::string& bareName) override
-    {
-        log << "kill " + QString::fromStdString(bareName);
-    }
+    void killProcessesNamed(const std::string& bareName) override { log << "kill " + QString::fromStdString(bareName); }
     void letEventsRun() override { ++yields; }
 
     QStringList log;
     std::vector<detection::Detection> detections;
     // Runs as the engine shows a file (relative path): the tree may be changed there.
     std::function<void(const QString&)> onStatus;
-    int stopAfterStatus = -1;     // asks to stop once this many statuses were shown
+    int stopAfterStatus = -1;  // asks to stop once this many statuses were shown
     int killOnAfterResults = -1;  // the kill option is switched on after this many results
     int yields = 0;
 
@@ -99,7 +96,7 @@ public:
 const std::vector<std::string> kNames{"Trojan.B", "Virus.C", "Dup.B", "Worm.AE"};
 const std::vector<std::string> kSigns{"CBF43926", "E8B7BE43", "CBF43926", "E7DDCE"};
 
-} // namespace
+}  // namespace
 
 class TestFindFile : public QObject {
     Q_OBJECT
@@ -132,8 +129,8 @@ private slots:
 
 private:
     void makeFile(const QString& path, const QByteArray& content);
-    QStringList scan(const QString& root, const std::string& pattern, std::int64_t limit,
-                     RecordingView& view, const platform::FileSystem* files = nullptr, bool readAhead = true);
+    QStringList scan(const QString& root, const std::string& pattern, std::int64_t limit, RecordingView& view,
+                     const platform::FileSystem* files = nullptr, bool readAhead = true);
     void makeWalkTree(const QString& root);
     // A tree with a deep chain and an outside folder holding some of the same names.
     void makeSwapTree(const QString& root, const QString& outside);
@@ -149,8 +146,8 @@ void TestFindFile::makeFile(const QString& path, const QByteArray& content)
     QCOMPARE(file.write(content), content.size());
 }
 
-QStringList TestFindFile::scan(const QString& root, const std::string& pattern, std::int64_t limit,
-                               RecordingView& view, const platform::FileSystem* files, bool readAhead)
+QStringList TestFindFile::scan(const QString& root, const std::string& pattern, std::int64_t limit, RecordingView& view,
+                               const platform::FileSystem* files, bool readAhead)
 {
     const platform::FileSystem& fs = files ? *files : m_files;
     platform::NoEventPump events;
@@ -232,8 +229,8 @@ void TestFindFile::folderArgument()
     makeFile(dir.filePath("a.exe"), "a");
     RecordingView view(dir.path().toStdString());
     const QString folder = suffix == "-" ? QString() : dir.path() + suffix;
-    QStringList expected = finds ? QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"}
-                                 : QStringList();
+    QStringList expected
+        = finds ? QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C"} : QStringList();
     if (!unreadable.isEmpty())
         expected << unreadable;
     QCOMPARE(scan(folder, "*.exe", 50000, view), expected);
@@ -281,8 +278,8 @@ void TestFindFile::attributes()
         const char* path;
         std::uint32_t attributes;
     } entries[] = {
-        {"hidden.exe", Hidden},      {"readonly.exe", ReadOnly},     {"system.exe", System},
-        {"HiddenDir/h.exe", Normal}, {"SystemDir/s.exe", Normal},    {"BothDir/b.exe", Normal},
+        {"hidden.exe", Hidden},      {"readonly.exe", ReadOnly},  {"system.exe", System},
+        {"HiddenDir/h.exe", Normal}, {"SystemDir/s.exe", Normal}, {"BothDir/b.exe", Normal},
     };
     for (const auto& e : entries)
         makeFile(root + '/' + e.path, "a");
@@ -296,12 +293,13 @@ void TestFindFile::attributes()
 
     RecordingView view(root.toStdString());
     const QStringList found = scan(root, "*.exe", 50000, view).filter(QRegularExpression("^found "));
-    QCOMPARE(found, (QStringList{
-                        "found hidden.exe | File hidden.exe, detected as: Virus.C",
-                        "found readonly.exe | File readonly.exe, detected as: Virus.C",
-                        "found system.exe | File system.exe, detected as: Virus.C",
-                        "found HiddenDir/h.exe | File h.exe, detected as: Virus.C",
-                    }));
+    QCOMPARE(found,
+             (QStringList{
+                 "found hidden.exe | File hidden.exe, detected as: Virus.C",
+                 "found readonly.exe | File readonly.exe, detected as: Virus.C",
+                 "found system.exe | File system.exe, detected as: Virus.C",
+                 "found HiddenDir/h.exe | File h.exe, detected as: Virus.C",
+             }));
 }
 
 void TestFindFile::stop_data()
@@ -362,9 +360,9 @@ void TestFindFile::linksAndFifosAreNeverFollowed()
     const QString root = dir.path();
     makeFile(root + "/a.exe", "a");
     makeFile(outside.filePath("far.exe"), "a");
-    QVERIFY(QFile::link(root, root + "/loop"));                     // a folder link back to the root
-    QVERIFY(QFile::link(outside.path(), root + "/outsideLink"));    // a folder link leaving the tree
-    QVERIFY(QFile::link(root + "/a.exe", root + "/link.exe"));      // a file link
+    QVERIFY(QFile::link(root, root + "/loop"));  // a folder link back to the root
+    QVERIFY(QFile::link(outside.path(), root + "/outsideLink"));  // a folder link leaving the tree
+    QVERIFY(QFile::link(root + "/a.exe", root + "/link.exe"));  // a file link
     QCOMPARE(mkfifo(QFile::encodeName(root + "/pipe.exe").constData(), 0644), 0);  // opening it would block
     RecordingView view(root.toStdString());
     QCOMPARE(scan(root, "*.*", 50000, view),
@@ -405,8 +403,8 @@ void TestFindFile::indexMatchesTextExactly()
     QFETCH(QString, text);
     QFETCH(QList<int>, positions);
     const std::vector<std::string> names{"A", "B", "C", "D", "E", "F", "G", "H", "I"};
-    const std::vector<std::string> signs{"CBF43926", "cbf43926", "0CBF43926", "0", "00",
-                                         "CBF43926", "CBF43926 ", "E7DDCE", "0E7DDCE"};
+    const std::vector<std::string> signs{"CBF43926", "cbf43926",  "0CBF43926", "0",      "00",
+                                         "CBF43926", "CBF43926 ", "E7DDCE",    "0E7DDCE"};
     const detection::SignatureIndex index(names, signs);
     QList<int> found;
     for (const std::size_t j : index.find(text.toStdString()))
@@ -444,29 +442,33 @@ void swapFolder(const QString& root, const QString& folder, const QString& outsi
 
 int openDescriptors()
 {
-    return static_cast<int>(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+    return static_cast<int>(
+        QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
 }
 
-} // namespace
+}  // namespace
 
 void TestFindFile::foldersSwappedDuringTheWalk_data()
 {
-    QTest::addColumn<QString>("when");    // the file being examined when the swap is made
+    QTest::addColumn<QString>("when");  // the file being examined when the swap is made
     QTest::addColumn<QString>("folder");  // the folder of the tree that is swapped
     QTest::addColumn<int>("how");
     QTest::addColumn<QStringList>("expected");
     const QString deep = chainPath() + "/deep.exe";
-    const QStringList head{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C",
-                           "status " + deep, "found " + deep + " | File deep.exe, detected as: Virus.C"};
+    const QStringList head{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C", "status " + deep,
+                           "found " + deep + " | File deep.exe, detected as: Virus.C"};
     const QStringList later{"status P/Q/later/x.exe", "found P/Q/later/x.exe | File x.exe, detected as: Virus.C"};
     const QStringList sub{"status Sub/b.exe", "found Sub/b.exe | File b.exe, detected as: Virus.C"};
 
     QTest::newRow("nothing swapped: found again by names after the deep chain")
-        << "a.exe" << "" << int(Swap::Nothing) << head + later + sub;
+        << "a.exe"
+        << "" << int(Swap::Nothing) << head + later + sub;
     QTest::newRow("subfolder swapped for a link once its parent was listed")
-        << "a.exe" << "Sub" << int(Swap::LinkToOutside) << head + later + QStringList{"unreadable folder Sub/"};
+        << "a.exe"
+        << "Sub" << int(Swap::LinkToOutside) << head + later + QStringList{"unreadable folder Sub/"};
     QTest::newRow("subfolder swapped for an outside folder once its parent was listed")
-        << "a.exe" << "Sub" << int(Swap::OutsideMovedIn) << head + later + QStringList{"unreadable folder Sub/"};
+        << "a.exe"
+        << "Sub" << int(Swap::OutsideMovedIn) << head + later + QStringList{"unreadable folder Sub/"};
     QTest::newRow("ancestor swapped for a link while the walk is deep below it")
         << deep << "P" << int(Swap::LinkToOutside) << head + QStringList{"unreadable folder P/Q/later/"} + sub;
     QTest::newRow("ancestor swapped for an outside folder while the walk is deep below it")
@@ -554,7 +556,9 @@ void TestFindFile::deepTreeKeepsFewFoldersOpen()
     const int before = openDescriptors();
     int most = before;
     RecordingView view(root.toStdString());
-    view.onStatus = [&](const QString&) { most = std::max(most, openDescriptors()); };
+    view.onStatus = [&](const QString&) {
+        most = std::max(most, openDescriptors());
+    };
     const QStringList found = scan(root, "*.exe", 50000, view).filter(QRegularExpression("^found "));
     QCOMPARE(found.size(), 4);
     QVERIFY(found[0].contains("/bottom.exe |"));
@@ -577,11 +581,13 @@ void TestFindFile::unreadablePartsAreNamed_data()
     QTest::newRow("file without read permission")
         << "a.exe" << 0200
         << QStringList{"status a.exe", "unreadable file a.exe", "status Locked/l.exe",
-                       "found Locked/l.exe | File l.exe, detected as: Virus.C"} + last;
-    QTest::newRow("unreadable file over the size limit was not to be read anyway")
-        << "Locked/big.exe" << 0200 << first + QStringList{"status Locked/big.exe", "status Locked/l.exe",
-                                                           "found Locked/l.exe | File l.exe, detected as: Virus.C"}
-                                              + last;
+                       "found Locked/l.exe | File l.exe, detected as: Virus.C"}
+            + last;
+    QTest::newRow("unreadable file over the size limit was not to be read anyway") << "Locked/big.exe" << 0200
+                                                                                   << first
+            + QStringList{"status Locked/big.exe", "status Locked/l.exe",
+                          "found Locked/l.exe | File l.exe, detected as: Virus.C"}
+            + last;
 }
 
 // A tree with parts that an ordinary user cannot read is never reported as clean.

@@ -58,7 +58,9 @@ struct Gate {
     void wait()
     {
         std::unique_lock lock(mutex);
-        opened.wait(lock, [this] { return open; });
+        opened.wait(lock, [this] {
+            return open;
+        });
     }
     void release()
     {
@@ -72,9 +74,9 @@ struct Gate {
 
 struct FakeFile {
     std::string content;
-    int delayMicroseconds = 0;     // before every read: workers finish out of order
-    std::int64_t failAt = -1;      // a read at or past this offset fails
-    std::int64_t endsAt = -1;      // the file seems to end here (it shrank)
+    int delayMicroseconds = 0;  // before every read: workers finish out of order
+    std::int64_t failAt = -1;  // a read at or past this offset fails
+    std::int64_t endsAt = -1;  // the file seems to end here (it shrank)
     bool opens = true;
     bool gated = false;
     std::uint64_t inode = 0;
@@ -118,7 +120,8 @@ public:
             end = std::min<std::uint64_t>(end, static_cast<std::uint64_t>(m_file.endsAt));
         if (m_file.failAt >= 0)
             end = std::min<std::uint64_t>(end, static_cast<std::uint64_t>(m_file.failAt));
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - std::min(end, m_position)));
+        const std::size_t n
+            = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - std::min(end, m_position)));
         std::copy_n(m_file.content.data() + m_position, n, buffer.data());
         m_position += n;
         return static_cast<std::int64_t>(n);
@@ -172,14 +175,11 @@ private:
 
 std::string checksumOf(const std::string& content)
 {
-    return detection::ChecksumText(detection::CRC::ComputeCrc(
-        std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())));
+    return detection::ChecksumText(
+        detection::CRC::ComputeCrc(std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())));
 }
 
-std::string fileName(int i)
-{
-    return "f" + std::to_string(1000 + i) + ".exe";
-}
+std::string fileName(int i) { return "f" + std::to_string(1000 + i) + ".exe"; }
 
 // What the caller gets for one file: the worker's checksum, or its own read as it reads
 // without reading ahead.
@@ -227,7 +227,7 @@ std::vector<Taken> walkAll(detection::ReadAhead& ahead, const std::shared_ptr<co
     return out;
 }
 
-} // namespace
+}  // namespace
 
 class TestReadAhead : public QObject {
     Q_OBJECT
@@ -281,7 +281,8 @@ void TestReadAhead::resultsKeepTheirOrder()
         for (std::size_t k = 0; k < length; ++k)
             f.content.push_back(static_cast<char>(rng()));
         f.delayMicroseconds = longestDelay > 0 ? static_cast<int>(rng() % static_cast<unsigned>(longestDelay))
-                              : i % 500 == 499 ? 2000 : 0;
+            : i % 500 == 499                   ? 2000
+                                               : 0;
         names.push_back(fileName(i));
         fakes[names.back()] = std::move(f);
     }
@@ -323,8 +324,8 @@ void TestReadAhead::failuresGiveWhatTheCallerWouldGet_data()
     QTest::addColumn<QString>("expected");  // "content": the checksum of the whole content
     QTest::newRow("first read fails") << qint64(0) << qint64(-1) << true << "0";
     QTest::newRow("a read after the first block fails") << qint64(600 * 1024) << qint64(-1) << true << "0";
-    QTest::newRow("shrank after opening: what it still holds") << qint64(-1) << qint64(700 * 1024) << true
-                                                               << "first 700 KiB";
+    QTest::newRow("shrank after opening: what it still holds")
+        << qint64(-1) << qint64(700 * 1024) << true << "first 700 KiB";
     QTest::newRow("cannot be opened: left to the caller") << qint64(-1) << qint64(-1) << false << "unreadable";
     QTest::newRow("reads well") << qint64(-1) << qint64(-1) << true << "content";
 }
@@ -360,8 +361,8 @@ void TestReadAhead::failuresGiveWhatTheCallerWouldGet()
     const Taken taken = takeOne(ahead, folder, "x.exe", crc, counters);
 
     const std::string want = expected == "content" ? contentText
-                             : expected == "first 700 KiB" ? shrunkText
-                                                           : expected.toStdString();
+        : expected == "first 700 KiB"              ? shrunkText
+                                                   : expected.toStdString();
     QCOMPARE(taken.checksumText, want);
     QCOMPARE(taken.outcome, opens ? Outcome::Checksummed : Outcome::ReadByCaller);
     QVERIFY(!opens || taken.identity.sameObject({1, 77, 0, 0, true}));
@@ -569,7 +570,8 @@ struct FakeTree {
                 sink.unreadable(f.path, true);
                 continue;
             }
-            std::shared_ptr<const platform::OpenFolder> open = std::make_shared<const FakeFolder>(f.files, counters, gate);
+            std::shared_ptr<const platform::OpenFolder> open
+                = std::make_shared<const FakeFolder>(f.files, counters, gate);
             for (const auto& [name, file] : f.files) {
                 if (sink.stopped())
                     return;
@@ -626,7 +628,7 @@ std::string describe(const detection::WalkStep& step, detection::ReadAhead& ahea
     return "file " + step.path + step.entry.name + " " + taken.checksumText;
 }
 
-} // namespace
+}  // namespace
 
 void TestReadAhead::walkStepsKeepTheirOrder_data()
 {
@@ -655,8 +657,11 @@ void TestReadAhead::walkStepsKeepTheirOrder()
         detection::WalkAhead::Limits limits;
         limits.steps = 24;
         limits.folders = static_cast<std::size_t>(folderLimit);
-        detection::WalkAhead walk([&](detection::WalkSink& sink) { tree.traverse(sink, counters, gate); }, ahead,
-                                  limits);
+        detection::WalkAhead walk(
+            [&](detection::WalkSink& sink) {
+                tree.traverse(sink, counters, gate);
+            },
+            ahead, limits);
         QVERIFY(walk.started());
         while (const auto step = walk.next([] {}))
             seen.push_back(describe(*step, ahead, crc, counters));
@@ -689,8 +694,11 @@ void TestReadAhead::stoppingEndsTheWalk()
         detection::WalkAhead::Limits limits;
         limits.steps = 16;
         limits.folders = 8;
-        detection::WalkAhead walk([&](detection::WalkSink& sink) { tree.traverse(sink, counters, gate); }, ahead,
-                                  limits);
+        detection::WalkAhead walk(
+            [&](detection::WalkSink& sink) {
+                tree.traverse(sink, counters, gate);
+            },
+            ahead, limits);
         while (seen.size() < kBeforeStop) {
             const auto step = walk.next([] {});
             QVERIFY(step);

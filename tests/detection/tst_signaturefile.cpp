@@ -40,10 +40,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QString fixture(const QString& name)
-{
-    return QStringLiteral(QUENNO_TEST_DATA "/") + name;
-}
+QString fixture(const QString& name) { return QStringLiteral(QUENNO_TEST_DATA "/") + name; }
 
 // The file cannot be read although it is there; every write is counted.
 class UnreadableFileSystem final : public test::ForwardingFileSystem {
@@ -95,7 +92,7 @@ std::chrono::system_clock::time_point utc(const char* iso)
     return std::chrono::system_clock::time_point(std::chrono::milliseconds(when.toMSecsSinceEpoch()));
 }
 
-} // namespace
+}  // namespace
 
 class TestSignatureFile : public QObject {
     Q_OBJECT
@@ -144,17 +141,14 @@ void TestSignatureFile::parse_data()
     QTest::addColumn<QByteArray>("delimiter");
     QTest::addColumn<detection::SignatureTable>("expected");
     QTest::newRow("empty text has no entries") << QByteArray() << QByteArray(";") << detection::SignatureTable{};
-    QTest::newRow("final CR LF adds no entry")
-        << QByteArray("1;*.exe;L\r\nW;A1\r\n") << QByteArray(";")
-        << detection::SignatureTable{{"1", "*.exe", "L"}, {"W", "A1"}};
+    QTest::newRow("final CR LF adds no entry") << QByteArray("1;*.exe;L\r\nW;A1\r\n") << QByteArray(";")
+                                               << detection::SignatureTable{{"1", "*.exe", "L"}, {"W", "A1"}};
     QTest::newRow("lone LF ends a line, lone CR stays inside")
-        << QByteArray("a\nb;c\rd\r\ne") << QByteArray(";")
-        << detection::SignatureTable{{"a"}, {"b", "c\rd"}, {"e"}};
+        << QByteArray("a\nb;c\rd\r\ne") << QByteArray(";") << detection::SignatureTable{{"a"}, {"b", "c\rd"}, {"e"}};
     QTest::newRow("of CR CR LF only the last CR belongs to the break")
         << QByteArray("S\r\r\nW;1\n\n") << QByteArray(";") << detection::SignatureTable{{"S\r"}, {"W", "1"}};
-    QTest::newRow("empty lines and NUL lines are dropped")
-        << QByteArray("S\r\n\r\nW;1\r\nbad") + '\0' + "line;2\r\n\r\n" << QByteArray(";")
-        << detection::SignatureTable{{"S"}, {"W", "1"}};
+    QTest::newRow("empty lines and NUL lines are dropped") << QByteArray("S\r\n\r\nW;1\r\nbad") + '\0'
+            + "line;2\r\n\r\n" << QByteArray(";") << detection::SignatureTable{{"S"}, {"W", "1"}};
     QTest::newRow("fields keep their spaces, empty fields kept")
         << QByteArray(" W ;A1 ;;") << QByteArray(";") << detection::SignatureTable{{" W ", "A1 ", "", ""}};
     QTest::newRow("delimiter of several characters")
@@ -198,11 +192,12 @@ void TestSignatureFile::settingsOf_data()
     QTest::addColumn<int>("limit");
     QTest::addColumn<QByteArray>("pattern");
     QTest::addColumn<bool>("settingsLine");  // whether a mode switch replaces this line
-    QTest::newRow("normal mode") << QByteArray(detection::kNormalSettings) << true << 50000 << QByteArray("*.exe") << true;
+    QTest::newRow("normal mode") << QByteArray(detection::kNormalSettings) << true << 50000 << QByteArray("*.exe")
+                                 << true;
     QTest::newRow("full mode") << QByteArray(detection::kFullSettings) << true << 100000 << QByteArray("*.*") << true;
     QTest::newRow("explicit sign") << QByteArray("+7;*.com") << true << 7 << QByteArray("*.com") << true;
-    QTest::newRow("negative limit is still a number") << QByteArray("-1;*.exe") << true << -1 << QByteArray("*.exe")
-                                                      << true;
+    QTest::newRow("negative limit is still a number")
+        << QByteArray("-1;*.exe") << true << -1 << QByteArray("*.exe") << true;
     QTest::newRow("empty file") << QByteArray() << false << 0 << QByteArray() << false;
     QTest::newRow("record as first line") << QByteArray("Worm.A;1A2B3C") << false << 0 << QByteArray() << false;
     QTest::newRow("limit without pattern") << QByteArray("50000") << false << 0 << QByteArray() << true;
@@ -244,15 +239,15 @@ void TestSignatureFile::loadSignatures_data()
     const Strings threeSigns{"1A2B3C", "CBF43926", "E8B7BE43"};
     QTest::newRow("three records") << "db-three-records.db" << three << threeSigns << " 3";
     QTest::newRow("no final CR LF") << "db-three-records-no-final-crlf.db" << three << threeSigns << " 2";
-    QTest::newRow("blank line skipped but counted") << "db-blank-line-between-records.db" << three << threeSigns
-                                                    << " 4";
+    QTest::newRow("blank line skipped but counted")
+        << "db-blank-line-between-records.db" << three << threeSigns << " 4";
     QTest::newRow("extra field ignored, missing checksum empty, odd checksums kept as written")
         << "db-extra-missing-and-odd-fields.db"
         << Strings{"Worm.A", "NameWithoutChecksum", "Lower.Case", "Trailing.Space"}
         << Strings{"1A2B3C", "", "cbf43926", "CBF43926 "} << " 4";
     QTest::newRow("LF-only list") << "db-lf-only-records.db" << three << threeSigns << " 3";
-    QTest::newRow("LF settings line, CR LF records") << "db-lf-settings-line-crlf-records.db" << three << threeSigns
-                                                     << " 3";
+    QTest::newRow("LF settings line, CR LF records")
+        << "db-lf-settings-line-crlf-records.db" << three << threeSigns << " 3";
     QTest::newRow("record appended with LF to a CR LF list")
         << "db-record-appended-with-lf-to-crlf.db" << Strings{"Worm.A", "Trojan.B", "Virus.C", "Appended.Worm"}
         << Strings{"1A2B3C", "CBF43926", "E8B7BE43", "352441C2"} << " 4";
@@ -280,8 +275,7 @@ void TestSignatureFile::indexFromText_data()
     QTest::newRow("records") << QByteArray("50000;*.exe;x\r\nWorm.A;1A2B3C\r\nTrojan.B;CBF43926\r\n");
     QTest::newRow("blank lines, NUL lines, no final CR LF")
         << QByteArray("\r\n\r\n1;*.*\r\n\r\nA;FF\r\nB\0;FF\r\nC;FE", 30);
-    QTest::newRow("CR before CR LF, CR at the very end")
-        << QByteArray("1;*.*\r\r\nA;FF\r\r\nB;FE\r");
+    QTest::newRow("CR before CR LF, CR at the very end") << QByteArray("1;*.*\r\r\nA;FF\r\r\nB;FE\r");
     QTest::newRow("lone CR stays inside a record, lone LF ends one")
         << QByteArray("1;*.*\r\nA\rB;FF\r\nC;F\nE\r\nD;FE\r\r\n");
     QTest::newRow("LF records, LF settings line, a record appended with LF")
@@ -316,8 +310,8 @@ void TestSignatureFile::indexFromText()
     detection::DatabaseIndexer indexer;
     for (const char byte : bytes)
         indexer.feed(std::string_view(&byte, 1));
-    const detection::SignatureIndex indexes[] = {detection::SignatureIndex::FromDatabaseText(bytes), *fromFile,
-                                                 indexer.finish()};
+    const detection::SignatureIndex indexes[]
+        = {detection::SignatureIndex::FromDatabaseText(bytes), *fromFile, indexer.finish()};
 
     Strings probes = file.wSign();
     for (const char* more : {"0", "FF", "FE", "ABC", "1", "1A2B3C", "CBF43926"})
@@ -361,8 +355,9 @@ void TestSignatureFile::loadRecords_missingFileKeepsList()
     QCOMPARE(file.List1(), expected);
     // A switch writes the file again from the records last read.
     QVERIFY(file.AllFiles());
-    QCOMPARE(readBytes(path), readBytes(fixture("db-blank-line-between-records.db"))
-                                  .replace(detection::kNormalSettings, detection::kFullSettings));
+    QCOMPARE(readBytes(path),
+             readBytes(fixture("db-blank-line-between-records.db"))
+                 .replace(detection::kNormalSettings, detection::kFullSettings));
 }
 
 // After each switch the file is exactly: the new settings line, the break of a settings
@@ -372,16 +367,16 @@ void TestSignatureFile::modeSwitch_data()
 {
     QTest::addColumn<QByteArray>("original");
     QTest::addColumn<QString>("switches");  // A = AllFiles, E = ExeFiles
-    QTest::addColumn<int>("kept");          // where the bytes kept begin (the settings line replaced)
+    QTest::addColumn<int>("kept");  // where the bytes kept begin (the settings line replaced)
     QTest::addColumn<QByteArray>("insertedBreak");
-    QTest::addColumn<Strings>("names");     // wName afterwards
+    QTest::addColumn<Strings>("names");  // wName afterwards
     const int normal = int(std::strlen(detection::kNormalSettings));
     const int full = int(std::strlen(detection::kFullSettings));
     const Strings three{"Worm.A", "Trojan.B", "Virus.C"};
     const QByteArray quotes = readBytes(fixture("db-quotes-commas-blank-and-bare-lines.db"));
     // "Lone\nLF and lone\rCR inside" is two lines now, the first without a checksum.
-    const Strings quoted{"Worm \"Quoted\", with commas", "   Spaced.Name ", "Lone", "LF and lone\rCR inside",
-                         "Tab\tand 8-bit \xE9\xFF", "Last line without end"};
+    const Strings quoted{"Worm \"Quoted\", with commas", "   Spaced.Name ",         "Lone",
+                         "LF and lone\rCR inside",       "Tab\tand 8-bit \xE9\xFF", "Last line without end"};
     QTest::newRow("full mode, every other byte kept") << quotes << "A" << full << QByteArray() << quoted;
     QTest::newRow("normal mode, every other byte kept") << quotes << "E" << full << QByteArray() << quoted;
     QTest::newRow("many switches") << quotes << "AEAAEEA" << full << QByteArray() << quoted;
@@ -391,10 +386,10 @@ void TestSignatureFile::modeSwitch_data()
         << readBytes(fixture("db-first-line-is-a-record.db")) << "AE" << 0 << QByteArray("\r\n")
         << Strings{"Worm.A", "Trojan.B"};
     QTest::newRow("empty file gets a settings line") << QByteArray() << "E" << 0 << QByteArray("\r\n") << Strings{};
-    QTest::newRow("LF-only list keeps its LFs") << readBytes(fixture("db-lf-only-records.db")) << "AE" << normal
-                                                << QByteArray() << three;
-    QTest::newRow("LF settings line keeps its LF") << readBytes(fixture("db-lf-settings-line-crlf-records.db")) << "A"
-                                                   << normal << QByteArray() << three;
+    QTest::newRow("LF-only list keeps its LFs")
+        << readBytes(fixture("db-lf-only-records.db")) << "AE" << normal << QByteArray() << three;
+    QTest::newRow("LF settings line keeps its LF")
+        << readBytes(fixture("db-lf-settings-line-crlf-records.db")) << "A" << normal << QByteArray() << three;
     QTest::newRow("record appended with LF is kept and read")
         << readBytes(fixture("db-record-appended-with-lf-to-crlf.db")) << "A" << normal << QByteArray()
         << Strings{"Worm.A", "Trojan.B", "Virus.C", "Appended.Worm"};
@@ -404,8 +399,8 @@ void TestSignatureFile::modeSwitch_data()
     // The whole file is one line: replacing it would drop every record.
     QTest::newRow("CR-only list: a settings line above, no record byte dropped")
         << readBytes(fixture("db-cr-only-records.db")) << "E" << 0 << QByteArray("\r\n") << Strings{"50000"};
-    QTest::newRow("settings line alone without a break") << QByteArray(detection::kNormalSettings) << "A" << normal
-                                                         << QByteArray() << Strings{};
+    QTest::newRow("settings line alone without a break")
+        << QByteArray(detection::kNormalSettings) << "A" << normal << QByteArray() << Strings{};
     QTest::newRow("NUL in the first line: a settings line above it")
         << QByteArray("50000;*.exe\0;L\r\nW;1A\r\n", 21) << "E" << 0 << QByteArray("\r\n") << Strings{"W"};
     QTest::newRow("CR CR LF: the first line holds a CR, a settings line above it")
@@ -466,8 +461,8 @@ void TestSignatureFile::modeSwitch_neverWritesWhatItCouldNotRead_data()
     QTest::newRow("file cannot be read") << true << false << true << 0 << int(platform::WriteFailure::Unreadable);
     QTest::newRow("write fails") << false << true << true << 1 << int(platform::WriteFailure::Other);
     // A read-only list already in normal mode is in the mode the screen shows.
-    QTest::newRow("already in that mode: nothing to write") << false << true << false << 0
-                                                            << int(platform::WriteFailure::None);
+    QTest::newRow("already in that mode: nothing to write")
+        << false << true << false << 0 << int(platform::WriteFailure::None);
 }
 
 void TestSignatureFile::modeSwitch_neverWritesWhatItCouldNotRead()
@@ -582,18 +577,17 @@ void TestSignatureFile::dateIsOld_data()
     QTest::addColumn<QByteArray>("created");
     QTest::addColumn<QByteArray>("now");
     QTest::addColumn<bool>("old");
-    QTest::newRow("a minute before the limit") << QByteArray("2026-12-02T22:59:00Z")
-                                               << QByteArray("2026-12-08T11:00:00Z") << true;
-    QTest::newRow("at the limit") << QByteArray("2026-12-02T23:00:00Z") << QByteArray("2026-12-08T11:00:00Z")
-                                  << false;
-    QTest::newRow("now at local midnight") << QByteArray("2026-12-02T22:59:59Z")
-                                           << QByteArray("2026-12-07T23:00:00Z") << true;
-    QTest::newRow("now a second before local midnight") << QByteArray("2026-12-02T22:59:59Z")
-                                                        << QByteArray("2026-12-07T22:59:59Z") << false;
-    QTest::newRow("limit before the clocks went forward") << QByteArray("2026-03-25T22:59:59Z")
-                                                          << QByteArray("2026-03-31T08:00:00Z") << true;
-    QTest::newRow("limit in winter time, now in summer time") << QByteArray("2026-03-25T23:00:00Z")
-                                                              << QByteArray("2026-03-31T08:00:00Z") << false;
+    QTest::newRow("a minute before the limit")
+        << QByteArray("2026-12-02T22:59:00Z") << QByteArray("2026-12-08T11:00:00Z") << true;
+    QTest::newRow("at the limit") << QByteArray("2026-12-02T23:00:00Z") << QByteArray("2026-12-08T11:00:00Z") << false;
+    QTest::newRow("now at local midnight")
+        << QByteArray("2026-12-02T22:59:59Z") << QByteArray("2026-12-07T23:00:00Z") << true;
+    QTest::newRow("now a second before local midnight")
+        << QByteArray("2026-12-02T22:59:59Z") << QByteArray("2026-12-07T22:59:59Z") << false;
+    QTest::newRow("limit before the clocks went forward")
+        << QByteArray("2026-03-25T22:59:59Z") << QByteArray("2026-03-31T08:00:00Z") << true;
+    QTest::newRow("limit in winter time, now in summer time")
+        << QByteArray("2026-03-25T23:00:00Z") << QByteArray("2026-03-31T08:00:00Z") << false;
     QTest::newRow("created after now") << QByteArray("2027-01-01T00:00:00Z") << QByteArray("2026-12-08T11:00:00Z")
                                        << false;
 }

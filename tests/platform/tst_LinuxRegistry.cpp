@@ -34,10 +34,7 @@ QByteArray utf16(const QString& text)
     return bytes;
 }
 
-QByteArray withCrLf(QByteArray text)
-{
-    return text.replace("\n", "\r\n");
-}
+QByteArray withCrLf(QByteArray text) { return text.replace("\n", "\r\n"); }
 
 // A file system that lets a second program write the store right after each of the first
 // `times` reads, the moment between our read and our write.
@@ -67,7 +64,7 @@ const QString kRun = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
 const QString kPolicies = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\";
 const QString kAdvanced = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\";
 
-} // namespace
+}  // namespace
 
 class TestLinuxRegistry : public QObject {
     Q_OBJECT
@@ -91,11 +88,16 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
         QTest::addColumn<bool>("machine");
-        QTest::newRow("HKCU then long") << "HKCU\\Software\\Q\\V" << "HKEY_CURRENT_USER\\Software\\Q\\V" << false;
-        QTest::newRow("long then HKCU") << "HKEY_CURRENT_USER\\Software\\Q\\V" << "HKCU\\Software\\Q\\V" << false;
-        QTest::newRow("HKLM then long") << "HKLM\\Software\\Q\\V" << "HKEY_LOCAL_MACHINE\\Software\\Q\\V" << true;
-        QTest::newRow("long then HKLM") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Q\\V" << "HKLM\\Software\\q\\v" << true;
-        QTest::newRow("letter case of keys and names") << "hkcu\\SOFTWARE\\Q\\Value" << "HKCU\\software\\q\\VALUE" << false;
+        QTest::newRow("HKCU then long") << "HKCU\\Software\\Q\\V"
+                                        << "HKEY_CURRENT_USER\\Software\\Q\\V" << false;
+        QTest::newRow("long then HKCU") << "HKEY_CURRENT_USER\\Software\\Q\\V"
+                                        << "HKCU\\Software\\Q\\V" << false;
+        QTest::newRow("HKLM then long") << "HKLM\\Software\\Q\\V"
+                                        << "HKEY_LOCAL_MACHINE\\Software\\Q\\V" << true;
+        QTest::newRow("long then HKLM") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Q\\V"
+                                        << "HKLM\\Software\\q\\v" << true;
+        QTest::newRow("letter case of keys and names") << "hkcu\\SOFTWARE\\Q\\Value"
+                                                       << "HKCU\\software\\q\\VALUE" << false;
     }
     void rootSpellingsNameTheSameKey()
     {
@@ -132,8 +134,9 @@ private slots:
                             "\"Count\"=dword:ffffffff\r\n"));
         // A fresh instance reads back exactly what was written.
         LinuxRegistry again(userPath(), machinePath());
-        QCOMPARE(again.readValue("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV")->text,
-                 std::string("C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
+        QCOMPARE(
+            again.readValue("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV")->text,
+            std::string("C:\\Program Files\\Q \"AV\"\\QuennoAV.exe"));
         QVERIFY(QDir(QFileInfo(userFile()).absolutePath()).entryList(QDir::Files) == QStringList{"registry.reg"});
     }
 
@@ -141,17 +144,16 @@ private slots:
     // lines, removals) is read, and stays as it was, in its encoding, around a new value.
     void importsAnExportAndKeepsOtherValues()
     {
-        const QString text = QStringLiteral(
-            "Windows Registry Editor Version 5.00\r\n\r\n"
-            "; exported\r\n"
-            "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
-            "@=\"default\"\r\n"
-            "\"Name\"=\"x \u00e9\U0001F600\"\r\n"
-            "\"Gone\"=dword:1\r\n"
-            "\"Gone\"=-\r\n"
-            "\"Expand\"=hex(2):25,00,54,00,\\\r\n"
-            "  45,00,00,00\r\n"
-            "\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
+        const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                                            "; exported\r\n"
+                                            "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
+                                            "@=\"default\"\r\n"
+                                            "\"Name\"=\"x \u00e9\U0001F600\"\r\n"
+                                            "\"Gone\"=dword:1\r\n"
+                                            "\"Gone\"=-\r\n"
+                                            "\"Expand\"=hex(2):25,00,54,00,\\\r\n"
+                                            "  45,00,00,00\r\n"
+                                            "\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
         QVERIFY(quenno::test::writeFile(userFile(), utf16(text)));
 
         LinuxRegistry registry(userPath(), machinePath());
@@ -225,13 +227,14 @@ private slots:
     void unreadableLinesAreToldOnceAndKept_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QByteArray>("expected");   // after W is set to 8
-        QTest::addColumn<QString>("told");           // part of the message
-        QTest::addColumn<int>("v");                  // what Q\V reads, -1 for nothing
-        QTest::newRow("no header")
-            << QByteArray("[HKEY_CURRENT_USER\\Q]\r\n\"V\"=dword:1\r\n")
-            << QByteArray("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Q]\r\n\"V\"=dword:1\r\n\"W\"=dword:00000008\r\n")
-            << "does not begin with" << 1;
+        QTest::addColumn<QByteArray>("expected");  // after W is set to 8
+        QTest::addColumn<QString>("told");  // part of the message
+        QTest::addColumn<int>("v");  // what Q\V reads, -1 for nothing
+        QTest::newRow("no header") << QByteArray("[HKEY_CURRENT_USER\\Q]\r\n\"V\"=dword:1\r\n")
+                                   << QByteArray(
+                                          "Windows Registry Editor Version "
+                                          "5.00\r\n[HKEY_CURRENT_USER\\Q]\r\n\"V\"=dword:1\r\n\"W\"=dword:00000008\r\n")
+                                   << "does not begin with" << 1;
         QTest::newRow("value outside a key")
             << QByteArray("REGEDIT4\n\"V\"=dword:1\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:2\n")
             << QByteArray("REGEDIT4\n\"V\"=dword:1\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:2\n\"W\"=dword:00000008\n")
@@ -242,11 +245,13 @@ private slots:
             << "line 3: \"S\"=\"abc" << 3;
         QTest::newRow("dword in capitals, too long")
             << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:4\n\"X\"=DWORD:1\n\"Y\"=dword:123456789\n")
-            << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:4\n\"X\"=DWORD:1\n\"Y\"=dword:123456789\n\"W\"=dword:00000008\n")
+            << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:4\n\"X\"=DWORD:1\n\"Y\"=dword:"
+                          "123456789\n\"W\"=dword:00000008\n")
             << "2 lines that cannot be read (line 4: \"X\"=DWORD:1; line 5: \"Y\"=dword:123456789)" << 4;
         QTest::newRow("key line cut short, its values with it")
             << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q\n\"V\"=dword:1\n")
-            << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q\n\"V\"=dword:1\n\n[HKEY_CURRENT_USER\\Q]\n\"W\"=dword:00000008\n")
+            << QByteArray(
+                   "REGEDIT4\n[HKEY_CURRENT_USER\\Q\n\"V\"=dword:1\n\n[HKEY_CURRENT_USER\\Q]\n\"W\"=dword:00000008\n")
             << "line 2: [HKEY_CURRENT_USER\\Q; line 3" << -1;
         QTest::newRow("stray backslash does not take the next value")
             << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"B\"=hex:01,\\\n\"V\"=dword:5")
@@ -255,7 +260,7 @@ private slots:
         QTest::newRow("binary, no line end")
             << QByteArray("\x00\x01\x02\xFF garbage", 12)
             << QByteArray("Windows Registry Editor Version 5.00\r\n") + QByteArray("\x00\x01\x02\xFF garbage", 12)
-                   + "\r\n\r\n[HKEY_CURRENT_USER\\Q]\r\n\"W\"=dword:00000008\r\n"
+                + "\r\n\r\n[HKEY_CURRENT_USER\\Q]\r\n\"W\"=dword:00000008\r\n"
             << "line 1: ???\xEF\xBF\xBD garbage" << -1;
     }
     void unreadableLinesAreToldOnceAndKept()
@@ -288,7 +293,7 @@ private slots:
     {
         QTest::addColumn<bool>("crlf");
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("data");      // "-" deletes, "dword:N" a number, else a string
+        QTest::addColumn<QString>("data");  // "-" deletes, "dword:N" a number, else a string
         QTest::addColumn<bool>("done");
         QTest::addColumn<QByteArray>("before");  // the lines that change, LF written
         QTest::addColumn<QByteArray>("after");
@@ -305,17 +310,19 @@ private slots:
              "\"QuennoAV\"=\"C:\\\\Tools\\\\QuennoAV.exe\"\n",
              "\"QuennoAV\"=\"C:\\\\Tools\\\\QuennoAV.exe\"\n\"Quenno2\"=\"C:\\\\Quenno\\\\Quenno2.exe\"\n"},
             {"start-up off", kRun + "QuennoAV", "-", true, "\"QuennoAV\"=\"C:\\\\Tools\\\\QuennoAV.exe\"\n", ""},
-            {"Task Manager", kPolicies + "System\\DisableTaskMgr", "-", true, "\"DisableTaskMgr\"=dword:00000001\n", ""},
+            {"Task Manager", kPolicies + "System\\DisableTaskMgr", "-", true, "\"DisableTaskMgr\"=dword:00000001\n",
+             ""},
             {"command prompt, an indented line", kPolicies + "System\\DisableCMD", "-", true,
              "  \"DisableCMD\" = dword:2\n", ""},
-            {"hidden files, written over", kAdvanced + "Hidden", "dword:1", true,
-             "\"Hidden\"=dword:00000002\n", "\"Hidden\"=dword:00000001\n"},
+            {"hidden files, written over", kAdvanced + "Hidden", "dword:1", true, "\"Hidden\"=dword:00000002\n",
+             "\"Hidden\"=dword:00000001\n"},
             {"extensions, beside the commented-out line", kAdvanced + "HideFileExt", "dword:0", true,
              "\"Hidden\"=dword:00000002\n", "\"Hidden\"=dword:00000002\n\"HideFileExt\"=dword:00000000\n"},
             {"Folder Options, nothing to delete", kPolicies + "Explorer\\NoFolderOptions", "-", false, "", ""},
             {"a value in a key of its own", kPolicies + "Explorer\\NoRun", "dword:1", true,
              ";\"HideFileExt\"=dword:1\n",
-             ";\"HideFileExt\"=dword:1\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer]\n"
+             ";\"HideFileExt\"=dword:1\n\n[HKEY_CURRENT_"
+             "USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer]\n"
              "\"NoRun\"=dword:00000001\n"},
             {"the name of the unreadable line", kRun + "Other", "dword:5", true,
              "\"QuennoAV\"=\"C:\\\\Tools\\\\QuennoAV.exe\"\n",
@@ -367,7 +374,8 @@ private slots:
         else
             QCOMPARE(value->text, data.toStdString());
         // The hand-written string means what its writer meant, single backslashes and all.
-        QCOMPARE(registry.readValue(kRun.toStdString() + "Editor")->text, std::string("C:\\Program Files\\X\\editor.exe"));
+        QCOMPARE(registry.readValue(kRun.toStdString() + "Editor")->text,
+                 std::string("C:\\Program Files\\X\\editor.exe"));
         const QString problem = QString::fromStdString(registry.takeProblem());
         QVERIFY2(problem.contains("line 6: \"Other\"=DWORD:00000001"), qPrintable(problem));
     }
@@ -378,8 +386,8 @@ private slots:
     {
         QByteArray content = "Windows Registry Editor Version 5.00\n";
         for (int k = 0; k < 40000; ++k)
-            content += "\n[HKEY_CURRENT_USER\\Software\\Many\\K" + QByteArray::number(k) + "]\n\"V\"=dword:"
-                       + QByteArray::number(k, 16) + "\n";
+            content += "\n[HKEY_CURRENT_USER\\Software\\Many\\K" + QByteArray::number(k)
+                + "]\n\"V\"=dword:" + QByteArray::number(k, 16) + "\n";
         QVERIFY(quenno::test::writeFile(userFile(), content));
         LinuxRegistry registry(userPath(), machinePath());
         QCOMPARE(registry.readValue("HKCU\\Software\\Many\\K39999\\V")->dword, 39999u);
@@ -400,34 +408,41 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("data");  // what V is set to: "-" deletes, "" reads only
-        QTest::addColumn<int>("read");      // what Q\V reads before, -1 for nothing
+        QTest::addColumn<int>("read");  // what Q\V reads before, -1 for nothing
         QTest::addColumn<QByteArray>("expected");
         const QByteArray head = "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n";
         QTest::newRow("the later line wins and is the one written over")
-            << head + "\"V\"=dword:1\n\"v\"=dword:2\n" << "9" << 2 << head + "\"V\"=dword:1\n\"v\"=dword:00000009\n";
+            << head + "\"V\"=dword:1\n\"v\"=dword:2\n"
+            << "9" << 2 << head + "\"V\"=dword:1\n\"v\"=dword:00000009\n";
         QTest::newRow("deleting takes every line that would give it")
-            << head + "\"V\"=dword:1\n\"W\"=dword:3\n\"V\"=dword:2\n" << "-" << 2 << head + "\"W\"=dword:3\n";
+            << head + "\"V\"=dword:1\n\"W\"=dword:3\n\"V\"=dword:2\n"
+            << "-" << 2 << head + "\"W\"=dword:3\n";
         QTest::newRow("a removed value, set again after its removal")
-            << head + "\"V\"=dword:1\n\"V\"=-\n\"W\"=dword:3\n" << "9" << -1
-            << head + "\"V\"=dword:1\n\"V\"=-\n\"W\"=dword:3\n\"V\"=dword:00000009\n";
-        QTest::newRow("a removed value stays removed when deleted")
-            << head + "\"V\"=dword:1\n\"V\"=-\n" << "-" << -1 << head + "\"V\"=dword:1\n\"V\"=-\n";
+            << head + "\"V\"=dword:1\n\"V\"=-\n\"W\"=dword:3\n"
+            << "9" << -1 << head + "\"V\"=dword:1\n\"V\"=-\n\"W\"=dword:3\n\"V\"=dword:00000009\n";
+        QTest::newRow("a removed value stays removed when deleted") << head + "\"V\"=dword:1\n\"V\"=-\n"
+                                                                    << "-" << -1 << head + "\"V\"=dword:1\n\"V\"=-\n";
         QTest::newRow("a key removed after its values: a new part")
-            << head + "\"V\"=dword:1\n[-HKEY_CURRENT_USER\\Q]\n" << "9" << -1
-            << head + "\"V\"=dword:1\n[-HKEY_CURRENT_USER\\Q]\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000009\n";
-        QTest::newRow("the key above removed")
-            << head + "\"V\"=dword:1\n[-HKEY_CURRENT_USER]\n" << "" << -1 << QByteArray();
-        QTest::newRow("a key in two parts, short root: the last part")
-            << QByteArray("REGEDIT4\n[HKCU\\Q]\n\"A\"=dword:1\n\n[hkey_current_user\\q]\n\"B\"=dword:2\n\n[HKEY_CURRENT_USER\\R]\n")
+            << head + "\"V\"=dword:1\n[-HKEY_CURRENT_USER\\Q]\n"
             << "9" << -1
-            << QByteArray("REGEDIT4\n[HKCU\\Q]\n\"A\"=dword:1\n\n[hkey_current_user\\q]\n\"B\"=dword:2\n\"V\"=dword:00000009\n\n"
-               "[HKEY_CURRENT_USER\\R]\n");
+            << head + "\"V\"=dword:1\n[-HKEY_CURRENT_USER\\Q]\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000009\n";
+        QTest::newRow("the key above removed") << head + "\"V\"=dword:1\n[-HKEY_CURRENT_USER]\n"
+                                               << "" << -1 << QByteArray();
+        QTest::newRow("a key in two parts, short root: the last part")
+            << QByteArray("REGEDIT4\n[HKCU\\Q]\n\"A\"=dword:1\n\n[hkey_current_user\\q]\n\"B\"=dword:2\n\n[HKEY_"
+                          "CURRENT_USER\\R]\n")
+            << "9" << -1
+            << QByteArray("REGEDIT4\n[HKCU\\Q]\n\"A\"=dword:1\n\n[hkey_current_user\\q]\n\"B\"=dword:2\n\"V\"=dword:"
+                          "00000009\n\n"
+                          "[HKEY_CURRENT_USER\\R]\n");
         QTest::newRow("a hex value over lines, written over as one line")
-            << head + "\"V\"=hex:01,\\\n  02\n\"W\"=dword:3" << "9" << -1 << head + "\"V\"=dword:00000009\n\"W\"=dword:3";
-        QTest::newRow("last line without a line end")
-            << head + "\"V\"=dword:1" << "-" << 1 << head;
+            << head + "\"V\"=hex:01,\\\n  02\n\"W\"=dword:3"
+            << "9" << -1 << head + "\"V\"=dword:00000009\n\"W\"=dword:3";
+        QTest::newRow("last line without a line end") << head + "\"V\"=dword:1"
+                                                      << "-" << 1 << head;
         QTest::newRow("a value deleted after a stray backslash leaves a blank line")
-            << head + "\"B\"=hex:01,\\\n\"V\"=dword:1\n  02\n" << "-" << 1 << head + "\"B\"=hex:01,\\\n\n  02\n";
+            << head + "\"B\"=hex:01,\\\n\"V\"=dword:1\n  02\n"
+            << "-" << 1 << head + "\"B\"=hex:01,\\\n\n  02\n";
     }
     void editsFollowWhatIsInEffect()
     {
@@ -450,13 +465,19 @@ private slots:
     void storeChangedMeanwhileKeepsTheOtherChange()
     {
         QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:1\n"));
-        InterruptedFiles files(1, [&] { QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n")); });
+        InterruptedFiles files(1, [&] {
+            QVERIFY(quenno::test::writeFile(userFile(),
+                                            "REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n"));
+        });
         LinuxRegistry registry(userPath(), machinePath(), &files);
         QVERIFY(registry.writeDword("HKCU\\Q\\C", 4));
-        QCOMPARE(quenno::test::readFile(userFile()), QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n\"C\"=dword:00000004\n"));
+        QCOMPARE(quenno::test::readFile(userFile()),
+                 QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Q]\n\"A\"=dword:2\n\"B\"=dword:3\n\"C\"=dword:00000004\n"));
 
         // A store that keeps changing under us is left to the other program.
-        InterruptedFiles busy(100, [&, n = 0]() mutable { QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n; " + QByteArray::number(++n) + "\n")); });
+        InterruptedFiles busy(100, [&, n = 0]() mutable {
+            QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n; " + QByteArray::number(++n) + "\n"));
+        });
         LinuxRegistry busyRegistry(userPath(), machinePath(), &busy);
         QVERIFY(!busyRegistry.writeDword("HKCU\\Q\\D", 5));
         QVERIFY(!quenno::test::readFile(userFile()).contains("\"D\""));
@@ -473,7 +494,8 @@ private slots:
         LinuxRegistry registry(userPath(), machinePath());
         QVERIFY(registry.writeDword("HKCU\\Q\\V", 1));
         QVERIFY(QFileInfo(userFile()).isSymLink());
-        QCOMPARE(quenno::test::readFile(real), QByteArray("REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000001\n"));
+        QCOMPARE(quenno::test::readFile(real),
+                 QByteArray("REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Q]\n\"V\"=dword:00000001\n"));
     }
 
     void storeThatCannotBeReadIsNeverWrittenOver()

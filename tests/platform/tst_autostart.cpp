@@ -13,8 +13,8 @@
 
 #include <unistd.h>
 
-using quenno::test::writeFile;
 using quenno::platform::LinuxAutostart;
+using quenno::test::writeFile;
 
 namespace {
 
@@ -24,7 +24,7 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-} // namespace
+}  // namespace
 
 class TestAutostart : public QObject {
     Q_OBJECT
@@ -54,8 +54,8 @@ private slots:
         QTest::addColumn<QByteArray>("exePath");
         QTest::addColumn<QByteArray>("execValue");
         QTest::addColumn<QByteArray>("pathValue");
-        QTest::newRow("plain") << QByteArray("/opt/QuennoAV/QuennoAV")
-                               << QByteArray("\"/opt/QuennoAV/QuennoAV\"") << QByteArray("/opt/QuennoAV");
+        QTest::newRow("plain") << QByteArray("/opt/QuennoAV/QuennoAV") << QByteArray("\"/opt/QuennoAV/QuennoAV\"")
+                               << QByteArray("/opt/QuennoAV");
         QTest::newRow("spaces") << QByteArray("/home/ann/My Programs/Quenno AV/QuennoAV")
                                 << QByteArray("\"/home/ann/My Programs/Quenno AV/QuennoAV\"")
                                 << QByteArray("/home/ann/My Programs/Quenno AV");
@@ -67,15 +67,16 @@ private slots:
             << QByteArray("/tmp/a \"b\" $HOME `id` c\\\\d;e&f|g'h");
         QTest::newRow("tab and newline") << QByteArray("/tmp/a\tb\nc/QuennoAV")
                                          << QByteArray("\"/tmp/a\\tb\\nc/QuennoAV\"") << QByteArray("/tmp/a\\tb\\nc");
-        QTest::newRow("leading space folder") << QByteArray("/ x/QuennoAV") << QByteArray("\"/ x/QuennoAV\"")
-                                              << QByteArray("/ x");
+        QTest::newRow("leading space folder")
+            << QByteArray("/ x/QuennoAV") << QByteArray("\"/ x/QuennoAV\"") << QByteArray("/ x");
         QTest::newRow("non-ASCII") << QByteArray("/tmp/Ünï ✓/QuennoAV") << QByteArray("\"/tmp/Ünï ✓/QuennoAV\"")
                                    << QByteArray("/tmp/Ünï ✓");
         QTest::newRow("percent goes through the shell")
             << QByteArray("/tmp/100% sure/QuennoAV")
-            << QByteArray("/bin/sh -c \"exec \\\\\"\\\\$0\\\\\"\" \"/tmp/100%% sure/QuennoAV\"") << QByteArray("/tmp/100% sure");
-        QTest::newRow("program at the root") << QByteArray("/QuennoAV") << QByteArray("\"/QuennoAV\"")
-                                             << QByteArray("/");
+            << QByteArray("/bin/sh -c \"exec \\\\\"\\\\$0\\\\\"\" \"/tmp/100%% sure/QuennoAV\"")
+            << QByteArray("/tmp/100% sure");
+        QTest::newRow("program at the root")
+            << QByteArray("/QuennoAV") << QByteArray("\"/QuennoAV\"") << QByteArray("/");
     }
     void entryText()
     {
@@ -87,10 +88,14 @@ private slots:
         const QByteArray expected = "[Desktop Entry]\n"
                                     "Type=Application\n"
                                     "Name=QuennoAV\n"
-                                    "Exec=" + execValue + "\n"
-                                    "Path=" + pathValue + "\n"
-                                    "Terminal=false\n"
-                                    "X-GNOME-Autostart-enabled=true\n";
+                                    "Exec="
+            + execValue
+            + "\n"
+              "Path="
+            + pathValue
+            + "\n"
+              "Terminal=false\n"
+              "X-GNOME-Autostart-enabled=true\n";
         QCOMPARE(readAll(entry("QuennoAV")), expected);
         QCOMPARE(QDir(autostartFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"QuennoAV.desktop"});
     }

@@ -21,7 +21,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-
 using namespace quenno::platform;
 using quenno::test::ScopedEnv;
 namespace A = quenno::platform::Attribute;
@@ -80,7 +79,7 @@ class SmallFileSizeLimit {
 public:
     SmallFileSizeLimit()
     {
-        struct sigaction ignore {};
+        struct sigaction ignore { };
         ignore.sa_handler = SIG_IGN;
         ::sigaction(SIGXFSZ, &ignore, &m_previous);
         ::getrlimit(RLIMIT_FSIZE, &m_old);
@@ -97,8 +96,8 @@ public:
     SmallFileSizeLimit& operator=(const SmallFileSizeLimit&) = delete;
 
 private:
-    struct sigaction m_previous {};
-    rlimit m_old {};
+    struct sigaction m_previous { };
+    rlimit m_old{};
 };
 
 // What a rewrite must keep: owner, group, mode and every extended attribute (ACLs are
@@ -136,7 +135,7 @@ Kept keptOf(const std::string& path)
 char* toString(const Kept& kept)
 {
     QByteArray text = QByteArray("uid ") + QByteArray::number(kept.uid) + " gid " + QByteArray::number(kept.gid)
-                      + " mode " + QByteArray::number(kept.mode, 8);
+        + " mode " + QByteArray::number(kept.mode, 8);
     for (const auto& [name, value] : kept.attributes)
         text += " " + QByteArray::fromStdString(name) + "=" + QByteArray::fromStdString(value).toHex();
     return qstrdup(text.constData());
@@ -163,7 +162,7 @@ std::vector<std::string> namesIn(const FileSystem& fs, const std::string& folder
     return names;
 }
 
-} // namespace
+}  // namespace
 
 class TestFileSystem : public QObject {
     Q_OBJECT
@@ -206,7 +205,12 @@ private slots:
 
         const auto list = m_fs.listFolder(m_dir);
         QVERIFY(list);
-        struct Expected { const char* name; EntryKind kind; std::uint64_t length; std::uint32_t attributes; };
+        struct Expected {
+            const char* name;
+            EntryKind kind;
+            std::uint64_t length;
+            std::uint32_t attributes;
+        };
         const Expected expected[] = {
             {".profile", EntryKind::File, 0, A::Hidden},
             {"A.exe", EntryKind::File, 2, 0},
@@ -281,20 +285,24 @@ private slots:
         QTest::addColumn<uint>("expected");
         QTest::newRow("text hidden archive") << QByteArray("0x22") << uint(A::Hidden | A::Archive);
         QTest::newRow("text with NUL") << QByteArray("0x4\0", 4) << uint(A::System);
-        QTest::newRow("text upper-case digits") << QByteArray("0x2F") << uint(A::Hidden | A::System | A::Archive | A::ReadOnly);
-        QTest::newRow("version 5 record")
-            << QByteArray::fromStdString(bytes({0, 0, 5, 0, 5, 0, 0, 0, 0x11, 0, 0, 0, 0x06, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 1}))
-            << uint(A::Hidden | A::System);
-        QTest::newRow("version 4 record") << QByteArray::fromStdString(version4(0x21, 1)) << uint(A::ReadOnly | A::Archive);
+        QTest::newRow("text upper-case digits")
+            << QByteArray("0x2F") << uint(A::Hidden | A::System | A::Archive | A::ReadOnly);
+        QTest::newRow("version 5 record") << QByteArray::fromStdString(
+            bytes({0, 0, 5, 0, 5, 0, 0, 0, 0x11, 0, 0, 0, 0x06, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 1}))
+                                          << uint(A::Hidden | A::System);
+        QTest::newRow("version 4 record")
+            << QByteArray::fromStdString(version4(0x21, 1)) << uint(A::ReadOnly | A::Archive);
         {
             // Version 3 keeps the hex text too; the record's own field counts.
-            std::string v3 = std::string("0x20\0", 5) + bytes({0, 3, 0, 3, 0, 0, 0}) + bytes({0x11, 0, 0, 0, 0x04, 0, 0, 0});
+            std::string v3
+                = std::string("0x20\0", 5) + bytes({0, 3, 0, 3, 0, 0, 0}) + bytes({0x11, 0, 0, 0, 0x04, 0, 0, 0});
             v3.append(36, '\0');
             QTest::newRow("version 3 record") << QByteArray::fromStdString(v3) << uint(A::System);
         }
         QTest::newRow("normal bit only") << QByteArray("0x80") << uint(0);
         QTest::newRow("not hex") << QByteArray("hidden") << uint(0);
-        QTest::newRow("truncated record") << QByteArray::fromStdString(bytes({0, 0, 5, 0, 5, 0, 0, 0, 0x11})) << uint(0);
+        QTest::newRow("truncated record")
+            << QByteArray::fromStdString(bytes({0, 0, 5, 0, 5, 0, 0, 0, 0x11})) << uint(0);
     }
     void readsStoredAttributes()
     {
@@ -421,19 +429,32 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("extension without case") << "*.exe" << "A.EXE" << true;
-        QTest::newRow("other extension") << "*.exe" << "a.com" << false;
-        QTest::newRow("extension must end the name") << "*.exe" << "a.exe.txt" << false;
-        QTest::newRow("star dot star, no dot") << "*.*" << "noext" << true;
-        QTest::newRow("star dot star, dots") << "*.*" << "a.b.c" << true;
-        QTest::newRow("star") << "*" << ".hidden" << true;
-        QTest::newRow("question mark one character") << "?.exe" << "a.exe" << true;
-        QTest::newRow("question mark not zero characters") << "?.exe" << ".exe" << false;
-        QTest::newRow("question mark not two characters") << "?.exe" << "ab.exe" << false;
-        QTest::newRow("star backtracks") << "*a*b" << "xxaxxbxxb" << true;
-        QTest::newRow("literal name") << "database.db" << "DataBase.DB" << true;
-        QTest::newRow("name dot star takes bare name") << "readme.*" << "README" << true;
-        QTest::newRow("empty pattern") << "" << "a" << false;
+        QTest::newRow("extension without case") << "*.exe"
+                                                << "A.EXE" << true;
+        QTest::newRow("other extension") << "*.exe"
+                                         << "a.com" << false;
+        QTest::newRow("extension must end the name") << "*.exe"
+                                                     << "a.exe.txt" << false;
+        QTest::newRow("star dot star, no dot") << "*.*"
+                                               << "noext" << true;
+        QTest::newRow("star dot star, dots") << "*.*"
+                                             << "a.b.c" << true;
+        QTest::newRow("star") << "*"
+                              << ".hidden" << true;
+        QTest::newRow("question mark one character") << "?.exe"
+                                                     << "a.exe" << true;
+        QTest::newRow("question mark not zero characters") << "?.exe"
+                                                           << ".exe" << false;
+        QTest::newRow("question mark not two characters") << "?.exe"
+                                                          << "ab.exe" << false;
+        QTest::newRow("star backtracks") << "*a*b"
+                                         << "xxaxxbxxb" << true;
+        QTest::newRow("literal name") << "database.db"
+                                      << "DataBase.DB" << true;
+        QTest::newRow("name dot star takes bare name") << "readme.*"
+                                                       << "README" << true;
+        QTest::newRow("empty pattern") << ""
+                                       << "a" << false;
     }
     void wildcard()
     {
@@ -727,8 +748,8 @@ private slots:
             file = path("missing/database.db");
         WriteResult result;
         {
-            const std::optional<SmallFileSizeLimit> limit =
-                fault == "size" ? std::optional<SmallFileSizeLimit>(std::in_place) : std::nullopt;
+            const std::optional<SmallFileSizeLimit> limit
+                = fault == "size" ? std::optional<SmallFileSizeLimit>(std::in_place) : std::nullopt;
             result = m_fs.rewriteWholeFile(file, std::string(100000, 'x'), {});
         }
         ::chmod(m_dir.c_str(), 0777);
@@ -820,15 +841,24 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("other case") << "\\Help.wav" << "/help.wav";
-        QTest::newRow("forward slash") << "/HELP.WAV" << "/help.wav";
-        QTest::newRow("no leading separator") << "help.wav" << "/help.wav";
-        QTest::newRow("folder with trailing separator") << "\\quarantine\\" << "/Quarantine/";
-        QTest::newRow("file in folder") << "\\QUARANTINE\\X.MAL" << "/Quarantine/x.mal";
-        QTest::newRow("missing keeps spelling") << "\\Finish.wav" << "/Finish.wav";
-        QTest::newRow("missing folder keeps rest") << "\\Sounds\\Help.wav" << "/Sounds/Help.wav";
-        QTest::newRow("exact spelling wins") << "\\Menu.wav" << "/Menu.wav";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("other case") << "\\Help.wav"
+                                    << "/help.wav";
+        QTest::newRow("forward slash") << "/HELP.WAV"
+                                       << "/help.wav";
+        QTest::newRow("no leading separator") << "help.wav"
+                                              << "/help.wav";
+        QTest::newRow("folder with trailing separator") << "\\quarantine\\"
+                                                        << "/Quarantine/";
+        QTest::newRow("file in folder") << "\\QUARANTINE\\X.MAL"
+                                        << "/Quarantine/x.mal";
+        QTest::newRow("missing keeps spelling") << "\\Finish.wav"
+                                                << "/Finish.wav";
+        QTest::newRow("missing folder keeps rest") << "\\Sounds\\Help.wav"
+                                                   << "/Sounds/Help.wav";
+        QTest::newRow("exact spelling wins") << "\\Menu.wav"
+                                             << "/Menu.wav";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void inApplicationFolder()
     {
@@ -858,12 +888,17 @@ private slots:
     {
         QTest::addColumn<bool>("appWritable");
         QTest::addColumn<QString>("xdgDataHome");  // "<abs>" stands for a folder of the test's own
-        QTest::addColumn<QString>("expected");     // "app", "xdg" or "home"
-        QTest::newRow("writable folder keeps everything beside the program") << true << "<abs>" << "app";
-        QTest::newRow("read-only folder, XDG_DATA_HOME set") << false << "<abs>" << "xdg";
-        QTest::newRow("read-only folder, XDG_DATA_HOME with trailing slash") << false << "<abs>/" << "xdg";
-        QTest::newRow("read-only folder, XDG_DATA_HOME unset") << false << "" << "home";
-        QTest::newRow("read-only folder, XDG_DATA_HOME relative") << false << "rel/data" << "home";
+        QTest::addColumn<QString>("expected");  // "app", "xdg" or "home"
+        QTest::newRow("writable folder keeps everything beside the program") << true << "<abs>"
+                                                                             << "app";
+        QTest::newRow("read-only folder, XDG_DATA_HOME set") << false << "<abs>"
+                                                             << "xdg";
+        QTest::newRow("read-only folder, XDG_DATA_HOME with trailing slash") << false << "<abs>/"
+                                                                             << "xdg";
+        QTest::newRow("read-only folder, XDG_DATA_HOME unset") << false << ""
+                                                               << "home";
+        QTest::newRow("read-only folder, XDG_DATA_HOME relative") << false << "rel/data"
+                                                                  << "home";
     }
     void dataFolderPlace()
     {
@@ -893,8 +928,8 @@ private slots:
         ::chmod(app.c_str(), 0755);
 
         const std::string want = expected == "app" ? app
-                                 : expected == "xdg" ? xdg + "/QuennoAV"
-                                                     : home + "/.local/share/QuennoAV";
+            : expected == "xdg"                    ? xdg + "/QuennoAV"
+                                                   : home + "/.local/share/QuennoAV";
         QCOMPARE(folder, want);
         QCOMPARE(data, want + "/database.db");
         QCOMPARE(quarantine, want + "/Quarantine");
@@ -920,15 +955,25 @@ private slots:
     // its letter case; only a missing one is copied from the starter list.
     void dataFolderSeeding_data()
     {
-        QTest::addColumn<int>("starterMode");    // 0: no starter list shipped
-        QTest::addColumn<QString>("existing");   // name of a list already in the data folder
-        QTest::addColumn<QString>("listName");   // name inDataFolder finds
-        QTest::addColumn<QString>("content");    // what it holds afterwards ("" none)
-        QTest::newRow("missing list is copied") << 0644 << "" << "database.db" << "starter";
-        QTest::newRow("read-only starter gives an editable copy") << 0444 << "" << "database.db" << "starter";
-        QTest::newRow("user's list is kept") << 0644 << "database.db" << "database.db" << "mine";
-        QTest::newRow("user's list in other case is kept") << 0644 << "Database.DB" << "Database.DB" << "mine";
-        QTest::newRow("nothing shipped, nothing made up") << 0 << "" << "database.db" << "";
+        QTest::addColumn<int>("starterMode");  // 0: no starter list shipped
+        QTest::addColumn<QString>("existing");  // name of a list already in the data folder
+        QTest::addColumn<QString>("listName");  // name inDataFolder finds
+        QTest::addColumn<QString>("content");  // what it holds afterwards ("" none)
+        QTest::newRow("missing list is copied") << 0644 << ""
+                                                << "database.db"
+                                                << "starter";
+        QTest::newRow("read-only starter gives an editable copy") << 0444 << ""
+                                                                  << "database.db"
+                                                                  << "starter";
+        QTest::newRow("user's list is kept") << 0644 << "database.db"
+                                             << "database.db"
+                                             << "mine";
+        QTest::newRow("user's list in other case is kept") << 0644 << "Database.DB"
+                                                           << "Database.DB"
+                                                           << "mine";
+        QTest::newRow("nothing shipped, nothing made up") << 0 << ""
+                                                          << "database.db"
+                                                          << "";
     }
     void dataFolderSeeding()
     {
@@ -1004,8 +1049,9 @@ private slots:
         QVERIFY(created);
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(created->time_since_epoch()).count();
         if (sx.stx_mask & STATX_BTIME) {
-            const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                std::chrono::system_clock::now().time_since_epoch()).count();
+            const auto now
+                = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+                      .count();
             QVERIFY(std::abs(now - seconds) < 600);
         } else {
             QCOMPARE(seconds, 1000000000);
@@ -1019,15 +1065,21 @@ private slots:
     void linksLeadToTheirFiles_data()
     {
         QTest::addColumn<QString>("target");  // what the link names
-        QTest::addColumn<QString>("made");    // what is made there: file, folder or nothing
-        QTest::addColumn<int>("kind");        // of the linked entry, -1 for none
+        QTest::addColumn<QString>("made");  // what is made there: file, folder or nothing
+        QTest::addColumn<int>("kind");  // of the linked entry, -1 for none
         QTest::addColumn<uint>("attributes");
-        QTest::newRow("file") << "data.db" << "file" << int(EntryKind::File) << uint(0);
-        QTest::newRow("file in another folder") << "../elsewhere/data.db" << "file" << int(EntryKind::File) << uint(0);
-        QTest::newRow("hidden file") << ".data.db" << "file" << int(EntryKind::File) << uint(A::Hidden);
-        QTest::newRow("folder") << "folder" << "folder" << int(EntryKind::Folder) << uint(A::Directory);
-        QTest::newRow("dangling") << "nowhere" << "nothing" << -1 << uint(0);
-        QTest::newRow("loop") << "link" << "nothing" << -1 << uint(0);
+        QTest::newRow("file") << "data.db"
+                              << "file" << int(EntryKind::File) << uint(0);
+        QTest::newRow("file in another folder") << "../elsewhere/data.db"
+                                                << "file" << int(EntryKind::File) << uint(0);
+        QTest::newRow("hidden file") << ".data.db"
+                                     << "file" << int(EntryKind::File) << uint(A::Hidden);
+        QTest::newRow("folder") << "folder"
+                                << "folder" << int(EntryKind::Folder) << uint(A::Directory);
+        QTest::newRow("dangling") << "nowhere"
+                                  << "nothing" << -1 << uint(0);
+        QTest::newRow("loop") << "link"
+                              << "nothing" << -1 << uint(0);
     }
     void linksLeadToTheirFiles()
     {
@@ -1058,7 +1110,8 @@ private slots:
         if (made == "nothing")
             QVERIFY(!m_fs.creationTime(link));
         if (made == "file" && setDosAttrib(to, version4(0, 116444736000000000ULL + 10000000ULL * 1000000000)))
-            QCOMPARE(m_fs.creationTime(link), std::optional(std::chrono::system_clock::time_point(std::chrono::seconds(1000000000))));
+            QCOMPARE(m_fs.creationTime(link),
+                     std::optional(std::chrono::system_clock::time_point(std::chrono::seconds(1000000000))));
     }
 
     // Times read from a file system without birth times; any program may set them.
@@ -1085,7 +1138,8 @@ private slots:
         if (held) {
             QCOMPARE(std::chrono::duration_cast<std::chrono::seconds>(time->time_since_epoch()).count(), seconds);
             QCOMPARE(std::chrono::duration_cast<std::chrono::nanoseconds>(time->time_since_epoch()).count()
-                         % 1000000000, qint64(nanoseconds));
+                         % 1000000000,
+                     qint64(nanoseconds));
         }
     }
 };

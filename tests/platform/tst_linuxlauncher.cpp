@@ -13,7 +13,7 @@
 
 namespace {
 
-} // namespace
+}  // namespace
 
 class TestLinuxLauncher : public QObject {
     Q_OBJECT
@@ -21,36 +21,43 @@ class TestLinuxLauncher : public QObject {
 private slots:
     void opensWithTheDefaultProgram_data()
     {
-        QTest::addColumn<QString>("command");    // help or editor
-        QTest::addColumn<QString>("file");       // opened from the application folder
-        QTest::addColumn<QByteArray>("content"); // empty: the file is not there
+        QTest::addColumn<QString>("command");  // help or editor
+        QTest::addColumn<QString>("file");  // opened from the application folder
+        QTest::addColumn<QByteArray>("content");  // empty: the file is not there
         QTest::addColumn<QStringList>("installed");
-        QTest::addColumn<QByteArray>("defaults"); // the [Default Applications] lines
-        QTest::addColumn<QStringList>("arguments"); // the recorder's; empty: nothing may start
+        QTest::addColumn<QByteArray>("defaults");  // the [Default Applications] lines
+        QTest::addColumn<QStringList>("arguments");  // the recorder's; empty: nothing may start
         // {file} stands for the file's full path.
         const QStringList all{"editor", "viewer", "unstartable"};
         const QByteArray html("<!DOCTYPE html><html><body>Help</body></html>\n");
         QTest::newRow("signature list in the default text editor")
-            << "editor" << "database.db" << QByteArray("0;*.exe;x\r\n") << all
-            << QByteArray("text/plain=missing.desktop;quenno-test-editor.desktop;\n") << QStringList{"--edit", "{file}"};
+            << "editor"
+            << "database.db" << QByteArray("0;*.exe;x\r\n") << all
+            << QByteArray("text/plain=missing.desktop;quenno-test-editor.desktop;\n")
+            << QStringList{"--edit", "{file}"};
         QTest::newRow("text editor whatever the file's name")
-            << "editor" << "list.html" << html << all
+            << "editor"
+            << "list.html" << html << all
             << QByteArray("text/plain=quenno-test-editor.desktop;\ntext/html=quenno-test-viewer.desktop;\n")
             << QStringList{"--edit", "{file}"};
         QTest::newRow("help in the default program for its type")
-            << "help" << "Quenno Help.html" << html << all
+            << "help"
+            << "Quenno Help.html" << html << all
             << QByteArray("text/plain=quenno-test-editor.desktop;\ntext/html=quenno-test-viewer.desktop;\n")
             << QStringList{"--view", "{file}"};
         QTest::newRow("help file not there: typed by its name")
-            << "help" << "Quenno Help.html" << QByteArray() << all
-            << QByteArray("text/html=quenno-test-viewer.desktop;\n") << QStringList{"--view", "{file}"};
+            << "help"
+            << "Quenno Help.html" << QByteArray() << all << QByteArray("text/html=quenno-test-viewer.desktop;\n")
+            << QStringList{"--view", "{file}"};
         QTest::newRow("no program for plain text")
-            << "editor" << "database.db" << QByteArray("0;*.exe;x\r\n") << QStringList{"viewer"} << QByteArray()
-            << QStringList{};
+            << "editor"
+            << "database.db" << QByteArray("0;*.exe;x\r\n") << QStringList{"viewer"} << QByteArray() << QStringList{};
         QTest::newRow("no program for the help file")
-            << "help" << "Quenno Help.html" << html << QStringList{} << QByteArray() << QStringList{};
+            << "help"
+            << "Quenno Help.html" << html << QStringList{} << QByteArray() << QStringList{};
         QTest::newRow("default program cannot be started")
-            << "help" << "Quenno Help.html" << html << QStringList{"unstartable"}
+            << "help"
+            << "Quenno Help.html" << html << QStringList{"unstartable"}
             << QByteArray("text/html=quenno-test-unstartable.desktop;\n") << QStringList{};
     }
     void opensWithTheDefaultProgram()
@@ -73,20 +80,23 @@ private slots:
 
         const QString marker = root.filePath("started-with");
         const QString recorder = root.filePath("bin/record args.sh");
-        QVERIFY(quenno::test::writeFile(recorder, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(marker) + ".part\"\nmv \""
-                                + QFile::encodeName(marker) + ".part\" \"" + QFile::encodeName(marker) + "\"\n"));
+        QVERIFY(quenno::test::writeFile(recorder,
+                                        "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(marker)
+                                            + ".part\"\nmv \"" + QFile::encodeName(marker) + ".part\" \""
+                                            + QFile::encodeName(marker) + "\"\n"));
         QVERIFY(QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QByteArray exec = "Exec=\"" + QFile::encodeName(recorder) + "\" ";
         const QMap<QString, QByteArray> entries{
             {"editor", "Name=Editor\n" + exec + "--edit %F\nMimeType=text/plain;\n"},
             {"viewer", "Name=Viewer\n" + exec + "--view %u\nMimeType=text/html;\n"},
             // Starting it fails: its working folder does not exist.
-            {"unstartable", "Name=Unstartable\n" + exec + "--view %u\nPath=" + QFile::encodeName(root.filePath("gone"))
-                                + "\nMimeType=text/html;\n"},
+            {"unstartable",
+             "Name=Unstartable\n" + exec + "--view %u\nPath=" + QFile::encodeName(root.filePath("gone"))
+                 + "\nMimeType=text/html;\n"},
         };
         for (const QString& name : installed)
             QVERIFY(quenno::test::writeFile(share + "/applications/quenno-test-" + name + ".desktop",
-                      "[Desktop Entry]\nType=Application\n" + entries.value(name)));
+                                            "[Desktop Entry]\nType=Application\n" + entries.value(name)));
         QVERIFY(quenno::test::writeFile(config + "/mimeapps.list", "[Default Applications]\n" + defaults));
 
         const QString app = root.filePath("app");

@@ -32,23 +32,25 @@ private slots:
         QTest::addColumn<QByteArray>("cmdline");
         QTest::addColumn<QByteArray>("comm");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("executable") << QByteArray("/usr/bin/bash") << QByteArray("-bash\0", 6) << QByteArray() << "bash";
-        QTest::newRow("deleted executable") << QByteArray("/tmp/x/virus.exe (deleted)") << QByteArray() << QByteArray() << "virus.exe";
+        QTest::newRow("executable") << QByteArray("/usr/bin/bash") << QByteArray("-bash\0", 6) << QByteArray()
+                                    << "bash";
+        QTest::newRow("deleted executable")
+            << QByteArray("/tmp/x/virus.exe (deleted)") << QByteArray() << QByteArray() << "virus.exe";
         QTest::newRow("windows program") << QByteArray("/usr/lib/wine/wine64-preloader")
                                          << QByteArray("C:\\windows\\system32\\Notepad.exe\0/a\0", 34) << QByteArray()
                                          << "Notepad.exe";
-        QTest::newRow("windows program, unix path") << QByteArray("/usr/bin/wine")
-                                                    << QByteArray("/home/u/.wine/drive_c/virus.exe\0", 32) << QByteArray()
-                                                    << "virus.exe";
-        QTest::newRow("loader without program") << QByteArray("/usr/bin/wine-preloader") << QByteArray() << QByteArray()
-                                                << "wine-preloader";
-        QTest::newRow("no executable: comm") << QByteArray() << QByteArray("sshd: user@pts/0\0", 17)
-                                             << QByteArray("sshd\n") << "sshd";
+        QTest::newRow("windows program, unix path")
+            << QByteArray("/usr/bin/wine") << QByteArray("/home/u/.wine/drive_c/virus.exe\0", 32) << QByteArray()
+            << "virus.exe";
+        QTest::newRow("loader without program")
+            << QByteArray("/usr/bin/wine-preloader") << QByteArray() << QByteArray() << "wine-preloader";
+        QTest::newRow("no executable: comm")
+            << QByteArray() << QByteArray("sshd: user@pts/0\0", 17) << QByteArray("sshd\n") << "sshd";
         QTest::newRow("no executable: cut comm completed")
             << QByteArray() << QByteArray("/opt/averyverylongname.bin\0--x\0", 31) << QByteArray("averyverylongna\n")
             << "averyverylongname.bin";
-        QTest::newRow("no executable, no comm") << QByteArray() << QByteArray("/sbin/init splash\0", 18) << QByteArray()
-                                                << "init";
+        QTest::newRow("no executable, no comm")
+            << QByteArray() << QByteArray("/sbin/init splash\0", 18) << QByteArray() << "init";
     }
     void imageName()
     {
@@ -84,8 +86,9 @@ private slots:
             QVERIFY(QFile::remove(program));
 
         const auto entries = m_table.snapshot();
-        QVERIFY(std::is_sorted(entries.begin(), entries.end(),
-                               [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; }));
+        QVERIFY(std::is_sorted(entries.begin(), entries.end(), [](const ProcessEntry& a, const ProcessEntry& b) {
+            return a.pid < b.pid;
+        }));
         const auto entry = find(entries, pid);
         QVERIFY(entry);
         QCOMPARE(QString::fromStdString(entry->imageName), QFileInfo(program).fileName());

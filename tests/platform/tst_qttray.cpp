@@ -21,35 +21,35 @@ private slots:
     void clicksActOnRelease_data()
     {
         QTest::addColumn<int>("reason");
-        QTest::addColumn<bool>("held");        // the activation's button is down at that moment
-        QTest::addColumn<int>("released");     // button released afterwards (NoButton: none yet)
-        QTest::addColumn<QPoint>("where");     // of the release
+        QTest::addColumn<bool>("held");  // the activation's button is down at that moment
+        QTest::addColumn<int>("released");  // button released afterwards (NoButton: none yet)
+        QTest::addColumn<QPoint>("where");  // of the release
         QTest::addColumn<QList<int>>("messages");
         const QPoint over(110, 710);
         const QPoint off(300, 500);
         const int left = Qt::LeftButton;
         const int right = Qt::RightButton;
         const int none = Qt::NoButton;
-        QTest::newRow("left released over the icon") << int(QSystemTrayIcon::Trigger) << true << left << over
-                                                    << QList<int>{Tray::LeftButtonUp};
-        QTest::newRow("right released over the icon") << int(QSystemTrayIcon::Context) << true << right << over
-                                                     << QList<int>{Tray::RightButtonUp};
+        QTest::newRow("left released over the icon")
+            << int(QSystemTrayIcon::Trigger) << true << left << over << QList<int>{Tray::LeftButtonUp};
+        QTest::newRow("right released over the icon")
+            << int(QSystemTrayIcon::Context) << true << right << over << QList<int>{Tray::RightButtonUp};
         QTest::newRow("right held down") << int(QSystemTrayIcon::Context) << true << none << over << QList<int>{};
         QTest::newRow("left held down") << int(QSystemTrayIcon::Trigger) << true << none << over << QList<int>{};
-        QTest::newRow("right dragged off the icon") << int(QSystemTrayIcon::Context) << true << right << off
-                                                   << QList<int>{};
-        QTest::newRow("another button released") << int(QSystemTrayIcon::Context) << true << left << over
-                                                << QList<int>{};
-        QTest::newRow("second press of a double click") << int(QSystemTrayIcon::DoubleClick) << true << left << over
-                                                       << QList<int>{Tray::LeftButtonUp};
+        QTest::newRow("right dragged off the icon")
+            << int(QSystemTrayIcon::Context) << true << right << off << QList<int>{};
+        QTest::newRow("another button released")
+            << int(QSystemTrayIcon::Context) << true << left << over << QList<int>{};
+        QTest::newRow("second press of a double click")
+            << int(QSystemTrayIcon::DoubleClick) << true << left << over << QList<int>{Tray::LeftButtonUp};
         QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << true << int(Qt::MiddleButton) << over
                                       << QList<int>{};
-        QTest::newRow("release without a press on the icon") << int(QSystemTrayIcon::Unknown) << false << right << over
-                                                            << QList<int>{};
-        QTest::newRow("left click told once it is over") << int(QSystemTrayIcon::Trigger) << false << none << over
-                                                        << QList<int>{Tray::LeftButtonUp};
-        QTest::newRow("right click told once it is over") << int(QSystemTrayIcon::Context) << false << none << over
-                                                         << QList<int>{Tray::RightButtonUp};
+        QTest::newRow("release without a press on the icon")
+            << int(QSystemTrayIcon::Unknown) << false << right << over << QList<int>{};
+        QTest::newRow("left click told once it is over")
+            << int(QSystemTrayIcon::Trigger) << false << none << over << QList<int>{Tray::LeftButtonUp};
+        QTest::newRow("right click told once it is over")
+            << int(QSystemTrayIcon::Context) << false << none << over << QList<int>{Tray::RightButtonUp};
     }
     void clicksActOnRelease()
     {
@@ -59,12 +59,18 @@ private slots:
         QFETCH(QPoint, where);
         QFETCH(QList<int>, messages);
         QList<int> delivered;
-        TrayClicks clicks([] { return QRect(100, 700, 24, 24); }, [&delivered](int message) { delivered << message; });
+        TrayClicks clicks(
+            [] {
+                return QRect(100, 700, 24, 24);
+            },
+            [&delivered](int message) {
+                delivered << message;
+            });
         QObject iconWindow;
         iconWindow.installEventFilter(&clicks);
         const auto activation = static_cast<QSystemTrayIcon::ActivationReason>(reason);
-        const Qt::MouseButtons down = held ? Qt::MouseButtons(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)
-                                           : Qt::MouseButtons();
+        const Qt::MouseButtons down
+            = held ? Qt::MouseButtons(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton) : Qt::MouseButtons();
         clicks.activated(activation, down);
         if (released != Qt::NoButton) {
             const auto button = static_cast<Qt::MouseButton>(released);
@@ -82,7 +88,9 @@ private slots:
         pixmap.fill(Qt::darkCyan);
         QtTray tray;
         int calls = 0;
-        const bool added = tray.add(QIcon(pixmap), "QuennoAV Agent", [&calls](int) { ++calls; });
+        const bool added = tray.add(QIcon(pixmap), "QuennoAV Agent", [&calls](int) {
+            ++calls;
+        });
         QCOMPARE(added, tray.available());
         QCOMPARE(tray.visible(), tray.available());
         if (!qEnvironmentVariableIsSet("QUENNO_TRAY_DESKTOP")) {

@@ -22,10 +22,7 @@ using namespace quenno::platform;
 namespace {
 
 QStringList g_messages;
-void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text)
-{
-    g_messages << text;
-}
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) { g_messages << text; }
 
 // Runs check on the modal dialog once it is up.
 void whenModal(std::function<void(QWidget*)> check)
@@ -58,7 +55,7 @@ QByteArray waveBytes()
     return w;
 }
 
-} // namespace
+}  // namespace
 
 class TestUiFacilities : public QObject {
     Q_OBJECT
@@ -70,10 +67,14 @@ private slots:
     {
         int ran = 0;
         QtEventPump everyTime(std::chrono::microseconds(0));
-        QTimer::singleShot(0, this, [&] { ++ran; });
+        QTimer::singleShot(0, this, [&] {
+            ++ran;
+        });
         everyTime.letEventsRun();
         QCOMPARE(ran, 1);
-        QTimer::singleShot(0, this, [&] { ++ran; });
+        QTimer::singleShot(0, this, [&] {
+            ++ran;
+        });
         everyTime.letEventsRun();
         QCOMPARE(ran, 2);
     }
@@ -82,10 +83,14 @@ private slots:
     {
         int ran = 0;
         QtEventPump pump(std::chrono::seconds(60));
-        QTimer::singleShot(0, this, [&] { ++ran; });
+        QTimer::singleShot(0, this, [&] {
+            ++ran;
+        });
         pump.letEventsRun();  // the first request always runs
         QCOMPARE(ran, 1);
-        QTimer::singleShot(0, this, [&] { ++ran; });
+        QTimer::singleShot(0, this, [&] {
+            ++ran;
+        });
         pump.letEventsRun();
         QCOMPARE(ran, 1);
         QCoreApplication::processEvents();
@@ -137,13 +142,15 @@ private slots:
         QTest::addColumn<int>("answer");
         using S = MessageBoxes::Style;
         using Ans = MessageBoxes::Answer;
-        QTest::newRow("ok") << int(S::Ok) << int(QMessageBox::NoIcon) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(Ans::Ok);
+        QTest::newRow("ok") << int(S::Ok) << int(QMessageBox::NoIcon) << int(QMessageBox::Ok) << int(QMessageBox::Ok)
+                            << int(Ans::Ok);
         QTest::newRow("critical") << int(S::Critical) << int(QMessageBox::Critical) << int(QMessageBox::Ok)
                                   << int(QMessageBox::Ok) << int(Ans::Ok);
         QTest::newRow("information") << int(S::Information) << int(QMessageBox::Information) << int(QMessageBox::Ok)
                                      << int(QMessageBox::Ok) << int(Ans::Ok);
         QTest::newRow("question yes") << int(S::YesNoQuestion) << int(QMessageBox::Question)
-                                      << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes) << int(Ans::Yes);
+                                      << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes)
+                                      << int(Ans::Yes);
         QTest::newRow("question no") << int(S::YesNoQuestion) << int(QMessageBox::Question)
                                      << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::No) << int(Ans::No);
     }

@@ -12,10 +12,7 @@ using quenno::platform::Volume;
 
 namespace {
 
-std::string bytes(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
+std::string bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 bool writeFile(const QString& path, const QByteArray& content)
 {
@@ -31,7 +28,7 @@ QStringList roots(const std::vector<Volume>& volumes)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 class TestVolumes : public QObject {
     Q_OBJECT
@@ -43,21 +40,51 @@ private slots:
         QTest::addColumn<QString>("root");
         QTest::addColumn<QString>("type");
         QTest::addColumn<bool>("listed");
-        QTest::newRow("a disk") << "/dev/sda3" << "/home" << "ext4" << true;
-        QTest::newRow("a stick the desktop mounted") << "/dev/sdb1" << "/run/media/ann/USB" << "vfat" << true;
-        QTest::newRow("another desktop's place") << "/dev/sdc1" << "/media/ann/Data" << "ntfs3" << true;
-        QTest::newRow("a name that only begins like a system folder") << "/dev/sda4" << "/procfiles" << "ext4" << true;
-        QTest::newRow("the desktop's folder itself") << "/dev/sdb1" << "/run/media" << "ext4" << false;
-        QTest::newRow("beside the desktop's folder") << "/dev/sdb1" << "/run/mediafiles" << "ext4" << false;
-        QTest::newRow("memory") << "tmpfs" << "/home/ann/scratch" << "tmpfs" << false;
-        QTest::newRow("a package image") << "/dev/loop0" << "/snap/core/16202" << "squashfs" << false;
-        QTest::newRow("boot partition") << "/dev/sda1" << "/boot/efi" << "vfat" << false;
-        QTest::newRow("a service's storage") << "/dev/sda5" << "/var/lib/docker" << "ext4" << false;
-        QTest::newRow("a file bound into the system") << "/dev/sda3" << "/etc/hosts" << "ext4" << false;
-        QTest::newRow("session runtime") << "/dev/fuse" << "/run/user/1000/doc" << "fuse" << false;
-        QTest::newRow("kernel") << "proc" << "/proc" << "proc" << false;
-        QTest::newRow("no device path (network)") << "server:/export" << "/mnt/nfs" << "nfs4" << false;
-        QTest::newRow("kernel type on a device path") << "/dev/sda3" << "/mnt/cg" << "cgroup2" << false;
+        QTest::newRow("a disk") << "/dev/sda3"
+                                << "/home"
+                                << "ext4" << true;
+        QTest::newRow("a stick the desktop mounted") << "/dev/sdb1"
+                                                     << "/run/media/ann/USB"
+                                                     << "vfat" << true;
+        QTest::newRow("another desktop's place") << "/dev/sdc1"
+                                                 << "/media/ann/Data"
+                                                 << "ntfs3" << true;
+        QTest::newRow("a name that only begins like a system folder") << "/dev/sda4"
+                                                                      << "/procfiles"
+                                                                      << "ext4" << true;
+        QTest::newRow("the desktop's folder itself") << "/dev/sdb1"
+                                                     << "/run/media"
+                                                     << "ext4" << false;
+        QTest::newRow("beside the desktop's folder") << "/dev/sdb1"
+                                                     << "/run/mediafiles"
+                                                     << "ext4" << false;
+        QTest::newRow("memory") << "tmpfs"
+                                << "/home/ann/scratch"
+                                << "tmpfs" << false;
+        QTest::newRow("a package image") << "/dev/loop0"
+                                         << "/snap/core/16202"
+                                         << "squashfs" << false;
+        QTest::newRow("boot partition") << "/dev/sda1"
+                                        << "/boot/efi"
+                                        << "vfat" << false;
+        QTest::newRow("a service's storage") << "/dev/sda5"
+                                             << "/var/lib/docker"
+                                             << "ext4" << false;
+        QTest::newRow("a file bound into the system") << "/dev/sda3"
+                                                      << "/etc/hosts"
+                                                      << "ext4" << false;
+        QTest::newRow("session runtime") << "/dev/fuse"
+                                         << "/run/user/1000/doc"
+                                         << "fuse" << false;
+        QTest::newRow("kernel") << "proc"
+                                << "/proc"
+                                << "proc" << false;
+        QTest::newRow("no device path (network)") << "server:/export"
+                                                  << "/mnt/nfs"
+                                                  << "nfs4" << false;
+        QTest::newRow("kernel type on a device path") << "/dev/sda3"
+                                                      << "/mnt/cg"
+                                                      << "cgroup2" << false;
     }
     void userMounts()
     {
@@ -70,12 +97,11 @@ private slots:
 
     void mountTableEscapesAndShortLines()
     {
-        const auto mounts = LinuxVolumes::parseMountTable(
-            "/dev/sdb1 /media/My\\040Disk vfat rw 0 0\n"
-            "\n"
-            "broken-line\n"
-            "/dev/sdc1\t/mnt/tab\\011and\\134slash ext4 rw 0 0\n"
-            "/dev/sdd1 /mnt/last xfs rw 0 0");  // no line end
+        const auto mounts = LinuxVolumes::parseMountTable("/dev/sdb1 /media/My\\040Disk vfat rw 0 0\n"
+                                                          "\n"
+                                                          "broken-line\n"
+                                                          "/dev/sdc1\t/mnt/tab\\011and\\134slash ext4 rw 0 0\n"
+                                                          "/dev/sdd1 /mnt/last xfs rw 0 0");  // no line end
         QCOMPARE(mounts.size(), std::size_t(3));
         QCOMPARE(mounts[0].device, std::string("/dev/sdb1"));
         QCOMPARE(mounts[0].root, std::string("/media/My Disk"));
@@ -99,20 +125,16 @@ private slots:
         QVERIFY(QFile::link(dir.filePath("dev/sdb1"), dir.filePath("labels/My\\x20Stick")));
         QVERIFY(QFile::link(dir.filePath("dev/sdb1"), dir.filePath("dev/disk-alias")));
         const QString d = dir.path();
-        const QByteArray table = ("/dev/sda1 " + d + "/zeta ext4 rw 0 0\n"
-                                  + "/dev/sda2 " + d + "/twice ext4 rw 0 0\n"
-                                  + dir.filePath("dev/disk-alias") + " " + d + "/alpha vfat rw 0 0\n"
-                                  + "/dev/sda2 " + d + "/twice/ ext4 rw 0 0\n"
-                                  + "/dev/sda3 " + d + "/covered ext4 rw 0 0\n"
-                                  + "tmpfs " + d + "/covered tmpfs rw 0 0\n"
-                                  + "/dev/sda1 " + d + "/bound-file ext4 rw 0 0\n"
+        const QByteArray table = ("/dev/sda1 " + d + "/zeta ext4 rw 0 0\n" + "/dev/sda2 " + d + "/twice ext4 rw 0 0\n"
+                                  + dir.filePath("dev/disk-alias") + " " + d + "/alpha vfat rw 0 0\n" + "/dev/sda2 " + d
+                                  + "/twice/ ext4 rw 0 0\n" + "/dev/sda3 " + d + "/covered ext4 rw 0 0\n" + "tmpfs " + d
+                                  + "/covered tmpfs rw 0 0\n" + "/dev/sda1 " + d + "/bound-file ext4 rw 0 0\n"
                                   + "/dev/sda1 " + d + "/unmounted-since ext4 rw 0 0\n")
                                      .toUtf8();
         QVERIFY(writeFile(dir.filePath("mounts"), table));
         const LinuxVolumes volumes(bytes(dir.filePath("mounts")), bytes(dir.filePath("labels")));
         // The root is there even when the table does not name it.
-        QCOMPARE(roots(volumes.mounted()),
-                 (QStringList{"/", d + "/alpha/ [My Stick]", d + "/twice/", d + "/zeta/"}));
+        QCOMPARE(roots(volumes.mounted()), (QStringList{"/", d + "/alpha/ [My Stick]", d + "/twice/", d + "/zeta/"}));
 
         // Without a table there is still the root.
         const LinuxVolumes none(bytes(dir.filePath("no-table")), bytes(dir.filePath("labels")));

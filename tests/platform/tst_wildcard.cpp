@@ -34,7 +34,7 @@ std::vector<std::string> allStrings(std::string_view alphabet, std::size_t maxLe
     return all;
 }
 
-} // namespace
+}  // namespace
 
 class TestWildcard : public QObject {
     Q_OBJECT
@@ -54,8 +54,10 @@ void TestWildcard::everyShortPatternAndName_data()
     QTest::addColumn<QString>("nameBytes");
     QTest::addColumn<int>("length");
     // Letters in both cases, a dot for the ".*" rule, "?" and "*".
-    QTest::newRow("letters, dots, wildcards") << "aAb.?*" << "aBb." << 5;
-    QTest::newRow("runs of stars and dots") << "a.*" << "a.b" << 6;
+    QTest::newRow("letters, dots, wildcards") << "aAb.?*"
+                                              << "aBb." << 5;
+    QTest::newRow("runs of stars and dots") << "a.*"
+                                            << "a.b" << 6;
 }
 
 void TestWildcard::everyShortPatternAndName()
@@ -94,7 +96,9 @@ void TestWildcard::longPiecesAsBefore()
     QFETCH(QString, alphabet);
     const std::string letters = alphabet.toStdString();
     std::mt19937 random(static_cast<unsigned>(pieceLength));
-    const auto pick = [&](std::string_view from) { return from[random() % from.size()]; };
+    const auto pick = [&](std::string_view from) {
+        return from[random() % from.size()];
+    };
     int matched = 0;
     for (int round = 0; round < 300; ++round) {
         // The name holds the pattern's pieces with filler where the pattern has "*", and in

@@ -19,12 +19,9 @@ namespace {
 const std::string kPath = "/home/u/Down loads/setup.exe";
 const std::string kFolder = "/opt/Quenno AV/Quarantine";
 
-QString text(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
+QString text(const std::string& s) { return QString::fromStdString(s); }
 
-} // namespace
+}  // namespace
 
 class TestActionMessages : public QObject {
     Q_OBJECT
@@ -37,13 +34,18 @@ private slots:
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("quarantinedSentence");
-        QTest::newRow("removed") << RemoveOutcome::Removed << ActionResult::Done << "" << "" << "";
-        QTest::newRow("already gone") << RemoveOutcome::AlreadyGone << ActionResult::AlreadyGone << "" << ""
-                                      << "The file '/home/u/Down loads/setup.exe' is no longer in the quarantine folder.";
+        QTest::newRow("removed") << RemoveOutcome::Removed << ActionResult::Done << ""
+                                 << ""
+                                 << "";
+        QTest::newRow("already gone")
+            << RemoveOutcome::AlreadyGone << ActionResult::AlreadyGone << ""
+            << ""
+            << "The file '/home/u/Down loads/setup.exe' is no longer in the quarantine folder.";
         QTest::newRow("changed")
             << RemoveOutcome::Changed << ActionResult::NotDone
             << "The file '/home/u/Down loads/setup.exe' has changed since the scan, so it was left as it is."
-            << "changed since the scan" << "The file '/home/u/Down loads/setup.exe' could not be deleted.";
+            << "changed since the scan"
+            << "The file '/home/u/Down loads/setup.exe' could not be deleted.";
         QTest::newRow("failed") << RemoveOutcome::Failed << ActionResult::NotDone
                                 << "The file '/home/u/Down loads/setup.exe' could not be deleted."
                                 << "could not be deleted"
@@ -70,8 +72,10 @@ private slots:
         QTest::addColumn<ActionResult>("result");
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("moved") << Status::Moved << ActionResult::Done << "" << "";
-        QTest::newRow("already gone") << Status::AlreadyGone << ActionResult::AlreadyGone << "" << "";
+        QTest::newRow("moved") << Status::Moved << ActionResult::Done << ""
+                               << "";
+        QTest::newRow("already gone") << Status::AlreadyGone << ActionResult::AlreadyGone << ""
+                                      << "";
         QTest::newRow("changed")
             << Status::Changed << ActionResult::NotDone
             << "The file '/home/u/Down loads/setup.exe' has changed since the scan, so it was left as it is."

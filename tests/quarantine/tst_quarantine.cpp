@@ -32,7 +32,10 @@ public:
 private:
     class Held final : public platform::HeldFile {
     public:
-        Held(std::unique_ptr<platform::HeldFile> inner, RacingFileSystem& owner) : m_inner(std::move(inner)), m_owner(owner) {}
+        Held(std::unique_ptr<platform::HeldFile> inner, RacingFileSystem& owner)
+            : m_inner(std::move(inner)), m_owner(owner)
+        {
+        }
         platform::FileIdentity identity() const override { return m_inner->identity(); }
         platform::FileIdentity folderIdentity() const override { return m_inner->folderIdentity(); }
         std::unique_ptr<platform::FileReader> reader() const override { return m_inner->reader(); }
@@ -61,7 +64,7 @@ private:
 
 enum class Race { WrittenWhileCopied, SwappedBeforeRemoval, FolderSwappedBeforeCopy };
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(Race)
 
@@ -123,13 +126,16 @@ private slots:
         RacingFileSystem files(rig->real);
 
         // What the scan saw.
-        quarantine::DetectedFile file{QFile::encodeName(path).toStdString(), test::checksumOf(virus).toStdString(), {}, {}};
+        quarantine::DetectedFile file{
+            QFile::encodeName(path).toStdString(), test::checksumOf(virus).toStdString(), {}, {}};
         file.identity = rig->real.openRead(file.path)->identity();
         file.folderIdentity = rig->real.openFolder(QFile::encodeName(folder).toStdString())->identity();
 
         switch (race) {
         case Race::WrittenWhileCopied:
-            files.afterCopy = [&] { test::writeFile(path, other); };
+            files.afterCopy = [&] {
+                test::writeFile(path, other);
+            };
             break;
         case Race::FolderSwappedBeforeCopy:
             files.beforeCopy = [&] {
@@ -232,8 +238,7 @@ private slots:
         if (!select) {
             QVERIFY(rig->messages.texts.isEmpty());
         } else {
-            QCOMPARE(rig->messages.texts.value(0),
-                     "Do you want to delete file '" + q + "/qnosecure144430.mal'?");
+            QCOMPARE(rig->messages.texts.value(0), "Do you want to delete file '" + q + "/qnosecure144430.mal'?");
             QCOMPARE(rig->messages.styles.value(0), Style::YesNoQuestion);
             QCOMPARE(rig->messages.texts.size(), 1);
         }

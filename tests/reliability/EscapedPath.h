@@ -24,4 +24,4 @@ inline std::string escapedPath(const std::string& path)
     return out;
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -63,4 +63,4 @@ private:
     std::string m_root;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

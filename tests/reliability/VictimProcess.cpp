@@ -88,8 +88,7 @@ std::chrono::microseconds VictimServer::timeRounds(int cycles)
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
     while (done < cycles) {
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) {
-        }
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) { }
         if (!m_process.canReadLine())
             return {};
         const QByteArray line = m_process.readLine();
@@ -105,4 +104,4 @@ std::chrono::microseconds VictimServer::timeRounds(int cycles)
     return took;
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

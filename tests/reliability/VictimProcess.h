@@ -12,10 +12,10 @@ namespace quenno::test {
 
 struct VictimRun {
     bool started = false;  // the victim said "ready"
-    bool killed = false;   // ended by a signal: the test's kill, or a crash
-    bool hung = false;     // runVictim killed it at its time limit
-    int exitCode = -1;     // when it ended by itself
-    QByteArray output;     // everything it printed, "ready" included
+    bool killed = false;  // ended by a signal: the test's kill, or a crash
+    bool hung = false;  // runVictim killed it at its time limit
+    int exitCode = -1;  // when it ended by itself
+    QByteArray output;  // everything it printed, "ready" included
 };
 
 // Runs the victim to its end, killing it after `timeout`.
@@ -44,4 +44,4 @@ private:
     QProcess m_process;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

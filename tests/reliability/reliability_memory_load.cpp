@@ -70,7 +70,7 @@ QStringList makeTree(const QString& root, int files)
     return detected;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -113,7 +113,8 @@ int main(int argc, char** argv)
         std::printf("scan %2d: %d detections, resident %ld KB\n", scan, found, rss);
         std::fflush(stdout);
         if (found != static_cast<int>(detected.size())) {
-            std::printf("scan %d found %d of %lld detected files\n", scan, found, static_cast<long long>(detected.size()));
+            std::printf("scan %d found %d of %lld detected files\n", scan, found,
+                        static_cast<long long>(detected.size()));
             return 1;
         }
     }

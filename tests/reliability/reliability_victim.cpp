@@ -124,8 +124,8 @@ public:
         std::printf("found %s\n", test::escapedPath(fullPath).c_str());
     }
     bool killProcessOn() const override { return false; }
-    void killProcessesNamed(const std::string&) override {}
-    void letEventsRun() override {}
+    void killProcessesNamed(const std::string&) override { }
+    void letEventsRun() override { }
 };
 
 int scan(const std::string& folder, const std::string& pattern, const char* limit, const std::string& checksum)
@@ -161,8 +161,7 @@ int serve(int argc, char** argv)
         if (std::fgets(line, sizeof line, stdin) && std::strcmp(line, "kill\n") == 0)
             ::kill(child, SIGKILL);  // not reaped yet: the pid is still the child's
         int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
         std::printf("ended %d\n", status);
         std::fflush(stdout);
     }
@@ -184,7 +183,7 @@ int work(int argc, char** argv)
     return 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

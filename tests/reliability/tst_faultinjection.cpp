@@ -78,8 +78,7 @@ public:
         QFile filler(QFile::decodeName(m_folder) + "/filler");
         if (filler.open(QIODevice::WriteOnly)) {
             const QByteArray block(4096, 'f');
-            while (filler.write(block) == block.size() && filler.flush()) {
-            }
+            while (filler.write(block) == block.size() && filler.flush()) { }
         }
     }
 
@@ -95,7 +94,7 @@ QStringList namesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-} // namespace
+}  // namespace
 
 class FaultInjection : public QObject {
     Q_OBJECT
@@ -152,8 +151,10 @@ void FaultInjection::actionAfterTheFileWasSwappedTouchesNothing_data()
     QTest::addColumn<Swapped>("swapped");
     for (const bool quarantine : {false, true}) {
         const char* action = quarantine ? "Quarantine" : "Delete";
-        QTest::addRow("%s, folder swapped for a link to an outside folder", action) << quarantine << Swapped::FolderForLink;
-        QTest::addRow("%s, folder swapped for an outside folder", action) << quarantine << Swapped::FolderForOutsideFolder;
+        QTest::addRow("%s, folder swapped for a link to an outside folder", action)
+            << quarantine << Swapped::FolderForLink;
+        QTest::addRow("%s, folder swapped for an outside folder", action)
+            << quarantine << Swapped::FolderForOutsideFolder;
         QTest::addRow("%s, file replaced by a copy", action) << quarantine << Swapped::FileForCopy;
         QTest::addRow("%s, file rewritten in place", action) << quarantine << Swapped::FileRewritten;
     }
@@ -222,8 +223,10 @@ void FaultInjection::quarantineFailureKeepsTheFile_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("message");
     QTest::newRow("copy stops half-way") << Fault::CopyStopsHalfWay << "could not be copied into the quarantine folder";
-    QTest::newRow("quarantine disk full") << Fault::QuarantineDiskFull << "could not be copied into the quarantine folder";
-    QTest::newRow("quarantine folder read-only") << Fault::QuarantineFolderReadOnly << "could not be copied into the quarantine folder";
+    QTest::newRow("quarantine disk full")
+        << Fault::QuarantineDiskFull << "could not be copied into the quarantine folder";
+    QTest::newRow("quarantine folder read-only")
+        << Fault::QuarantineFolderReadOnly << "could not be copied into the quarantine folder";
     QTest::newRow("deletion refused") << Fault::DeletionRefused << "could not be deleted after it was copied";
 }
 
@@ -264,7 +267,8 @@ void FaultInjection::quarantineFailureKeepsTheFile()
         }
         form->IscanQuab_Click();
         QFile::setPermissions(rig->tree, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QFile::setPermissions(rig->quarantine(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(rig->quarantine(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     // The file stays, whole; its entry stays; the user is told why.
@@ -336,7 +340,8 @@ void FaultInjection::folderThatCannotBeListedIsSkipped()
     QFile::setPermissions(rig->tree + "/Closed", QFileDevice::Permissions());
     QFile::setPermissions(rig->tree + "/locked.exe", QFileDevice::WriteOwner);
     auto form = scannedScreen();
-    QFile::setPermissions(rig->tree + "/Closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(rig->tree + "/Closed",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile::setPermissions(rig->tree + "/locked.exe", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Open/c.exe"}));
@@ -376,11 +381,17 @@ void FaultInjection::rewriteOnAFullDiskKeepsTheOldContent()
 
     QByteArray old;
     for (int i = 0; i < 400; ++i)
-        old += registry ? QByteArray() : "Worm." + QByteArray::number(i) + ";" + QByteArray::number(0x1000 + i, 16).toUpper() + "\r\n";
-    const QString file = folder + (registry ? "/registry.reg" : autostart ? "/autostart/QuennoAV.desktop" : "/database.db");
+        old += registry ? QByteArray()
+                        : "Worm." + QByteArray::number(i) + ";" + QByteArray::number(0x1000 + i, 16).toUpper() + "\r\n";
+    const QString file = folder
+        + (registry        ? "/registry.reg"
+               : autostart ? "/autostart/QuennoAV.desktop"
+                           : "/database.db");
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
-    const auto restoreConfigHome = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
+    const auto restoreConfigHome = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", configHome);
+    });
     platform::LinuxAutostart logOn;
     if (autostart) {
         QVERIFY(logOn.enable("QuennoAV", "/opt/QuennoAV/QuennoAV"));
@@ -409,7 +420,7 @@ void FaultInjection::rewriteOnAFullDiskKeepsTheOldContent()
             written = logOn.enable("QuennoAV", "/opt/Another Folder/QuennoAV");
         } else if (registry) {
             platform::LinuxRegistry registryStore(QFile::encodeName(file).toStdString(),
-                                                 QFile::encodeName(dir.filePath("machine.reg")).toStdString());
+                                                  QFile::encodeName(dir.filePath("machine.reg")).toStdString());
             written = registryStore.writeDword("HKCU\\Software\\Kept\\K7\\V", 12345);
         } else {
             platform::LinuxFileSystem files(QFile::encodeName(folder).toStdString());

@@ -33,9 +33,9 @@ using test::ScratchTree;
 namespace {
 
 struct Expectation {
-    std::vector<std::string> found;          // full paths, each reported exactly once
+    std::vector<std::string> found;  // full paths, each reported exactly once
     std::vector<std::string> neverExamined;  // full paths the engine must not touch
-    QString skip;                            // why the tree could not be built here
+    QString skip;  // why the tree could not be built here
 };
 
 using TreeBuilder = std::function<Expectation(const ScratchTree&)>;
@@ -104,7 +104,9 @@ Expectation nearThePathLimit(const ScratchTree& t)
     const std::string longName(NAME_MAX, 'd');
     std::string relative;
     // Bytes of the full path still free (the final NUL counts against the limit).
-    const auto left = [&] { return PATH_MAX - 1 - static_cast<int>(t.path(relative).size()); };
+    const auto left = [&] {
+        return PATH_MAX - 1 - static_cast<int>(t.path(relative).size());
+    };
     while (left() > 2 * NAME_MAX + 2) {
         relative += (relative.empty() ? "" : "/") + longName;
         t.folder(relative);
@@ -188,8 +190,8 @@ Expectation deepPastThePathLimit(const ScratchTree& t)
 Expectation oddNames(const ScratchTree& t)
 {
     const std::vector<std::string> names = {
-        "new\nline.exe", "\xFF\xFE.exe", "caf\xE9.exe", "back\\slash.exe", "tab\tand\rreturn.exe",
-        " leading space.exe", "-dash.exe", "*.exe", "?.exe", "dir\nwith\xC0\x80 breaks/x.exe",
+        "new\nline.exe",      "\xFF\xFE.exe", "caf\xE9.exe", "back\\slash.exe", "tab\tand\rreturn.exe",
+        " leading space.exe", "-dash.exe",    "*.exe",       "?.exe",           "dir\nwith\xC0\x80 breaks/x.exe",
     };
     t.folder("dir\nwith\xC0\x80 breaks");
     Expectation expect;
@@ -228,10 +230,7 @@ QSet<QByteArray> linesWith(const QByteArray& output, const QByteArray& prefix, Q
     return set;
 }
 
-QByteArray escaped(const std::string& path)
-{
-    return QByteArray::fromStdString(test::escapedPath(path));
-}
+QByteArray escaped(const std::string& path) { return QByteArray::fromStdString(test::escapedPath(path)); }
 
 // The engine's view for scans inside this process.
 class RecordingView final : public detection::ScanView {
@@ -249,14 +248,13 @@ public:
     }
     void addResult(const std::string& fullPath, const std::string&) override { found.push_back(fullPath); }
     bool killProcessOn() const override { return false; }
-    void killProcessesNamed(const std::string&) override {}
-    void letEventsRun() override {}
+    void killProcessesNamed(const std::string&) override { }
+    void letEventsRun() override { }
 };
 
 // readAhead false: each step waits for the one before, for a test that changes the tree
 // while one file is examined and expects the walk to meet the change at the next.
-void scanHere(const platform::FileSystem& files, const std::string& folder, RecordingView& view,
-              bool readAhead = true)
+void scanHere(const platform::FileSystem& files, const std::string& folder, RecordingView& view, bool readAhead = true)
 {
     platform::NoEventPump events;
     detection::CRC crc(files, events);
@@ -315,7 +313,7 @@ private:
     Change m_change;
 };
 
-} // namespace
+}  // namespace
 
 class HostileTrees : public QObject {
     Q_OBJECT
@@ -347,9 +345,9 @@ void HostileTrees::scanFinishesAndReportsWhatItCouldCheck()
     if (!expect.skip.isEmpty())
         QSKIP(qPrintable(expect.skip));
 
-    const auto run = test::runVictim(
-        {"scan", QString::fromLocal8Bit(t.root().c_str()), "*.*", "100000", QString::fromStdString(test::infectedChecksum())},
-        120s);
+    const auto run = test::runVictim({"scan", QString::fromLocal8Bit(t.root().c_str()), "*.*", "100000",
+                                      QString::fromStdString(test::infectedChecksum())},
+                                     120s);
     QVERIFY2(!run.hung, "the scan did not finish within two minutes");
     QVERIFY2(!run.killed, "the scan crashed");
     QCOMPARE(run.exitCode, 0);
@@ -363,7 +361,8 @@ void HostileTrees::scanFinishesAndReportsWhatItCouldCheck()
     QCOMPARE(foundLines.size(), static_cast<qsizetype>(expect.found.size()));
     for (const std::string& path : expect.neverExamined)
         QVERIFY2(!examined.contains(escaped(path)), escaped(path).constData());
-    qInfo("%lld files examined, %lld found", static_cast<long long>(examined.size()), static_cast<long long>(found.size()));
+    qInfo("%lld files examined, %lld found", static_cast<long long>(examined.size()),
+          static_cast<long long>(found.size()));
 }
 
 void HostileTrees::filesChangingSizeWhileRead_data()
@@ -466,7 +465,8 @@ void HostileTrees::hostileCreationTimeRecord_data()
     QTest::addColumn<quint64>("fileTime");
     QTest::addColumn<bool>("taken");
     QTest::newRow("2026-12-02 23:59 UTC") << Q_UINT64_C(134407295400000000) << true;
-    QTest::newRow("largest time the clock holds") << Q_UINT64_C(116444736000000000) + Q_UINT64_C(92233720368547758) << true;
+    QTest::newRow("largest time the clock holds")
+        << Q_UINT64_C(116444736000000000) + Q_UINT64_C(92233720368547758) << true;
     QTest::newRow("one tick beyond") << Q_UINT64_C(116444736000000000) + Q_UINT64_C(92233720368547759) << false;
     QTest::newRow("all bits set") << ~Q_UINT64_C(0) << false;
     QTest::newRow("before 1970") << Q_UINT64_C(1) << false;
@@ -491,7 +491,8 @@ void HostileTrees::hostileCreationTimeRecord()
     if (taken) {
         const auto ticks = static_cast<std::int64_t>(fileTime - Q_UINT64_C(116444736000000000));
         QCOMPARE(created->time_since_epoch().count(),
-                 std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(ticks) * 100).count());
+                 std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(ticks) * 100)
+                     .count());
     } else {
         // The record is passed over: the file system's own time, that is just now.
         QVERIFY(*created > now - std::chrono::hours(1) && *created <= now + std::chrono::hours(1));

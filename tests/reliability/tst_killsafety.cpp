@@ -34,7 +34,8 @@ constexpr int kInterruptions = 200;
 std::chrono::microseconds killSpan(test::VictimServer& victim, int rounds)
 {
     const auto span = std::max<std::chrono::microseconds>(victim.timeRounds(rounds), 1ms);
-    qInfo("%d rounds of the work took %lld us: kills fall within that span", rounds, static_cast<long long>(span.count()));
+    qInfo("%d rounds of the work took %lld us: kills fall within that span", rounds,
+          static_cast<long long>(span.count()));
     return span;
 }
 
@@ -63,7 +64,7 @@ int removeLeftovers(const QString& folder, const QStringList& keep)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 class KillSafety : public QObject {
     Q_OBJECT
@@ -100,7 +101,8 @@ void KillSafety::databaseRewriteKeepsOldOrNewContent()
     // Enough records that a rewrite takes a while, with the bytes a rewrite must keep.
     QByteArray records;
     for (int i = 0; i < 3000; ++i)
-        records += "Worm.Sample" + QByteArray::number(i) + ",\"q\" \xE9;" + QByteArray::number(0x10000000u + i, 16).toUpper() + "\r\n";
+        records += "Worm.Sample" + QByteArray::number(i) + ",\"q\" \xE9;"
+            + QByteArray::number(0x10000000u + i, 16).toUpper() + "\r\n";
     records += "\r\nlast line; no checksum \r\n";
     const QByteArray normal = QByteArray(detection::kNormalSettings) + "\r\n" + records;
     const QByteArray full = QByteArray(detection::kFullSettings) + "\r\n" + records;
@@ -116,14 +118,15 @@ void KillSafety::databaseRewriteKeepsOldOrNewContent()
         QVERIFY2(run.killed, qPrintable("the victim ended by itself with " + QString::number(run.exitCode)));
         ++interrupted;
         const QByteArray after = test::readFile(db);
-        QVERIFY2(after == normal || after == full,
-                 qPrintable(QStringLiteral("round %1: database.db holds %2 bytes of neither mode")
-                                .arg(round).arg(after.size())));
+        QVERIFY2(
+            after == normal || after == full,
+            qPrintable(
+                QStringLiteral("round %1: database.db holds %2 bytes of neither mode").arg(round).arg(after.size())));
         (after == normal ? normalSeen : fullSeen)++;
         midWrite += removeLeftovers(app.path(), {detection::kDatabaseName});
     }
-    qInfo("%d interruptions: %d left normal mode, %d full mode; %d cut a write short", interrupted,
-          normalSeen, fullSeen, midWrite);
+    qInfo("%d interruptions: %d left normal mode, %d full mode; %d cut a write short", interrupted, normalSeen,
+          fullSeen, midWrite);
     QVERIFY2(midWrite > 0, "no kill landed inside a write: the test shows nothing");
 }
 
@@ -158,20 +161,26 @@ void KillSafety::registryWriteKeepsOldOrNewContent()
         QVERIFY2(run.killed, qPrintable("the victim ended by itself with " + QString::number(run.exitCode)));
 
         const QByteArray bytes = test::readFile(store);
-        auto document = platform::regfile::parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        QVERIFY2(document, qPrintable(QStringLiteral("round %1: the store no longer parses (%2 bytes)").arg(round).arg(bytes.size())));
+        auto document
+            = platform::regfile::parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        QVERIFY2(
+            document,
+            qPrintable(QStringLiteral("round %1: the store no longer parses (%2 bytes)").arg(round).arg(bytes.size())));
         // The counter is the only change; without it the store is the ballast again.
         if (auto* counterKey = document->findKey("HKEY_CURRENT_USER\\Software\\QuennoTest")) {
             const auto* counter = platform::regfile::findValue(*counterKey, "Counter");
             QVERIFY(counter && counter->kind == platform::regfile::Value::Kind::Dword);
             counters.insert(counter->dword);
             ++counterSeen;
-            std::erase_if(document->keys, [](const auto& key) { return key.path == "HKEY_CURRENT_USER\\Software\\QuennoTest"; });
+            std::erase_if(document->keys, [](const auto& key) {
+                return key.path == "HKEY_CURRENT_USER\\Software\\QuennoTest";
+            });
         }
         QVERIFY2(platform::regfile::write(*document) == ballastText,
                  qPrintable(QStringLiteral("round %1: a ballast value changed").arg(round)));
 
-        platform::LinuxRegistry registry(QFile::encodeName(store).toStdString(), QFile::encodeName(machine).toStdString());
+        platform::LinuxRegistry registry(QFile::encodeName(store).toStdString(),
+                                         QFile::encodeName(machine).toStdString());
         QVERIFY(registry.readValue("HKCU\\Software\\Ballast\\Key7\\Value3").has_value());
         QCOMPARE(QString::fromStdString(registry.takeProblem()), QString());
         midWrite += removeLeftovers(folder, {"registry.reg"});
@@ -239,14 +248,18 @@ void KillSafety::quarantineKeepsFileOrCompleteCopy()
                 continue;
             }
             const QByteArray content = test::readFile(store.filePath(name));
-            QVERIFY2(std::any_of(originals.begin(), originals.end(), [&](const auto& o) { return o.second == content; }),
+            QVERIFY2(std::any_of(originals.begin(), originals.end(),
+                                 [&](const auto& o) {
+                                     return o.second == content;
+                                 }),
                      qPrintable(QStringLiteral("round %1: %2 is no complete copy").arg(rounds).arg(name)));
             stored.insert(content);
         }
         for (const auto& [name, content] : originals) {
             const QString path = detected + "/" + name;
             if (QFile::exists(path)) {
-                QVERIFY2(test::readFile(path) == content, qPrintable(QStringLiteral("round %1: %2 changed").arg(rounds).arg(name)));
+                QVERIFY2(test::readFile(path) == content,
+                         qPrintable(QStringLiteral("round %1: %2 changed").arg(rounds).arg(name)));
             } else {
                 QVERIFY2(stored.count(content) == 1,
                          qPrintable(QStringLiteral("round %1: %2 is lost").arg(rounds).arg(name)));

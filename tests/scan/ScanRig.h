@@ -84,10 +84,14 @@ inline QString checksumOf(const QByteArray& bytes)
 // A 1 x 1 animated GIF of two frames shown 100 ms and 50 ms.
 inline QByteArray twoFrameGif()
 {
-    const QByteArray header = QByteArray("GIF89a") + QByteArray::fromHex("010001008000" "00" "ffffff000000");
+    const QByteArray header = QByteArray("GIF89a")
+        + QByteArray::fromHex("010001008000"
+                              "00"
+                              "ffffff000000");
     const auto frame = [](char delay) {
         return QByteArray::fromHex("21f90400") + delay + QByteArray::fromHex("000000")
-               + QByteArray::fromHex("2c00000000010001000002024401" "00");
+            + QByteArray::fromHex("2c00000000010001000002024401"
+                                  "00");
     };
     return header + frame(10) + frame(5) + QByteArray::fromHex("3b");
 }
@@ -121,4 +125,4 @@ struct Rig : FakePlatform {
     }
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -35,8 +35,8 @@ struct NamedAutostart final : platform::Autostart {
     bool disable(const std::string& name) override { return !refuseDisable && real.disable(name); }
 };
 
-const char* const kScreenNames[] = {"FormUtama", "FormScan", "FormAbout", "FormCRCGen",
-                                    "FormProcess", "FormQuarantine", "FormRegTools"};
+const char* const kScreenNames[]
+    = {"FormUtama", "FormScan", "FormAbout", "FormCRCGen", "FormProcess", "FormQuarantine", "FormRegTools"};
 
 // Records, in order, which screens are made and which visible ones are hidden.
 struct ScreenLog : QObject {
@@ -55,7 +55,7 @@ bool lit(QWidget* form, const char* option)
     return on && on->isVisibleTo(form);
 }
 
-} // namespace
+}  // namespace
 
 class TestAgent : public QObject {
     Q_OBJECT
@@ -149,9 +149,12 @@ private slots:
         QTest::addColumn<QString>("exeName");
         QTest::addColumn<QString>("valueName");
         QTest::addColumn<bool>("offRemovesIt");
-        QTest::newRow("QuennoAV") << "QuennoAV" << "QuennoAV" << true;
-        QTest::newRow("QuennoAV.exe") << "QuennoAV.exe" << "QuennoAV" << true;
-        QTest::newRow("another name") << "quenno-av" << "quenno-av" << false;
+        QTest::newRow("QuennoAV") << "QuennoAV"
+                                  << "QuennoAV" << true;
+        QTest::newRow("QuennoAV.exe") << "QuennoAV.exe"
+                                      << "QuennoAV" << true;
+        QTest::newRow("another name") << "quenno-av"
+                                      << "quenno-av" << false;
     }
     void startUpOption()
     {
@@ -295,22 +298,23 @@ private slots:
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QStringList>("visible");
         const QList<int> mainScanAbout = {0, 1, 2};
-        const QStringList loadRest = {"load FormCRCGen", "load FormProcess", "load FormQuarantine", "load FormRegTools"};
+        const QStringList loadRest
+            = {"load FormCRCGen", "load FormProcess", "load FormQuarantine", "load FormRegTools"};
         constexpr int left = platform::Tray::LeftButtonUp;
         constexpr int right = platform::Tray::RightButtonUp;
         QTest::newRow("right hides all, loads the rest")
-            << mainScanAbout << right
-            << (QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout"} + loadRest) << QStringList();
+            << mainScanAbout << right << (QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout"} + loadRest)
+            << QStringList();
         QTest::newRow("right with everything open")
             << QList<int>{6, 5, 4, 3, 2, 1, 0} << right
-            << QStringList{"hide FormUtama", "hide FormScan", "hide FormAbout", "hide FormCRCGen", "hide FormProcess",
-                           "hide FormQuarantine", "hide FormRegTools"}
+            << QStringList{"hide FormUtama",   "hide FormScan",       "hide FormAbout",   "hide FormCRCGen",
+                           "hide FormProcess", "hide FormQuarantine", "hide FormRegTools"}
             << QStringList();
         QTest::newRow("left shows the main window") << QList<int>{1, 2} << left << QStringList{"load FormUtama"}
-                                                   << QStringList{"FormUtama", "FormScan", "FormAbout"};
-        for (int other : {left - 2, left - 1, left + 1, right - 1, right + 1, 0, -left})
-            QTest::addRow("%d does nothing", other) << mainScanAbout << other << QStringList()
                                                     << QStringList{"FormUtama", "FormScan", "FormAbout"};
+        for (int other : {left - 2, left - 1, left + 1, right - 1, right + 1, 0, -left})
+            QTest::addRow("%d does nothing", other)
+                << mainScanAbout << other << QStringList() << QStringList{"FormUtama", "FormScan", "FormAbout"};
     }
     void trayMessages()
     {

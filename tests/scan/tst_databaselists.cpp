@@ -16,10 +16,7 @@ using namespace quenno;
 
 namespace {
 
-QByteArray bytes(std::string_view view)
-{
-    return QByteArray(view.data(), static_cast<qsizetype>(view.size()));
-}
+QByteArray bytes(std::string_view view) { return QByteArray(view.data(), static_cast<qsizetype>(view.size())); }
 
 QList<QByteArray> asList(const std::vector<std::string>& items)
 {
@@ -29,7 +26,7 @@ QList<QByteArray> asList(const std::vector<std::string>& items)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 class TestDatabaseLists : public QObject {
     Q_OBJECT
@@ -49,8 +46,10 @@ private slots:
             << QByteArray("50000;*.exe;x\r\nWorm.A;1A2B\r\nBad\0Name;CBF4\r\nTrojan.B;CBF4\r\n", 58);
         QTest::newRow("record without checksum, extra fields, quotes")
             << QByteArray("50000;*.exe;x\r\nLonely\r\nWorm.A;1A2B;more;fields\r\n\"Q,u\";C0FFEE\r\n");
-        QTest::newRow("lone CR and lone LF inside lines") << QByteArray("50000;*.exe;x\r\nWorm\r.A;1A2B\r\nTro\njan;CBF4\r");
-        QTest::newRow("CR before the line break") << QByteArray("50000;*.exe;x\r\nWorm.A;1A2B\r\r\nTrojan.B;CBF4\r\r\n");
+        QTest::newRow("lone CR and lone LF inside lines")
+            << QByteArray("50000;*.exe;x\r\nWorm\r.A;1A2B\r\nTro\njan;CBF4\r");
+        QTest::newRow("CR before the line break")
+            << QByteArray("50000;*.exe;x\r\nWorm.A;1A2B\r\r\nTrojan.B;CBF4\r\r\n");
         QTest::newRow("no settings line: first record is entry 0") << QByteArray("Worm.A;1A2B\r\nTrojan.B;CBF4\r\n");
         QTest::newRow("only line breaks") << QByteArray("\r\n\r\n\r\n");
     }

@@ -30,7 +30,7 @@ namespace {
 const QByteArray kVirusOne = "virus one: harmless bytes that the test database lists";
 const QByteArray kVirusTwo = "virus two: other harmless bytes";
 
-} // namespace
+}  // namespace
 
 class TestFormScan : public QObject {
     Q_OBJECT
@@ -44,7 +44,7 @@ class TestFormScan : public QObject {
         form->setYieldInterval(0);
         return form;
     }
-    template <typename T> static T* child(QWidget* form, const char* name)
+    template<typename T> static T* child(QWidget* form, const char* name)
     {
         return form->findChild<T*>(QString::fromLatin1(name));
     }
@@ -94,11 +94,11 @@ private slots:
         QCOMPARE(form->windowTitle(), QStringLiteral("Scanning"));
         QCOMPARE(form->size(), QSize(499, 499));
         for (const char* off : {"IScanFullb", "IscanKillProcessb", "IscanStarb", "IScanTrayb", "IscanClearLsb",
-                                "IScanBrowseb", "IScanFolderb", "IScanStopb", "IScanDeleteb", "IscanQuab",
-                                "IscanReady", "LblProces", "LblStartUp", "LblTray", "LblClearList", "LblGuard"})
+                                "IScanBrowseb", "IScanFolderb", "IScanStopb", "IScanDeleteb", "IscanQuab", "IscanReady",
+                                "LblProces", "LblStartUp", "LblTray", "LblClearList", "LblGuard"})
             QVERIFY2(!child<QWidget>(form.get(), off)->isVisibleTo(form.get()), off);
-        for (const char* on : {"IScanFull", "IscanKillProcess", "IscanStar", "IScanTray", "IscanClearLs",
-                               "IScanBrowse", "IScanFolder", "IScanStop", "IScanDelete", "IscanQua"})
+        for (const char* on : {"IScanFull", "IscanKillProcess", "IscanStar", "IScanTray", "IscanClearLs", "IScanBrowse",
+                               "IScanFolder", "IScanStop", "IScanDelete", "IscanQua"})
             QVERIFY2(child<QWidget>(form.get(), on)->isVisibleTo(form.get()), on);
     }
 
@@ -245,7 +245,7 @@ private slots:
                 return;
             ++yields;
             locked = locked && !child<QWidget>(form.get(), "lstVirusFound")->isEnabled()
-                     && !child<QWidget>(form.get(), "IScanFolderb")->isEnabled() && form->scanning();
+                && !child<QWidget>(form.get(), "IScanFolderb")->isEnabled() && form->scanning();
             form->IScanFolderb_Click();  // a second run must not start inside the first
         };
         scanTree(*form);
@@ -276,8 +276,9 @@ private slots:
         form->IScanFolderb_Click();
         if (accepted) {
             // A folder that is not there was not scanned, and the user is told so.
-            const QStringList told = text.startsWith("/no/") ? QStringList{"1 folder could not be read, so it was not scanned."}
-                                                             : QStringList();
+            const QStringList told = text.startsWith("/no/")
+                ? QStringList{"1 folder could not be read, so it was not scanned."}
+                : QStringList();
             QCOMPARE(rig->messages.texts, told);
             QVERIFY(status(form.get()).startsWith("Virus Found : "));
         } else {
@@ -328,8 +329,12 @@ private slots:
             QThread::msleep(1);
         };
         int ticks = 0;
-        connect(form->findChild<QTimer*>("Timer1"), &QTimer::timeout, this, [&] { ++ticks; });
-        QTimer::singleShot(300, form.get(), [&] { form->IScanStopb_Click(); });
+        connect(form->findChild<QTimer*>("Timer1"), &QTimer::timeout, this, [&] {
+            ++ticks;
+        });
+        QTimer::singleShot(300, form.get(), [&] {
+            form->IScanStopb_Click();
+        });
         scanTree(*form);
         QVERIFY(ticks >= 1);
         QVERIFY2(examined < 400, qPrintable(QString::number(examined)));
@@ -344,7 +349,8 @@ private slots:
         QVERIFY(QFile::remove(rig->app + "/" + shell::appfiles::ProgressAnimation));
         auto form = makeScreen();
         scanTree(*form);
-        QCOMPARE(rig->messages.texts, QStringList({"File " + rig->app + "/" + shell::appfiles::ProgressAnimation + " not found"}));
+        QCOMPARE(rig->messages.texts,
+                 QStringList({"File " + rig->app + "/" + shell::appfiles::ProgressAnimation + " not found"}));
         QCOMPARE(status(form.get()), QStringLiteral("Virus Found : 2"));
     }
 
@@ -398,7 +404,8 @@ private slots:
     {
         writeTree();
         auto form = makeScreen();
-        const QByteArray records = test::readFile(rig->database()).mid(QByteArray("50000;*.exe;Limits dan ekstensi\r\n").size());
+        const QByteArray records
+            = test::readFile(rig->database()).mid(QByteArray("50000;*.exe;Limits dan ekstensi\r\n").size());
         form->IScanFull_Click();
         QCOMPARE(rig->sound.played, QStringList({rig->app + "/" + shell::appfiles::ActivatedSound}));
         QCOMPARE(test::readFile(rig->database()), "100000;*.*;Limits dan ekstensi \r\n" + records);
@@ -484,9 +491,12 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("why");
-        QTest::newRow("read-only file") << "file" << "the file is read-only";
-        QTest::newRow("read-only folder") << "folder" << "there is no permission to write in its folder";
-        QTest::newRow("write refused (disk full)") << "refused" << "the write failed";
+        QTest::newRow("read-only file") << "file"
+                                        << "the file is read-only";
+        QTest::newRow("read-only folder") << "folder"
+                                          << "there is no permission to write in its folder";
+        QTest::newRow("write refused (disk full)") << "refused"
+                                                   << "the write failed";
     }
     void opening_unwritableFullModeListScansInNormalMode()
     {
@@ -531,7 +541,8 @@ private slots:
     {
         const QByteArray name(2 * 1024 * 1024, 'N');
         test::writeFile(rig->database(),
-                        "50000;*.exe;Limits dan ekstensi\r\n" + name + ';' + test::checksumOf(kVirusOne).toLatin1() + "\r\n");
+                        "50000;*.exe;Limits dan ekstensi\r\n" + name + ';' + test::checksumOf(kVirusOne).toLatin1()
+                            + "\r\n");
         test::writeFile(rig->tree + "/a.exe", kVirusOne);
         auto form = makeScreen();
         QCOMPARE(items(form.get(), "wName", true).value(0).size(), name.size());
@@ -554,8 +565,8 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         auto* list = child<QListWidget>(form.get(), "lstVirusFound");
-        int drawnWith = 0;      // results in the list when its lines were first seen drawn
-        int scrollableAt = 0;   // results in the list when its scroll bar first had a range
+        int drawnWith = 0;  // results in the list when its lines were first seen drawn
+        int scrollableAt = 0;  // results in the list when its scroll bar first had a range
         bool newestShown = true;
         rig->events.during = [&] {
             const int found = list->count();
@@ -573,7 +584,8 @@ private slots:
             }
             if (scrollableAt == 0 && list->verticalScrollBar()->maximum() > 0)
                 scrollableAt = found;
-            newestShown = newestShown && list->viewport()->rect().intersects(list->visualItemRect(list->item(found - 1)));
+            newestShown
+                = newestShown && list->viewport()->rect().intersects(list->visualItemRect(list->item(found - 1)));
         };
         scanTree(*form);
         QCOMPARE(list->count(), 40);
@@ -702,8 +714,9 @@ private slots:
         child<QListWidget>(form.get(), "lstVirusFound")->setCurrentRow(2);
         form->IScanDeleteb_Click();
         QVERIFY(!QFile::exists(rig->tree + "/v3.exe"));
-        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/v1.exe", rig->tree + "/v2.exe",
-                                                              rig->tree + "/v4.exe", rig->tree + "/v5.exe"}));
+        QCOMPARE(
+            items(form.get(), "lstFound"),
+            QStringList({rig->tree + "/v1.exe", rig->tree + "/v2.exe", rig->tree + "/v4.exe", rig->tree + "/v5.exe"}));
         QCOMPARE(items(form.get(), "lstVirusFound"),
                  QStringList({"File v1.exe, detected as: Worm.A", "File v2.exe, detected as: Worm.A",
                               "File v4.exe, detected as: Worm.A", "File v5.exe, detected as: Worm.A"}));
@@ -764,7 +777,7 @@ private slots:
         const QString stored = rig->quarantine() + "/qnosecure144430.mal";
         QCOMPARE(test::readFile(stored), kVirusOne);
         QVERIFY(!QFile::exists(a));
-        struct stat st {};
+        struct stat st { };
         QCOMPARE(::stat(QFile::encodeName(stored).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0111, 0u);
         QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/Sub/c.exe"}));
@@ -783,10 +796,14 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("why");
-        QTest::newRow("copy refused") << "refuseCopy" << "could not be copied";
-        QTest::newRow("copy differs") << "spoilCopy" << "did not match";
-        QTest::newRow("original cannot be deleted") << "refuseRemove" << "could not be deleted";
-        QTest::newRow("quarantine folder is a file") << "folderIsFile" << "could not be copied";
+        QTest::newRow("copy refused") << "refuseCopy"
+                                      << "could not be copied";
+        QTest::newRow("copy differs") << "spoilCopy"
+                                      << "did not match";
+        QTest::newRow("original cannot be deleted") << "refuseRemove"
+                                                    << "could not be deleted";
+        QTest::newRow("quarantine folder is a file") << "folderIsFile"
+                                                     << "could not be copied";
     }
     void quarantine_failureLeavesFileAndEntry()
     {
@@ -922,9 +939,12 @@ private slots:
     {
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("message");
-        QTest::newRow("Delete with nothing selected") << "delete" << "No file selected";
-        QTest::newRow("Quarantine with nothing selected") << "quarantine" << "No file selected";
-        QTest::newRow("Scan of a path that is no folder") << "scan" << "Path file not found";
+        QTest::newRow("Delete with nothing selected") << "delete"
+                                                      << "No file selected";
+        QTest::newRow("Quarantine with nothing selected") << "quarantine"
+                                                          << "No file selected";
+        QTest::newRow("Scan of a path that is no folder") << "scan"
+                                                          << "Path file not found";
     }
     void destroy_duringAMessageLeavesTheScreenAlone()
     {
@@ -934,7 +954,9 @@ private slots:
         raw->setYieldInterval(0);
         QPointer<scan::FormScan> form(raw);
         child<QLineEdit>(raw, "txtPath")->setText(QStringLiteral("not a full path"));
-        rig->messages.whileShown = [&] { delete form.data(); };
+        rig->messages.whileShown = [&] {
+            delete form.data();
+        };
         if (step == QLatin1String("delete"))
             raw->IScanDeleteb_Click();
         else if (step == QLatin1String("quarantine"))

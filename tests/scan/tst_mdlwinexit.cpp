@@ -24,7 +24,7 @@ QList<std::uint32_t> attempted(const FakeProcessTable& processes)
     return QList<std::uint32_t>(processes.attempted.begin(), processes.attempted.end());
 }
 
-} // namespace
+}  // namespace
 
 class TestMdlWinExit : public QObject {
     Q_OBJECT
@@ -43,8 +43,7 @@ void TestMdlWinExit::matching_data()
     QTest::addColumn<QList<std::uint32_t>>("terminated");
     // The table below: 10 virus.exe (first entry), 11 VIRUS.EXE, 12 myvirus.exe,
     // 13 virus.com, 14 data.exe, 15 explorer.exe.
-    QTest::newRow("case ignored, substring, first entry too")
-        << "Virus.EXE" << QList<std::uint32_t>{10, 11, 12};
+    QTest::newRow("case ignored, substring, first entry too") << "Virus.EXE" << QList<std::uint32_t>{10, 11, 12};
     QTest::newRow("short name inside a longer one") << "a.exe" << QList<std::uint32_t>{14};
     QTest::newRow("no process of that name") << "worm.exe" << QList<std::uint32_t>{};
     QTest::newRow("empty name ends nothing") << "" << QList<std::uint32_t>{};
@@ -55,8 +54,8 @@ void TestMdlWinExit::matching()
     QFETCH(QString, name);
     QFETCH(QList<std::uint32_t>, terminated);
     FakeProcessTable processes;
-    processes.entries = {{10, "virus.exe"}, {11, "VIRUS.EXE"},   {12, "myvirus.exe"},
-                         {13, "virus.com"}, {14, "data.exe"}, {15, "explorer.exe"}};
+    processes.entries = {{10, "virus.exe"}, {11, "VIRUS.EXE"}, {12, "myvirus.exe"},
+                         {13, "virus.com"}, {14, "data.exe"},  {15, "explorer.exe"}};
     scan::KillProcessByName(processes, name.toStdString());
     QCOMPARE(attempted(processes), terminated);
 }

@@ -48,7 +48,7 @@ detection::Detection found(const std::string& path)
     return d;
 }
 
-} // namespace
+}  // namespace
 
 class TestScanRunView : public QObject {
     Q_OBJECT
@@ -107,7 +107,9 @@ private slots:
         auto owner = std::make_unique<shell::Liveness>();
         scan::ScanRunView view(screen, owner->watch(), &pump, nullptr, 0);
         screen.kill = true;
-        pump.during = [&] { owner.reset(); };
+        pump.during = [&] {
+            owner.reset();
+        };
         view.letEventsRun();
         QVERIFY(view.screenGone());
         QVERIFY(view.stopRequested());

@@ -87,7 +87,7 @@ std::set<std::string> namesOf(const std::map<std::string, std::string>& map, con
 
 using Names = std::set<std::string>;
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(Names)
 
@@ -219,8 +219,8 @@ private slots:
         autostart.refuseDisable = refuseDisable;
         const platform::LinuxFileSystem files(kApp);
 
-        const auto outcome =
-            scan::StartupRegistration(&registry, withAutostart ? &autostart : nullptr, files).disable();
+        const auto outcome
+            = scan::StartupRegistration(&registry, withAutostart ? &autostart : nullptr, files).disable();
         QCOMPARE(outcome.result, result);
         QCOMPARE(namesOf(registry.values, kRun), values);
         QCOMPARE(namesOf(autostart.entries), entries);

@@ -22,4 +22,4 @@ struct ShellRig : FakePlatform {
     QString inApp(const QString& name) const { return appDir.path() + QLatin1Char('/') + name; }
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -22,8 +22,8 @@ using shell::Picture;
 
 namespace {
 
-const QStringList kControls = {"Image1", "Image2", "IAboutCopy", "IAboutCredits", "IAboutCreditsb",
-                               "IAboutOk", "IAboutOkb", "ShockwaveFlash1"};
+const QStringList kControls
+    = {"Image1", "Image2", "IAboutCopy", "IAboutCredits", "IAboutCreditsb", "IAboutOk", "IAboutOkb", "ShockwaveFlash1"};
 const QStringList kNormal = {"Image1", "IAboutCopy", "IAboutCredits", "IAboutOk"};
 const QStringList kCredits = {"Image2", "IAboutOk", "ShockwaveFlash1"};
 
@@ -38,10 +38,7 @@ QStringList visibleControls(const QWidget* form)
     return names;
 }
 
-Picture* pictureOf(const QWidget* form, const QString& name)
-{
-    return form->findChild<Picture*>(name);
-}
+Picture* pictureOf(const QWidget* form, const QString& name) { return form->findChild<Picture*>(name); }
 
 void settle()
 {
@@ -49,7 +46,7 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-} // namespace
+}  // namespace
 
 class TestAbout : public QObject {
     Q_OBJECT
@@ -81,8 +78,8 @@ private slots:
         FormAbout form(m_fake.platform);
         QCOMPARE(form.windowTitle(), QString("About Quenno"));
         QCOMPARE(form.size(), QSize(327, 431));
-        QVERIFY(!(form.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint
-                                         | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!(form.windowFlags()
+                  & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(visibleControls(&form), kNormal);
         QCOMPARE(form.movieArea()->geometry(), QRect(16, 304, 185, 113));
         QVERIFY(m_fake.players.calls.isEmpty());
@@ -100,8 +97,8 @@ private slots:
                                    << QStringList{"movie attach ShockwaveFlash1", movie, music, "music play"};
         QTest::newRow("movie fails") << false << true
                                      << QStringList{"movie attach ShockwaveFlash1", movie, music, "music play"};
-        QTest::newRow("music does not open") << true << false
-                                             << QStringList{"movie attach ShockwaveFlash1", movie, music};
+        QTest::newRow("music does not open")
+            << true << false << QStringList{"movie attach ShockwaveFlash1", movie, music};
     }
     void creditsStartsMovieThenMusic()
     {
@@ -127,8 +124,7 @@ private slots:
         QTest::addColumn<bool>("moviePlays");
         QTest::newRow("movie and music") << QString(QUENNO_TEST_DATA "/agent/credits-plays-once.gif") << true << true;
         QTest::newRow("both missing") << QString() << false << false;
-        QTest::newRow("movie not a movie") << QString(QUENNO_TEST_DATA "/db-three-records.db") << true
-                                           << false;
+        QTest::newRow("movie not a movie") << QString(QUENNO_TEST_DATA "/db-three-records.db") << true << false;
     }
     void creditsWithRealPlayers()
     {
@@ -148,7 +144,9 @@ private slots:
             moviePlayer = player.get();
             return std::unique_ptr<platform::MoviePlayer>(std::move(player));
         };
-        m_fake.platform.makeMediaPlayer = [] { return std::unique_ptr<platform::MediaPlayer>(std::make_unique<platform::QtMediaPlayer>()); };
+        m_fake.platform.makeMediaPlayer = [] {
+            return std::unique_ptr<platform::MediaPlayer>(std::make_unique<platform::QtMediaPlayer>());
+        };
 
         QPointer<FormAbout> form = new FormAbout(m_fake.platform);
         form->show();
@@ -187,7 +185,9 @@ private slots:
     void reopenedAfterCreditsStartsInNormalMode()
     {
         shell::ScreenManager screens;
-        screens.registerScreen(shell::ScreenId::FormAbout, [this] { return new FormAbout(m_fake.platform); });
+        screens.registerScreen(shell::ScreenId::FormAbout, [this] {
+            return new FormAbout(m_fake.platform);
+        });
         auto* first = qobject_cast<FormAbout*>(screens.open(shell::ScreenId::FormAbout));
         QVERIFY(first);
         first->IAboutCreditsb_Click();
@@ -213,8 +213,8 @@ private slots:
         QTest::newRow("OK lights") << QStringList{"IAboutOk"}
                                    << QStringList{"Image1", "IAboutCopy", "IAboutCredits", "IAboutOkb"} << 1;
         QTest::newRow("Image1 puts both to rest") << QStringList{"IAboutCredits", "IAboutOk", "Image1"} << kNormal << 2;
-        QTest::newRow("panel puts both to rest") << QStringList{"IAboutOk", "IAboutCredits", "IAboutCopy"} << kNormal
-                                                 << 2;
+        QTest::newRow("panel puts both to rest")
+            << QStringList{"IAboutOk", "IAboutCredits", "IAboutCopy"} << kNormal << 2;
         QTest::newRow("credits background keeps Credits away")
             << QStringList{"IAboutCredits", "Credits!", "IAboutOk", "Image2"} << kCredits << 2;
         QTest::newRow("OK lights in credits mode") << QStringList{"IAboutCredits", "Credits!", "IAboutOk"}

@@ -43,7 +43,7 @@ struct Holder {
 
 QByteArray marker() { return QByteArray("\x00\x21\xF9", 3); }
 
-} // namespace
+}  // namespace
 
 class TestAniGif : public QObject {
     Q_OBJECT
@@ -76,12 +76,12 @@ void TestAniGif::loadsEveryFrame_data()
     QTest::addColumn<QList<QPoint>>("offsets");  // of each element from element 0
     QTest::addColumn<QList<QSize>>("sizes");
 
-    QTest::newRow("three frames, looping, second at 7,5") << kThreeFrames << QList<int>{100, 0, 50000}
-                                                         << QList<QPoint>{{0, 0}, {7, 5}, {0, 0}}
-                                                         << QList<QSize>{{40, 30}, {20, 12}, {40, 30}};
-    QTest::newRow("still image with one control block") << QStringLiteral("still-89a-one-gce-delay-20.gif")
-                                                        << QList<int>{200} << QList<QPoint>{{0, 0}}
-                                                        << QList<QSize>{{10, 10}};
+    QTest::newRow("three frames, looping, second at 7,5")
+        << kThreeFrames << QList<int>{100, 0, 50000} << QList<QPoint>{{0, 0}, {7, 5}, {0, 0}}
+        << QList<QSize>{{40, 30}, {20, 12}, {40, 30}};
+    QTest::newRow("still image with one control block")
+        << QStringLiteral("still-89a-one-gce-delay-20.gif") << QList<int>{200} << QList<QPoint>{{0, 0}}
+        << QList<QSize>{{10, 10}};
 }
 
 void TestAniGif::loadsEveryFrame()
@@ -123,21 +123,23 @@ void TestAniGif::framesAreStackedAboveTheFirst()
 
 void TestAniGif::refusals_data()
 {
-    QTest::addColumn<QString>("name");      // written into the application folder ("" = empty path)
+    QTest::addColumn<QString>("name");  // written into the application folder ("" = empty path)
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");   // %1 = the path
+    QTest::addColumn<QString>("message");  // %1 = the path
 
     const QByteArray anim = readData(kThreeFrames);
     QByteArray lower = anim;
     lower.replace(0, 3, "gif");
     QTest::newRow("empty path") << QString() << QByteArray() << QStringLiteral("File %1 not found");
-    QTest::newRow("missing file") << QStringLiteral("-missing.gif") << QByteArray() << QStringLiteral("File %1 not found");
+    QTest::newRow("missing file") << QStringLiteral("-missing.gif") << QByteArray()
+                                  << QStringLiteral("File %1 not found");
     QTest::newRow("hidden file") << QStringLiteral(".hidden.gif") << anim << QStringLiteral("File %1 not found");
     QTest::newRow("folder") << QStringLiteral("folder.gif/") << QByteArray() << QStringLiteral("File %1 not found");
-    QTest::newRow("GIF87a, no control block") << QStringLiteral("old.gif") << readData(QStringLiteral("still-87a-no-gce.gif"))
-                                             << QStringLiteral("This file is not a *.gif file");
-    QTest::newRow("lower-case signature") << QStringLiteral("lower.gif") << lower
-                                          << QStringLiteral("This file is not a *.gif file");
+    QTest::newRow("GIF87a, no control block")
+        << QStringLiteral("old.gif") << readData(QStringLiteral("still-87a-no-gce.gif"))
+        << QStringLiteral("This file is not a *.gif file");
+    QTest::newRow("lower-case signature")
+        << QStringLiteral("lower.gif") << lower << QStringLiteral("This file is not a *.gif file");
     QTest::newRow("empty file") << QStringLiteral("empty.gif") << QByteArray()
                                 << QStringLiteral("This file is not a *.gif file");
     QTest::newRow("marker first") << QStringLiteral("marker.gif") << marker() + QByteArray("GIF89a")
@@ -174,11 +176,13 @@ void TestAniGif::refusals()
 void TestAniGif::foundThroughLinks_data()
 {
     QTest::addColumn<QStringList>("links");  // each names the next; the last leads to the target
-    QTest::addColumn<QString>("target");     // "" = nothing there
+    QTest::addColumn<QString>("target");  // "" = nothing there
     QTest::addColumn<bool>("loaded");
     QTest::newRow("link to a GIF") << QStringList{shell::appfiles::ProgressAnimation} << "anims/spinner.gif" << true;
-    QTest::newRow("link to a link to a GIF") << QStringList{shell::appfiles::ProgressAnimation, "anims/current"} << "anims/spinner.gif" << true;
-    QTest::newRow("link to a hidden file") << QStringList{shell::appfiles::ProgressAnimation} << "anims/.spinner.gif" << false;
+    QTest::newRow("link to a link to a GIF")
+        << QStringList{shell::appfiles::ProgressAnimation, "anims/current"} << "anims/spinner.gif" << true;
+    QTest::newRow("link to a hidden file")
+        << QStringList{shell::appfiles::ProgressAnimation} << "anims/.spinner.gif" << false;
     QTest::newRow("dangling link") << QStringList{shell::appfiles::ProgressAnimation} << "" << false;
     QTest::newRow("link to a folder") << QStringList{shell::appfiles::ProgressAnimation} << "anims" << false;
 }
@@ -216,18 +220,16 @@ void TestAniGif::brokenFiles_data()
     QTest::newRow("cut inside the second frame's control block")
         << anim.left(second + 5) << 1 << QStringLiteral("Error No. 9 when reading file");
     QTest::newRow("second frame's bytes replaced by noise")
-        << anim.left(second + 3) + QByteArray(4, '\x00') + QByteArray(12, '\x55') + marker() + anim.mid(second + 3)
-        << 2 << QStringLiteral("Error No. 481 when reading file");
-    QTest::newRow("last frame of three bytes")
-        << anim.left(second) + marker() + QByteArray("\x04\x00\x00\x3B", 4) << 1
-        << QStringLiteral("Error No. 9 when reading file");
+        << anim.left(second + 3) + QByteArray(4, '\x00') + QByteArray(12, '\x55') + marker() + anim.mid(second + 3) << 2
+        << QStringLiteral("Error No. 481 when reading file");
+    QTest::newRow("last frame of three bytes") << anim.left(second) + marker() + QByteArray("\x04\x00\x00\x3B", 4) << 1
+                                               << QStringLiteral("Error No. 9 when reading file");
     QByteArray huge = readData(QStringLiteral("still-89a-one-gce-delay-20.gif"));
     huge.replace(6, 4, QByteArray("\x88\x13\x88\x13", 4));  // logical screen 5000 x 5000
-    QTest::newRow("frame far larger than its bytes")
-        << huge << 1 << QStringLiteral("Error No. 7 when reading file");
+    QTest::newRow("frame far larger than its bytes") << huge << 1 << QStringLiteral("Error No. 7 when reading file");
     QTest::newRow("header alone with a marker and garbage")
-        << QByteArray("GIF") + marker() + QByteArray("\x04\x0A\x00\x00\x00\x2C\xFF\xFF\xFF\xFF\xFF", 11)
-        << 1 << QStringLiteral("Error No. 481 when reading file");
+        << QByteArray("GIF") + marker() + QByteArray("\x04\x0A\x00\x00\x00\x2C\xFF\xFF\xFF\xFF\xFF", 11) << 1
+        << QStringLiteral("Error No. 481 when reading file");
 }
 
 void TestAniGif::brokenFiles()

@@ -23,7 +23,9 @@ private slots:
         QTest::newRow("four-byte sign") << QByteArray("\xf0\x9f\x98\x80.txt") << true;
         QTest::newRow("highest code point") << QByteArray("\xf4\x8f\xbf\xbf") << true;
         QTest::newRow("Latin-1 name") << QByteArray("/tmp/caf\xe9.exe") << false;
-        QTest::newRow("lone continuation bytes") << QByteArray("a\x80\xbf" "b") << false;
+        QTest::newRow("lone continuation bytes") << QByteArray("a\x80\xbf"
+                                                               "b")
+                                                 << false;
         QTest::newRow("every high byte") << [] {
             QByteArray all;
             for (int b = 0x80; b <= 0xff; ++b)

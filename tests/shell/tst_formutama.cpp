@@ -25,15 +25,18 @@ using shell::ScreenManager;
 
 namespace {
 
-const QStringList kPairs{QStringLiteral("Ihome"),   QStringLiteral("Iscan"),       QStringLiteral("Iqua"),
-                         QStringLiteral("Iche"),    QStringLiteral("Iexit"),       QStringLiteral("Ihelp"),
-                         QStringLiteral("Iabout"),  QStringLiteral("IUpdate"),     QStringLiteral("IProcessMan"),
+const QStringList kPairs{QStringLiteral("Ihome"),     QStringLiteral("Iscan"),     QStringLiteral("Iqua"),
+                         QStringLiteral("Iche"),      QStringLiteral("Iexit"),     QStringLiteral("Ihelp"),
+                         QStringLiteral("Iabout"),    QStringLiteral("IUpdate"),   QStringLiteral("IProcessMan"),
                          QStringLiteral("IToolsReg"), QStringLiteral("IQuickHelp")};
 
 const QList<std::pair<ScreenId, QString>> kSecondary{
-    {ScreenId::FormScan, QStringLiteral("FormScan")},         {ScreenId::FormQuarantine, QStringLiteral("FormQuarantine")},
-    {ScreenId::FormCRCGen, QStringLiteral("FormCRCGen")},     {ScreenId::FormAbout, QStringLiteral("FormAbout")},
-    {ScreenId::FormProcess, QStringLiteral("FormProcess")},   {ScreenId::FormRegTools, QStringLiteral("FormRegTools")},
+    {ScreenId::FormScan, QStringLiteral("FormScan")},
+    {ScreenId::FormQuarantine, QStringLiteral("FormQuarantine")},
+    {ScreenId::FormCRCGen, QStringLiteral("FormCRCGen")},
+    {ScreenId::FormAbout, QStringLiteral("FormAbout")},
+    {ScreenId::FormProcess, QStringLiteral("FormProcess")},
+    {ScreenId::FormRegTools, QStringLiteral("FormRegTools")},
 };
 
 // A stand-in screen that notes when it is made and when its own closing steps run.
@@ -61,7 +64,9 @@ struct MainRig {
     test::ShellRig rig;
     QStringList log;
     int processEnds = 0;
-    ScreenManager screens{[this] { ++processEnds; }};
+    ScreenManager screens{[this] {
+        ++processEnds;
+    }};
     QPointer<FormUtama> form;
 
     explicit MainRig(bool withScreens = true)
@@ -69,10 +74,14 @@ struct MainRig {
         // "Help.wav" is spelt with a capital; the menu's "\help.wav" must find it.
         QFile help(rig.inApp(shell::appfiles::HelpSound));
         help.open(QIODevice::WriteOnly);
-        screens.registerScreen(ScreenId::FormUtama, [this] { return new FormUtama(rig.platform, screens); });
+        screens.registerScreen(ScreenId::FormUtama, [this] {
+            return new FormUtama(rig.platform, screens);
+        });
         if (withScreens) {
             for (const auto& [id, name] : kSecondary)
-                screens.registerScreen(id, [this, n = name] { return new FakeScreen(log, n); });
+                screens.registerScreen(id, [this, n = name] {
+                    return new FakeScreen(log, n);
+                });
         }
         form = static_cast<FormUtama*>(screens.open(ScreenId::FormUtama));
         QVERIFY(form);
@@ -130,7 +139,7 @@ struct MainRig {
     }
 };
 
-} // namespace
+}  // namespace
 
 class TestFormUtama : public QObject {
     Q_OBJECT
@@ -193,10 +202,11 @@ void TestFormUtama::picturesAreStacked()
     const QObjectList children = form.clientArea()->children();
     for (auto it = children.crbegin(); it != children.crend(); ++it)
         order << (*it)->objectName();
-    const QStringList expected = QStringLiteral(
-        "IQuickBack IQuickHelpb IQuickHelp IToolsRegb IUpdateb IProcessManb IToolsReg IProcessMan IUpdate Iexit Iche "
-        "Iqua Iscan Ihome Ihelpb Iaboutb Iabout Ihelp Ihomeb Iquab Iscanb Iexitb Icheb Iwelcom Image1")
-                                     .split(QLatin1Char(' '));
+    const QStringList expected
+        = QStringLiteral("IQuickBack IQuickHelpb IQuickHelp IToolsRegb IUpdateb IProcessManb IToolsReg IProcessMan "
+                         "IUpdate Iexit Iche "
+                         "Iqua Iscan Ihome Ihelpb Iaboutb Iabout Ihelp Ihomeb Iquab Iscanb Iexitb Icheb Iwelcom Image1")
+              .split(QLatin1Char(' '));
     QCOMPARE(order, expected);
     // Every picture has the size of its bitmap.
     for (const QString& name : expected) {
@@ -212,7 +222,9 @@ void TestFormUtama::hover_data()
     QTest::addColumn<QStringList>("lit");
     QTest::addColumn<int>("sounds");
 
-    auto list = [](const char* text) { return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts); };
+    auto list = [](const char* text) {
+        return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    };
     QTest::newRow("entering a button") << list("Iscan") << list("Iscan") << 1;
     QTest::newRow("moving on inside a lit button") << list("Iscan Iscan+ Iscan") << list("Iscan") << 1;
     QTest::newRow("out to the background and back") << list("Iscan Image1 Iscan") << list("Iscan") << 2;
@@ -225,8 +237,7 @@ void TestFormUtama::hover_data()
     QTest::newRow("Registry to Quick help") << list("IToolsReg IQuickHelp") << list("IQuickHelp") << 2;
     QTest::newRow("Quick help to Registry") << list("IQuickHelp IToolsReg") << list("IToolsReg") << 2;
     QTest::newRow("Update to Registry, not neighbours") << list("IUpdate IToolsReg") << list("IUpdate IToolsReg") << 2;
-    QTest::newRow("welcome panel resets the small buttons only")
-        << list("Iscan IUpdate Iwelcom") << list("Iscan") << 2;
+    QTest::newRow("welcome panel resets the small buttons only") << list("Iscan IUpdate Iwelcom") << list("Iscan") << 2;
 }
 
 void TestFormUtama::hover()
@@ -249,24 +260,39 @@ void TestFormUtama::hover()
 void TestFormUtama::command_data()
 {
     QTest::addColumn<QString>("button");  // hover picture clicked
-    QTest::addColumn<QString>("item");    // menu item with the same command
+    QTest::addColumn<QString>("item");  // menu item with the same command
     QTest::addColumn<bool>("quickHelpFirst");
     QTest::addColumn<QStringList>("effects");  // %1 = the application folder
 
-    auto list = [](const QString& text) { return text.split(QLatin1Char('|'), Qt::SkipEmptyParts); };
-    QTest::newRow("Home") << "Ihomeb" << "MHome" << true << list("");
-    QTest::newRow("Quick help") << "IQuickHelpb" << "MQuick" << false << list("quick help shown");
-    QTest::newRow("Scan") << "Iscanb" << "Scan" << false << list("make FormScan");
-    QTest::newRow("Quarantine") << "Iquab" << "MQuaranine" << false << list("make FormQuarantine");
-    QTest::newRow("Check CRC") << "Icheb" << "MCheckCRC" << false << list("make FormCRCGen");
-    QTest::newRow("About") << "Iaboutb" << "MAbout" << false << list("make FormAbout");
-    QTest::newRow("Process manager") << "IProcessManb" << "ProcessMan" << false << list("make FormProcess");
-    QTest::newRow("Registry tools") << "IToolsRegb" << "ToolsReg" << false << list("make FormRegTools");
-    QTest::newRow("Help") << "Ihelpb" << "MHelp2" << false
-                          << list(QStringLiteral("help %1/") + shell::appfiles::HelpFile + "|sound %1/" + shell::appfiles::HelpSound);
-    QTest::newRow("Update virus list") << "IUpdateb" << "MUpdate" << false
-                                       << list(QStringLiteral("editor %1/database.db|sound %1/") + shell::appfiles::HelpSound);
-    QTest::newRow("Exit") << "Iexitb" << "MExit" << false << list("exit");
+    auto list = [](const QString& text) {
+        return text.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    };
+    QTest::newRow("Home") << "Ihomeb"
+                          << "MHome" << true << list("");
+    QTest::newRow("Quick help") << "IQuickHelpb"
+                                << "MQuick" << false << list("quick help shown");
+    QTest::newRow("Scan") << "Iscanb"
+                          << "Scan" << false << list("make FormScan");
+    QTest::newRow("Quarantine") << "Iquab"
+                                << "MQuaranine" << false << list("make FormQuarantine");
+    QTest::newRow("Check CRC") << "Icheb"
+                               << "MCheckCRC" << false << list("make FormCRCGen");
+    QTest::newRow("About") << "Iaboutb"
+                           << "MAbout" << false << list("make FormAbout");
+    QTest::newRow("Process manager") << "IProcessManb"
+                                     << "ProcessMan" << false << list("make FormProcess");
+    QTest::newRow("Registry tools") << "IToolsRegb"
+                                    << "ToolsReg" << false << list("make FormRegTools");
+    QTest::newRow("Help") << "Ihelpb"
+                          << "MHelp2" << false
+                          << list(QStringLiteral("help %1/") + shell::appfiles::HelpFile + "|sound %1/"
+                                  + shell::appfiles::HelpSound);
+    QTest::newRow("Update virus list") << "IUpdateb"
+                                       << "MUpdate" << false
+                                       << list(QStringLiteral("editor %1/database.db|sound %1/")
+                                               + shell::appfiles::HelpSound);
+    QTest::newRow("Exit") << "Iexitb"
+                          << "MExit" << false << list("exit");
 }
 
 void TestFormUtama::command()
@@ -295,8 +321,9 @@ void TestFormUtama::command()
         QStringList seen = main.effects();
         for (QString& effect : seen)
             effect.replace(main.rig.appDir.path(), QLatin1String("{app}"));
-        QVERIFY2(seen == effects, qPrintable((byMenu ? QStringLiteral("menu: ") : QStringLiteral("button: ")) +
-                                             seen.join(QLatin1String(" | "))));
+        QVERIFY2(seen == effects,
+                 qPrintable((byMenu ? QStringLiteral("menu: ") : QStringLiteral("button: "))
+                            + seen.join(QLatin1String(" | "))));
         QVERIFY(main.rig.messages.texts.isEmpty());
     }
 }
@@ -307,7 +334,8 @@ void TestFormUtama::helperThatCannotStart_data()
     QTest::addColumn<QString>("file");
     QTest::newRow("help button") << "Ihelpb" << QString(shell::appfiles::HelpFile);
     QTest::newRow("help menu") << "MHelp2" << QString(shell::appfiles::HelpFile);
-    QTest::newRow("update") << "IUpdateb" << "database.db";
+    QTest::newRow("update") << "IUpdateb"
+                            << "database.db";
 }
 
 void TestFormUtama::helperThatCannotStart()
@@ -352,8 +380,9 @@ void TestFormUtama::screenOpensOnce()
     QVERIFY(!main.screens.find(ScreenId::FormScan));
     main.form->Iscanb_Click();
     QVERIFY(main.screens.find(ScreenId::FormScan));
-    QCOMPARE(main.log, QStringList({QStringLiteral("make FormScan"), QStringLiteral("closing steps FormScan"),
-                                    QStringLiteral("make FormScan")}));
+    QCOMPARE(main.log,
+             QStringList({QStringLiteral("make FormScan"), QStringLiteral("closing steps FormScan"),
+                          QStringLiteral("make FormScan")}));
     QVERIFY(main.form->isVisible());
 }
 
@@ -374,7 +403,8 @@ void TestFormUtama::secondaryScreenCentredOverMain()
     QWidget* about = main.screens.open(ScreenId::FormAbout);
     QVERIFY(about);
     const QPoint offset = about->frameGeometry().center() - main.form->frameGeometry().center();
-    QVERIFY2(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+    QVERIFY2(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
 }
 
 void TestFormUtama::exitEndsEverything_data()
@@ -430,7 +460,7 @@ void TestFormUtama::readOnlyFolderWritesToTheUsersFolder()
         file.write("100000;*.exe;starter\r\n");
     }
     const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-                                              | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QVERIFY(QFile::setPermissions(rig.appDir.path(), readOnly));
     QStringList appEntries;
     {
@@ -446,9 +476,11 @@ void TestFormUtama::readOnlyFolderWritesToTheUsersFolder()
     QCOMPARE(appEntries, (QStringList{QStringLiteral("database.db"), shell::appfiles::HelpSound}));
     QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              (QStringList{QStringLiteral("database.db"), QStringLiteral("Quarantine")}));
-    QCOMPARE(rig.launcher.calls, (QStringList{QStringLiteral("editor ") + data + QStringLiteral("/database.db"),
-                                              QStringLiteral("help ") + rig.inApp(shell::appfiles::HelpFile)}));
-    QCOMPARE(rig.sound.played, (QStringList{rig.inApp(shell::appfiles::HelpSound), rig.inApp(shell::appfiles::HelpSound)}));
+    QCOMPARE(rig.launcher.calls,
+             (QStringList{QStringLiteral("editor ") + data + QStringLiteral("/database.db"),
+                          QStringLiteral("help ") + rig.inApp(shell::appfiles::HelpFile)}));
+    QCOMPARE(rig.sound.played,
+             (QStringList{rig.inApp(shell::appfiles::HelpSound), rig.inApp(shell::appfiles::HelpSound)}));
     QVERIFY(rig.messages.texts.isEmpty());
 }
 

@@ -22,7 +22,7 @@ void runAsHandler(const std::function<void()>& work)
     QCoreApplication::processEvents();
 }
 
-} // namespace
+}  // namespace
 
 class TestQuennoApplication : public QObject {
     Q_OBJECT
@@ -46,9 +46,15 @@ void TestQuennoApplication::exitProgram()
     QFETCH(QString, from);
     QFETCH(bool, processEnded);
     int terminated = 0;
-    application()->setTerminate([&terminated] { ++terminated; });
-    ScreenManager screens([] { application()->endProcessIfInsideOtherWork(); });
-    auto exitNow = [&screens] { screens.exitProgram(); };
+    application()->setTerminate([&terminated] {
+        ++terminated;
+    });
+    ScreenManager screens([] {
+        application()->endProcessIfInsideOtherWork();
+    });
+    auto exitNow = [&screens] {
+        screens.exitProgram();
+    };
 
     if (from == QLatin1String("handler")) {
         runAsHandler(exitNow);

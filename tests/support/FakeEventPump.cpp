@@ -15,4 +15,4 @@ void FakeEventPump::letEventsRun()
         step();
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -13,8 +13,8 @@ public:
     void letEventsRun() override;
 
     int runs = 0;
-    std::function<void()> next;    // runs at the next call only
+    std::function<void()> next;  // runs at the next call only
     std::function<void()> during;  // runs at every call; it may replace or clear itself
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

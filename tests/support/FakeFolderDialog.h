@@ -20,4 +20,4 @@ public:
     QStringList titles;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -2,10 +2,7 @@
 
 namespace quenno::test {
 
-FakePlatform::FakePlatform()
-{
-    wire();
-}
+FakePlatform::FakePlatform() { wire(); }
 
 void FakePlatform::reset()
 {
@@ -34,8 +31,12 @@ void FakePlatform::wire()
     platform.folders = &folders;
     platform.launcher = &launcher;
     platform.tray = &tray;
-    platform.makeMoviePlayer = [this] { return std::unique_ptr<platform::MoviePlayer>(std::make_unique<FakeMoviePlayer>(players)); };
-    platform.makeMediaPlayer = [this] { return std::unique_ptr<platform::MediaPlayer>(std::make_unique<FakeMediaPlayer>(players)); };
+    platform.makeMoviePlayer = [this] {
+        return std::unique_ptr<platform::MoviePlayer>(std::make_unique<FakeMoviePlayer>(players));
+    };
+    platform.makeMediaPlayer = [this] {
+        return std::unique_ptr<platform::MediaPlayer>(std::make_unique<FakeMediaPlayer>(players));
+    };
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

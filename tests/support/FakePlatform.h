@@ -44,4 +44,4 @@ private:
     void wire();
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -15,10 +15,7 @@ bool FakeMoviePlayer::play(const QString& path)
     return m_log.moviePlays;
 }
 
-void FakeMoviePlayer::stop()
-{
-    m_log.calls << "movie stop";
-}
+void FakeMoviePlayer::stop() { m_log.calls << "movie stop"; }
 
 bool FakeMediaPlayer::open(const QString& path)
 {
@@ -32,9 +29,6 @@ bool FakeMediaPlayer::play()
     return true;
 }
 
-void FakeMediaPlayer::stop()
-{
-    m_log.calls << "music stop";
-}
+void FakeMediaPlayer::stop() { m_log.calls << "music stop"; }
 
-} // namespace quenno::test
+}  // namespace quenno::test

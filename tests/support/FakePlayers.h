@@ -17,7 +17,7 @@ struct PlayerLog {
 
 class FakeMoviePlayer final : public platform::MoviePlayer {
 public:
-    explicit FakeMoviePlayer(PlayerLog& log) : m_log(log) {}
+    explicit FakeMoviePlayer(PlayerLog& log) : m_log(log) { }
     void attach(QWidget* area) override;
     bool play(const QString& path) override;
     void stop() override;
@@ -28,7 +28,7 @@ private:
 
 class FakeMediaPlayer final : public platform::MediaPlayer {
 public:
-    explicit FakeMediaPlayer(PlayerLog& log) : m_log(log) {}
+    explicit FakeMediaPlayer(PlayerLog& log) : m_log(log) { }
     bool open(const QString& path) override;
     bool play() override;
     void stop() override;
@@ -37,4 +37,4 @@ private:
     PlayerLog& m_log;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

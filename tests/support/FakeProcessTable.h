@@ -29,4 +29,4 @@ public:
     std::vector<std::uint32_t> attempted;  // in the order asked
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -20,4 +20,4 @@ void FakeTray::remove()
     onMessage = nullptr;
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -21,4 +21,4 @@ public:
     int removals = 0;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

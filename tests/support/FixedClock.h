@@ -12,4 +12,4 @@ public:
     std::chrono::system_clock::time_point at = std::chrono::system_clock::now();
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

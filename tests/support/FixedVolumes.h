@@ -13,4 +13,4 @@ public:
     std::vector<platform::Volume> volumes{{"/", ""}};
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -8,7 +8,7 @@ namespace quenno::test {
 
 class ForwardingFileSystem : public platform::FileSystem {
 public:
-    explicit ForwardingFileSystem(platform::FileSystem& inner) : m_inner(inner) {}
+    explicit ForwardingFileSystem(platform::FileSystem& inner) : m_inner(inner) { }
 
     std::optional<std::vector<platform::DirEntry>> listFolder(const std::string& folder) const override
     {
@@ -56,4 +56,4 @@ protected:
     platform::FileSystem& m_inner;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -23,7 +23,7 @@ namespace {
 // file it opened.
 class MemoryReader final : public platform::FileReader {
 public:
-    explicit MemoryReader(std::string content) : m_content(std::move(content)) {}
+    explicit MemoryReader(std::string content) : m_content(std::move(content)) { }
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
         const std::size_t n = std::min(buffer.size(), m_content.size() - m_at);
@@ -39,7 +39,7 @@ private:
     std::size_t m_at = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<platform::FileReader> MemoryFileSystem::openRead(const std::string& path) const
 {
@@ -72,20 +72,11 @@ bool MemoryFileSystem::copyFile(const std::string& from, const std::string& to, 
     return true;
 }
 
-bool MemoryFileSystem::removeFile(const std::string& path)
-{
-    return files.erase(path) > 0;
-}
+bool MemoryFileSystem::removeFile(const std::string& path) { return files.erase(path) > 0; }
 
-bool MemoryFileSystem::setAttributes(const std::string& path, std::uint32_t)
-{
-    return files.contains(path);
-}
+bool MemoryFileSystem::setAttributes(const std::string& path, std::uint32_t) { return files.contains(path); }
 
-bool MemoryFileSystem::createFolder(const std::string&)
-{
-    return true;
-}
+bool MemoryFileSystem::createFolder(const std::string&) { return true; }
 
 std::optional<std::chrono::system_clock::time_point> MemoryFileSystem::creationTime(const std::string& path) const
 {
@@ -94,15 +85,9 @@ std::optional<std::chrono::system_clock::time_point> MemoryFileSystem::creationT
     return std::chrono::system_clock::time_point{};
 }
 
-bool MemoryFileSystem::exists(const std::string& path) const
-{
-    return files.contains(path);
-}
+bool MemoryFileSystem::exists(const std::string& path) const { return files.contains(path); }
 
-std::string MemoryFileSystem::applicationFolder() const
-{
-    return "/app";
-}
+std::string MemoryFileSystem::applicationFolder() const { return "/app"; }
 
 std::string MemoryFileSystem::inApplicationFolder(std::string_view name) const
 {
@@ -112,9 +97,6 @@ std::string MemoryFileSystem::inApplicationFolder(std::string_view name) const
     return "/app/" + bare;
 }
 
-char MemoryFileSystem::separator() const
-{
-    return '/';
-}
+char MemoryFileSystem::separator() const { return '/'; }
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -29,4 +29,4 @@ public:
     char separator() const override;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -23,4 +23,4 @@ public:
     bool canStart = true;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

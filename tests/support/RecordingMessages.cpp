@@ -17,4 +17,4 @@ platform::MessageBoxes::Answer RecordingMessages::show(const QString& text, Styl
     return answer;
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -24,4 +24,4 @@ public:
     std::function<void()> whileShown;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

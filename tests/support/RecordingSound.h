@@ -14,4 +14,4 @@ public:
     QStringList played;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

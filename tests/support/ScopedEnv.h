@@ -33,4 +33,4 @@ private:
     QByteArray m_old;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -19,4 +19,4 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace quenno::test
+}  // namespace quenno::test

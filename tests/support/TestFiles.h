@@ -11,4 +11,4 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // The file's content, or empty when it cannot be read.
 QByteArray readFile(const QString& path);
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -37,4 +37,4 @@ private:
     bool m_changed = false;
 };
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -27,9 +27,6 @@ struct ToolsPlatform : FakePlatform {
     platform::LinuxRegistry registry;
 };
 
-inline std::string bytes(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
+inline std::string bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-} // namespace quenno::test
+}  // namespace quenno::test

@@ -14,10 +14,10 @@
 #include <unistd.h>
 
 using namespace quenno;
+using quenno::platform::Attribute::Archive;
 using quenno::platform::Attribute::Hidden;
 using quenno::platform::Attribute::ReadOnly;
 using quenno::platform::Attribute::System;
-using quenno::platform::Attribute::Archive;
 
 namespace {
 
@@ -29,7 +29,7 @@ QStringList names(const QListWidget& list)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 class TestFileLists : public QObject {
     Q_OBJECT
@@ -75,11 +75,13 @@ private slots:
         QTest::newRow("checksum checker: no hidden or system files")
             << false << false << "*.*" << QStringList{"A.txt", "archived", "b.txt", "normal", "readonly.txt"};
         QTest::newRow("registry screen: every file")
-            << true << true << "*.*"
-            << QStringList{".profile", "A.txt", "archived", "b.txt", "both.dat", "hidden.txt", "normal", "readonly.txt", "system.sys"};
-        QTest::newRow("hidden but not system") << true << false << "*.*"
-                                               << QStringList{".profile", "A.txt", "archived", "b.txt", "hidden.txt", "normal", "readonly.txt"};
-        QTest::newRow("pattern") << true << true << "*.TXT" << QStringList{"A.txt", "b.txt", "hidden.txt", "readonly.txt"};
+            << true << true << "*.*" << QStringList{".profile",   "A.txt",  "archived",     "b.txt",     "both.dat",
+                                                    "hidden.txt", "normal", "readonly.txt", "system.sys"};
+        QTest::newRow("hidden but not system")
+            << true << false << "*.*"
+            << QStringList{".profile", "A.txt", "archived", "b.txt", "hidden.txt", "normal", "readonly.txt"};
+        QTest::newRow("pattern") << true << true << "*.TXT"
+                                 << QStringList{"A.txt", "b.txt", "hidden.txt", "readonly.txt"};
     }
     void fileListFilters()
     {
@@ -130,7 +132,8 @@ private slots:
         QCOMPARE(list.path(), tree);
         QStringList expected{"/"};
         expected += m_dir.filePath("tree").split('/', Qt::SkipEmptyParts);
-        expected << "one" << "Two";  // subfolders only: no files, no hidden folder
+        expected << "one"
+                 << "Two";  // subfolders only: no files, no hidden folder
         QCOMPARE(names(list), expected);
         QCOMPARE(list.currentRow(), expected.size() - 3);  // the current folder is selected
         QCOMPARE(list.folderAt(0), std::string("/"));
@@ -209,9 +212,12 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("joined");
-        QTest::newRow("root") << "/" << "/name";
-        QTest::newRow("folder") << "/a/b" << "/a/b/name";
-        QTest::newRow("folder with separator") << "/a/b/" << "/a/b/name";
+        QTest::newRow("root") << "/"
+                              << "/name";
+        QTest::newRow("folder") << "/a/b"
+                                << "/a/b/name";
+        QTest::newRow("folder with separator") << "/a/b/"
+                                               << "/a/b/name";
     }
     void joinPathKeepsOneSeparator()
     {

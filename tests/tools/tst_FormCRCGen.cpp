@@ -56,9 +56,12 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("checksum");
-        QTest::newRow("check value") << "check.txt" << "CBF43926";
-        QTest::newRow("no leading zeros") << "ae.txt" << "E7DDCE";
-        QTest::newRow("empty file") << "empty.bin" << "0";
+        QTest::newRow("check value") << "check.txt"
+                                     << "CBF43926";
+        QTest::newRow("no leading zeros") << "ae.txt"
+                                          << "E7DDCE";
+        QTest::newRow("empty file") << "empty.bin"
+                                    << "0";
     }
     void checksumOfPickedFile()
     {
@@ -91,13 +94,17 @@ private slots:
     {
         test::ToolsPlatform fixture(m_dir.path());
         tools::FormCRCGen form(fixture.platform);
-        fixture.events.next = [&] { pick(form, "check.txt"); };
+        fixture.events.next = [&] {
+            pick(form, "check.txt");
+        };
         pick(form, "big.bin");
         QVERIFY(fixture.events.runs > 2);  // the big file let events run more than once
         QCOMPARE(shown(form), QString("CBF43926"));
 
         // And the other way round: the nested click picks the big file.
-        fixture.events.next = [&] { pick(form, "big.bin"); };
+        fixture.events.next = [&] {
+            pick(form, "big.bin");
+        };
         pick(form, "ae.txt");
         QFile big(m_dir.filePath("pick/big.bin"));
         QVERIFY(big.open(QIODevice::ReadOnly));
@@ -111,7 +118,9 @@ private slots:
         test::ToolsPlatform fixture(m_dir.path());
         QPointer<tools::FormCRCGen> form = new tools::FormCRCGen(fixture.platform);
         form->show();
-        fixture.events.next = [&] { form->close(); };
+        fixture.events.next = [&] {
+            form->close();
+        };
         pick(*form, "big.bin");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(form.isNull());

@@ -43,7 +43,9 @@ struct FakeTableRig {
 // Relative luminance and contrast ratio of the Web Content Accessibility Guidelines.
 double luminance(QColor colour)
 {
-    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const auto linear = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
     return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
 }
 
@@ -60,7 +62,7 @@ int rowOfPid(QListWidget* pids, qint64 pid)
     return found.size() == 1 ? pids->row(found.first()) : -1;
 }
 
-} // namespace
+}  // namespace
 
 class TestFormProcess : public QObject {
     Q_OBJECT
@@ -139,10 +141,16 @@ private slots:
         QTest::addColumn<QString>("size");
         const QString program = m_dir.filePath("qchild%1").arg(QCoreApplication::applicationPid());
         QTest::newRow("readable") << program << program << QString::number(QFileInfo(program).size()) + " bytes";
-        QTest::newRow("cannot be read") << "" << "" << "";
+        QTest::newRow("cannot be read") << ""
+                                        << ""
+                                        << "";
         QTest::newRow("file gone") << m_dir.filePath("gone.exe") << m_dir.filePath("gone.exe") << "";
-        QTest::newRow("native SystemRoot form") << "\\SystemRoot\\System32\\smss.exe" << "" << "";
-        QTest::newRow("native device form") << "\\??\\C:\\Windows\\system32\\csrss.exe" << "" << "";
+        QTest::newRow("native SystemRoot form") << "\\SystemRoot\\System32\\smss.exe"
+                                                << ""
+                                                << "";
+        QTest::newRow("native device form") << "\\??\\C:\\Windows\\system32\\csrss.exe"
+                                            << ""
+                                            << "";
     }
     void pathAndSizeOfTheSelection()
     {

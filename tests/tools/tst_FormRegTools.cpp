@@ -62,7 +62,7 @@ std::uint32_t attributesOf(test::ToolsPlatform& fixture, const QString& path)
     return entry ? entry->attributes : 0xFFFFFFFF;
 }
 
-} // namespace
+}  // namespace
 
 class TestFormRegTools : public QObject {
     Q_OBJECT
@@ -84,31 +84,38 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<QString>("message");
         QTest::newRow("System Restore") << int(Sysres) << QStringList{}
-                                        << QStringList{"HKEY_LOCAL_MACHINE\\Software\\Policies\\Microsoft\\Windows NT\\SystemRestore\\DisableConfig=1"}
+                                        << QStringList{"HKEY_LOCAL_MACHINE\\Software\\Policies\\Microsoft\\Windows "
+                                                       "NT\\SystemRestore\\DisableConfig=1"}
                                         << "System Restore has been disabled";
-        QTest::newRow("Folder Options") << int(Folder) << QStringList{policies + "Explorer\\NoFolderOptions=1", policies + "Explorer\\NoRun=1"}
-                                        << QStringList{policies + "Explorer\\NoFolderOptions=-", policies + "Explorer\\NoRun=1"}
+        QTest::newRow("Folder Options") << int(
+            Folder) << QStringList{policies + "Explorer\\NoFolderOptions=1", policies + "Explorer\\NoRun=1"}
+                                        << QStringList{policies + "Explorer\\NoFolderOptions=-",
+                                                       policies + "Explorer\\NoRun=1"}
                                         << "Folder Option has been enable";
-        QTest::newRow("registry editor") << int(Edit)
-                                         << QStringList{policies + "System\\DisableRegistryTools=1", policies + "System\\DisableRegedit=2"}
-                                         << QStringList{policies + "System\\DisableRegistryTools=-", policies + "System\\DisableRegedit=-"}
+        QTest::newRow("registry editor") << int(
+            Edit) << QStringList{policies + "System\\DisableRegistryTools=1", policies + "System\\DisableRegedit=2"}
+                                         << QStringList{policies + "System\\DisableRegistryTools=-",
+                                                        policies + "System\\DisableRegedit=-"}
                                          << "Regedit has been enable";
-        QTest::newRow("registry editor, nothing to delete") << int(Edit) << QStringList{}
-                                                            << QStringList{policies + "System\\DisableRegedit=-"}
-                                                            << "Regedit has been enable";
-        QTest::newRow("command prompt") << int(Cmd)
-                                        << QStringList{policies + "System\\DisableCMD=1", machinePolicies + "System\\DisableCMD=2"}
-                                        << QStringList{policies + "System\\DisableCMD=-", machinePolicies + "System\\DisableCMD=-"}
+        QTest::newRow("registry editor, nothing to delete")
+            << int(Edit) << QStringList{} << QStringList{policies + "System\\DisableRegedit=-"}
+            << "Regedit has been enable";
+        QTest::newRow("command prompt") << int(
+            Cmd) << QStringList{policies + "System\\DisableCMD=1", machinePolicies + "System\\DisableCMD=2"}
+                                        << QStringList{policies + "System\\DisableCMD=-",
+                                                       machinePolicies + "System\\DisableCMD=-"}
                                         << "Command Prompt has been enable";
-        QTest::newRow("extensions stay present with 0") << int(Ext) << QStringList{advanced + "HideFileExt=1"}
-                                                        << QStringList{advanced + "HideFileExt=0"}
-                                                        << "Show Extension Files option has been enable";
+        QTest::newRow("extensions stay present with 0")
+            << int(Ext) << QStringList{advanced + "HideFileExt=1"} << QStringList{advanced + "HideFileExt=0"}
+            << "Show Extension Files option has been enable";
         QTest::newRow("hidden files") << int(Hidden) << QStringList{advanced + "Hidden=2"}
                                       << QStringList{advanced + "Hidden=1", advanced + "ShowSuperHidden=1"}
                                       << "Show Hidden & Super Hidden Files option has been enable";
         QTest::newRow("Task Manager") << int(Task) << QStringList{policies + "System\\DisableTaskMgr=1"}
-                                      << QStringList{policies + "System\\DisableTaskMgr=-"} << "Task Bar has been enable";
-        QTest::newRow("Run command") << int(Run) << QStringList{policies + "Explorer\\NoRun=1", policies + "Explorer\\NoFind=1"}
+                                      << QStringList{policies + "System\\DisableTaskMgr=-"}
+                                      << "Task Bar has been enable";
+        QTest::newRow("Run command") << int(Run)
+                                     << QStringList{policies + "Explorer\\NoRun=1", policies + "Explorer\\NoFind=1"}
                                      << QStringList{policies + "Explorer\\NoRun=-", policies + "Explorer\\NoFind=-"}
                                      << "Run Menu has been enable";
     }
@@ -201,9 +208,11 @@ private slots:
         QCOMPARE(fixture.messages.texts.size(), 1 + 2 * int(std::size(handlers)));
         QCOMPARE(fixture.messages.styles[1], Style::Critical);
         QVERIFY(fixture.messages.texts[1].contains("line 6: \"Other\"=DWORD:00000001"));
-        verifyState(fixture.registry, {policies + "System\\DisableCMD=-", policies + "System\\DisableTaskMgr=-",
-                                       advanced + "Hidden=1", advanced + "ShowSuperHidden=1", advanced + "HideFileExt=0"});
-        const auto run = fixture.registry.readValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV");
+        verifyState(fixture.registry,
+                    {policies + "System\\DisableCMD=-", policies + "System\\DisableTaskMgr=-", advanced + "Hidden=1",
+                     advanced + "ShowSuperHidden=1", advanced + "HideFileExt=0"});
+        const auto run
+            = fixture.registry.readValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV");
         QCOMPARE(run->text, std::string("C:\\Tools\\QuennoAV.exe"));
     }
 
@@ -279,7 +288,7 @@ private slots:
         QCOMPARE(form->windowTitle(), QString("RegTools"));
         QCOMPARE(form->size(), QSize(456, 435));
         const QStringList pairs = {"IRegAttribut", "IRegSysres", "IRegFolder", "IRegEdit", "IRegCMD",
-                                   "IRegExt", "IRegHidden", "IRegTask", "IRegRun", "IRegClose"};
+                                   "IRegExt",      "IRegHidden", "IRegTask",   "IRegRun",  "IRegClose"};
         for (const QString& name : pairs) {
             QVERIFY(!form->findChild<shell::Picture*>(name)->isHidden());
             QVERIFY(form->findChild<shell::Picture*>(name + "b")->isHidden());

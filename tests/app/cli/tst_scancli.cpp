@@ -25,10 +25,7 @@ using quenno::test::bytesOfJson;
 
 namespace {
 
-QByteArray bytes(const std::string& text)
-{
-    return QByteArray::fromStdString(text);
-}
+QByteArray bytes(const std::string& text) { return QByteArray::fromStdString(text); }
 
 // The inverse of EscapedText, written from its description.
 std::string unescaped(const std::string& text, bool* wellFormed)
@@ -45,10 +42,18 @@ std::string unescaped(const std::string& text, bool* wellFormed)
             return out;
         }
         switch (text[i]) {
-        case '\\': out += '\\'; break;
-        case 't': out += '\t'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
         case 'x':
             if (i + 2 >= text.size()) {
                 *wellFormed = false;
@@ -57,7 +62,8 @@ std::string unescaped(const std::string& text, bool* wellFormed)
             out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
             break;
-        default: *wellFormed = false;
+        default:
+            *wellFormed = false;
         }
     }
     return out;
@@ -90,7 +96,7 @@ struct MemoryStream {
     std::string text() const { return buffer ? std::string(buffer, size) : std::string(); }
 };
 
-} // namespace
+}  // namespace
 
 class TestScanCli : public QObject {
     Q_OBJECT
@@ -122,13 +128,17 @@ void TestScanCli::escapedText_data()
     QTest::newRow("plain") << QByteArray("a.exe") << QByteArray("a.exe");
     QTest::newRow("backslash doubled") << QByteArray("a\\tb") << QByteArray("a\\\\tb");
     QTest::newRow("tab and line ends") << QByteArray("a\tb\nc\rd") << QByteArray("a\\tb\\nc\\rd");
-    QTest::newRow("forged result line")
-        << QByteArray("x.exe\tFile x.exe, detected as: Y\nVirus Found : 0")
-        << QByteArray("x.exe\\tFile x.exe, detected as: Y\\nVirus Found : 0");
-    QTest::newRow("escape sequence") << QByteArray("\x1b[2J\x1b]0;title\x07") << QByteArray("\\x1b[2J\\x1b]0;title\\x07");
+    QTest::newRow("forged result line") << QByteArray("x.exe\tFile x.exe, detected as: Y\nVirus Found : 0")
+                                        << QByteArray("x.exe\\tFile x.exe, detected as: Y\\nVirus Found : 0");
+    QTest::newRow("escape sequence") << QByteArray("\x1b[2J\x1b]0;title\x07")
+                                     << QByteArray("\\x1b[2J\\x1b]0;title\\x07");
     QTest::newRow("NUL and DEL") << QByteArray("a\0b\x7f", 4) << QByteArray("a\\x00b\\x7f");
-    QTest::newRow("C1 control in UTF-8") << QByteArray("a\xc2\x9b" "2J") << QByteArray("a\\xc2\\x9b2J");
-    QTest::newRow("raw C1 byte") << QByteArray("a\x9b" "2J") << QByteArray("a\\x9b2J");
+    QTest::newRow("C1 control in UTF-8") << QByteArray("a\xc2\x9b"
+                                                       "2J")
+                                         << QByteArray("a\\xc2\\x9b2J");
+    QTest::newRow("raw C1 byte") << QByteArray("a\x9b"
+                                               "2J")
+                                 << QByteArray("a\\x9b2J");
     QTest::newRow("valid UTF-8 kept") << QByteArray("caf\xc3\xa9 \xe6\x97\xa5 \xf0\x9f\x98\x80 \xc2\xa0")
                                       << QByteArray("caf\xc3\xa9 \xe6\x97\xa5 \xf0\x9f\x98\x80 \xc2\xa0");
     QTest::newRow("Latin-1 byte") << QByteArray("caf\xe9.exe") << QByteArray("caf\\xe9.exe");
@@ -179,13 +189,15 @@ void TestScanCli::arguments_data()
     QTest::newRow("--db empty") << QStringList{"--db=", "d"} << "error: --db needs a file name";
     QTest::newRow("unknown option") << QStringList{"--fast", "d"} << "error: unknown option --fast";
     QTest::newRow("checksums take no scan options")
-        << QStringList{"--crc", "--json", "a"} << "error: --crc takes no --db, --full, --summary, --json, --quarantine or --delete";
+        << QStringList{"--crc", "--json", "a"}
+        << "error: --crc takes no --db, --full, --summary, --json, --quarantine or --delete";
     QTest::newRow("quarantine") << QStringList{"--quarantine", "d"} << "scan quarantine: d";
     QTest::newRow("delete, twice") << QStringList{"--delete", "d", "--delete"} << "scan delete: d";
     QTest::newRow("quarantine and delete")
         << QStringList{"--quarantine", "d", "--delete"} << "error: --quarantine and --delete cannot be used together";
     QTest::newRow("checksums take no action")
-        << QStringList{"--crc", "--delete", "a"} << "error: --crc takes no --db, --full, --summary, --json, --quarantine or --delete";
+        << QStringList{"--crc", "--delete", "a"}
+        << "error: --crc takes no --db, --full, --summary, --json, --quarantine or --delete";
     QTest::newRow("checksums without files") << QStringList{"--crc"} << "error: --crc needs at least one file";
 }
 
@@ -203,7 +215,10 @@ void TestScanCli::arguments()
     } else {
         const cli::ScanArguments& a = *parsed.arguments;
         using Mode = cli::ScanArguments::Mode;
-        got = a.mode == Mode::Help ? "help" : a.mode == Mode::Version ? "version" : a.mode == Mode::Checksums ? "crc" : "scan";
+        got = a.mode == Mode::Help      ? "help"
+            : a.mode == Mode::Version   ? "version"
+            : a.mode == Mode::Checksums ? "crc"
+                                        : "scan";
         if (a.mode == Mode::Scan || a.mode == Mode::Checksums) {
             if (a.database)
                 got += " db=" + QString::fromStdString(*a.database);
@@ -275,13 +290,15 @@ void TestScanCli::report_data()
         << QStringList{"quennoscan: folder not readable, not scanned: /t/locked"};
     QTest::newRow("named but missing") << QStringList{"missing gone.exe"} << 2 << QStringList{"Virus Found : 0"}
                                        << QStringList{"quennoscan: no such file or folder, not scanned: gone.exe"};
-    QTest::newRow("named but too big") << QStringList{"big /t/big.exe"} << 2 << QStringList{"Virus Found : 0"}
+    QTest::newRow("named but too big")
+        << QStringList{"big /t/big.exe"} << 2 << QStringList{"Virus Found : 0"}
         << QStringList{"quennoscan: larger than the size limit of 50000 bytes, not scanned: /t/big.exe"};
     QTest::newRow("hostile names, one line each")
         << QStringList{"found /t/a\tb\nVirus Found : 0\x1b[2J.exe|a\tb\nVirus Found : 0\x1b[2J.exe|W\rX",
                        "folder /t/\x1b]0;t\x07\n"}
         << 1
-        << QStringList{"/t/a\\tb\\nVirus Found : 0\\x1b[2J.exe\tFile a\\tb\\nVirus Found : 0\\x1b[2J.exe, detected as: W\\rX",
+        << QStringList{"/t/a\\tb\\nVirus Found : 0\\x1b[2J.exe\tFile a\\tb\\nVirus Found : 0\\x1b[2J.exe, detected as: "
+                       "W\\rX",
                        "Virus Found : 1"}
         << QStringList{"quennoscan: folder not readable, not scanned: /t/\\x1b]0;t\\x07\\n"};
 }
@@ -386,8 +403,8 @@ void TestScanCli::jsonLinesParseBack()
     QCOMPARE(summary.value("seconds").toDouble(), 1.25);
     // --summary goes to stderr, after the unreadable folder's line.
     QCOMPARE(QString::fromStdString(errorText.text()).split('\n', Qt::SkipEmptyParts),
-             (QStringList{"quennoscan: folder not readable, not scanned: /t/locked", "Files examined: 1", "Bytes read: 9",
-                          "Files not readable: 0", "Folders not readable: 1", "Time: 1.250 s"}));
+             (QStringList{"quennoscan: folder not readable, not scanned: /t/locked", "Files examined: 1",
+                          "Bytes read: 9", "Files not readable: 0", "Folders not readable: 1", "Time: 1.250 s"}));
 }
 
 QTEST_GUILESS_MAIN(TestScanCli)

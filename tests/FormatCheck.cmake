@@ -1,0 +1,23 @@
+# Fails when a C++ source of the tree is not laid out as .clang-format says; names each such
+# file. Run as: cmake -DCLANG_FORMAT=<tool> -DSOURCE_DIR=<tree> -P FormatCheck.cmake
+set(folders app assets bench detection fuzz platform quarantine scan shell tests tools)
+set(sources "")
+foreach(folder IN LISTS folders)
+    file(GLOB_RECURSE found LIST_DIRECTORIES false "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.h")
+    list(APPEND sources ${found})
+endforeach()
+set(misfits "")
+foreach(source IN LISTS sources)
+    execute_process(COMMAND "${CLANG_FORMAT}" --style=file --dry-run -Werror "${source}"
+        RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+    if(NOT result EQUAL 0)
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+        list(APPEND misfits "${shown}")
+    endif()
+endforeach()
+list(LENGTH sources checked)
+if(misfits)
+    list(JOIN misfits "\n  " listed)
+    message(FATAL_ERROR "Not laid out as .clang-format says (clang-format -i them):\n  ${listed}")
+endif()
+message(STATUS "${checked} files follow .clang-format")
