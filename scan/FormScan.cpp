@@ -200,9 +200,16 @@ FormScan::Rewrite FormScan::switchMode(bool full, std::optional<std::string> cur
         } else {
             current = *lastRead;
         }
-        detection::SwitchedSettings switched = detection::SwitchSettingsLine(
-            std::move(*current), full ? detection::kFullSettings : detection::kNormalSettings);
+        const std::string_view settingsLine = full ? detection::kFullSettings : detection::kNormalSettings;
+        detection::SwitchedSettings switched = detection::SwitchSettingsLine(std::move(*current), settingsLine);
         current.reset();
+        if (fromFile && switched.replaced == settingsLine) {
+            // Already in that mode: nothing to write, so a list that cannot be written (or
+            // is kept read-only on purpose) opens without a false alarm and keeps its time.
+            rewrite = {true, {}};
+            shown = std::move(switched.text);
+            break;
+        }
         // What the file held when it was read, named without a second copy of it.
         const platform::ExpectedBytes before{
             {switched.replaced, std::string_view(switched.text).substr(switched.keptFrom)}};

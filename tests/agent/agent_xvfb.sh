@@ -10,7 +10,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb_common.sh"
-app=$(cd "${1:?application folder}" && pwd)
+source_app=$(cd "${1:?application folder}" && pwd)
 out=$(mkdir -p "${2:?screenshot folder}" && cd "$2" && pwd)
 [ -n "${DISPLAY:-}" ] || fail "no X display; run under xvfb-run"
 
@@ -18,6 +18,10 @@ work=$(mktemp -d)
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
+# A copy of the application folder: the scan screen rewrites database.db and the animation
+# loader writes temp.gif in the current folder, and neither may touch the build's own.
+app="$work/app"
+cp -r "$source_app" "$app"
 
 trayer --edge bottom --align right --widthtype request --height 32 --transparent false \
     --tint 0x333333 --SetDockType true >/dev/null 2>&1 &

@@ -126,9 +126,17 @@ private slots:
         const QString made = makeScreen()->findChild<QLabel*>("lblDate")->text();
         if (::getxattr(QFile::encodeName(rig->database()).constData(), "user.DOSATTRIB", nullptr, 0) < 0)
             QSKIP("this file system keeps no extended attributes");
-        QThread::msleep(1100);  // the label shows seconds; each opening rewrites the file
+        // The label shows seconds; a full-mode list is rewritten by each opening.
+        const auto toFullMode = [&] {
+            QByteArray text = test::readFile(rig->database());
+            text.replace("50000;*.exe;Limits dan ekstensi", "100000;*.*;Limits dan ekstensi ");
+            test::writeFile(rig->database(), text);
+        };
+        QThread::msleep(1100);
+        toFullMode();
         (void)makeScreen();
         QThread::msleep(1100);
+        toFullMode();
         QCOMPARE(makeScreen()->findChild<QLabel*>("lblDate")->text(), made);
     }
 
@@ -485,6 +493,35 @@ private slots:
         QVERIFY(items(form.get(), "List1").contains(QString::fromLatin1(added.chopped(1))));
     }
 
+    // A list already in normal mode needs no write to open: one that cannot be written opens
+    // without a message and is left exactly as it was.
+    void opening_unwritableNormalModeListIsLeftAlone_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("read-only file") << "file";
+        QTest::newRow("write refused (disk full)") << "refused";
+    }
+    void opening_unwritableNormalModeListIsLeftAlone()
+    {
+        QFETCH(QString, fault);
+        writeTree();
+        const QByteArray before = test::readFile(rig->database());
+        if (fault == "file")
+            QVERIFY(QFile::setPermissions(rig->database(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        else
+            rig->files.refuseWrite = true;
+        rig->files.beforeRewrite = [] {
+            QFAIL("a list already in normal mode was written");
+        };
+        auto form = makeScreen();
+        rig->files.beforeRewrite = nullptr;
+        QCOMPARE(rig->messages.texts, QStringList());
+        QCOMPARE(test::readFile(rig->database()), before);
+        QVERIFY(!form->fullMode());
+        scanTree(*form);
+        QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Sub/c.exe"}));
+    }
+
     // A full-mode list that cannot be put back in normal mode: the screen shows every option
     // off, so it scans as normal mode does, and says once why the file stayed as it was.
     void opening_unwritableFullModeListScansInNormalMode_data()
@@ -527,13 +564,14 @@ private slots:
         scanTree(*form);  // note.txt is found only by *.*
         QCOMPARE(items(form.get(), "lstFound"), QStringList({rig->tree + "/a.exe", rig->tree + "/Sub/c.exe"}));
 
-        // The switch cannot write either, and says which mode the next scan uses.
+        // The file is in full mode already: the switch needs no write, and the next scan is
+        // the full one that the option now shows.
         form->IScanFull_Click();
-        QCOMPARE(rig->messages.texts.size(), 2);
-        QVERIFY2(rig->messages.texts[1].contains("stays normal"), qPrintable(rig->messages.texts[1]));
-        QVERIFY(child<QWidget>(form.get(), "IScanFull")->isVisibleTo(form.get()));
+        QCOMPARE(rig->messages.texts.size(), 1);
+        QVERIFY(child<QWidget>(form.get(), "IScanFullb")->isVisibleTo(form.get()));
+        QVERIFY(form->fullMode());
         scanTree(*form);
-        QCOMPARE(items(form.get(), "lstFound").size(), 4);
+        QCOMPARE(items(form.get(), "lstFound").size(), 5);
         QFile::setPermissions(rig->app, writable);
     }
 
