@@ -128,6 +128,9 @@ private:
         std::string text;
     };
     std::string apply(std::vector<Splice> splices) const;
+    // The break that ends a last line that has none: the file's own, but CR LF where a lone
+    // LF would make the line's own final CR part of the break.
+    std::string breakAfterLastLine() const;
 
     Encoding m_encoding = Encoding::Utf8;
     std::string m_prefix;  // byte-order mark

@@ -112,7 +112,7 @@ std::string StoreFile::set(std::string_view keyPath, const Value& value) const
         const auto after = static_cast<std::size_t>(at.lastContent);
         const std::string_view end = lineEnd(after);
         if (end.empty())
-            splices.push_back({m_lines[after].end, m_lines[after].end, m_newline + valueLine(value)});
+            splices.push_back({m_lines[after].end, m_lines[after].end, breakAfterLastLine() + valueLine(value)});
         else
             splices.push_back({m_lines[after].next, m_lines[after].next, valueLine(value) + std::string(end)});
         return apply(std::move(splices));
@@ -121,12 +121,17 @@ std::string StoreFile::set(std::string_view keyPath, const Value& value) const
     // A new key at the end, one blank line from what is before it.
     std::string text;
     if (!m_text.empty() && m_text.back() != '\n')
-        text += m_newline;
+        text += breakAfterLastLine();
     if (m_lines.empty() || !trim(content(m_lines.size() - 1)).empty())
         text += m_newline;
     text += "[" + canonicalKeyPath(keyPath) + "]" + m_newline + valueLine(value) + m_newline;
     splices.push_back({m_text.size(), m_text.size(), std::move(text)});
     return apply(std::move(splices));
+}
+
+std::string StoreFile::breakAfterLastLine() const
+{
+    return m_newline == "\n" && !m_text.empty() && m_text.back() == '\r' ? std::string("\r\n") : m_newline;
 }
 
 std::optional<std::string> StoreFile::remove(std::string_view key, std::string_view name) const
