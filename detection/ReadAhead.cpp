@@ -15,34 +15,50 @@ constexpr unsigned kFirstWorkers = 2;
 constexpr unsigned kReadyBeforeFewer = 256;
 
 // A worker's reads end as soon as its work has been dropped, so that a stop never waits
-// for the rest of a long file nobody will look at.
-class CancellableReader final : public platform::FileReader {
+// for the rest of a long file nobody will look at. Each read first takes only what is in
+// memory, which tells whether the file made anyone wait for the device.
+class WorkerReader final : public platform::FileReader {
 public:
-    CancellableReader(platform::FileReader& inner, const std::atomic<std::uint64_t>& generation,
-                      std::uint64_t ownGeneration, const std::atomic<bool>& ending)
-        : m_inner(inner), m_generation(generation), m_ownGeneration(ownGeneration), m_ending(ending)
+    // stopAtWait: a read that would wait for the device fails instead (the caller's own
+    // reads, which must never hold its thread on the device).
+    WorkerReader(platform::FileReader& inner, const std::atomic<std::uint64_t>& generation, std::uint64_t ownGeneration,
+                 const std::atomic<bool>& ending, bool stopAtWait)
+        : m_inner(inner), m_generation(generation), m_ownGeneration(ownGeneration), m_ending(ending),
+          m_stopAtWait(stopAtWait)
     {
     }
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
         if (m_generation.load(std::memory_order_relaxed) != m_ownGeneration || m_ending.load(std::memory_order_relaxed))
             return -1;
+        if (!m_waited) {
+            const std::int64_t n = m_inner.readIfInMemory(buffer);
+            if (n != kWouldWait)
+                return n;
+            m_waited = true;
+            if (m_stopAtWait)
+                return -1;
+        }
         return m_inner.read(buffer);
     }
     std::uint64_t length() const override { return m_inner.length(); }
     std::uint64_t position() const override { return m_inner.position(); }
+    bool waited() const { return m_waited; }
 
 private:
     platform::FileReader& m_inner;
     const std::atomic<std::uint64_t>& m_generation;
     const std::uint64_t m_ownGeneration;
     const std::atomic<bool>& m_ending;
+    const bool m_stopAtWait;
+    bool m_waited = false;
 };
 
 }  // namespace
 
 ReadAhead::ReadAhead(const platform::FileSystem& files, std::uint64_t sizeLimit, Limits limits, Opener opener)
-    : m_sizeLimit(sizeLimit), m_limits(limits), m_opener(std::move(opener)), m_files(files)
+    : m_sizeLimit(sizeLimit), m_limits(limits), m_opener(std::move(opener)), m_files(files),
+      m_callerCrc(files, m_noEvents)
 {
     m_active = std::min(m_limits.workers, kFirstWorkers);
     for (unsigned i = 0; i < m_limits.workers; ++i) {
@@ -80,7 +96,7 @@ void ReadAhead::push(ReadAheadFile file)
         // more files wait than the busy ones will soon take.
         const std::size_t busy
             = std::min<std::size_t>(m_active, m_threads.size()) - std::min<std::size_t>(m_idle, m_active);
-        wake = m_idle > 0 && claimable() && m_slots.size() - m_claimed > busy;
+        wake = !m_callerReads && m_idle > 0 && claimable() && m_slots.size() - m_claimed > busy;
     }
     if (wake)
         m_work.notify_one();
@@ -129,20 +145,32 @@ void ReadAhead::work(unsigned index)
         const ReadAheadFile file = slot.file;
         const std::uint64_t generation = m_generation;
         lock.unlock();
-        ReadAheadResult result = process(file, seq, generation, crc);
+        bool inMemory = false;
+        ReadAheadResult result = process(file, seq, generation, crc, inMemory);
         lock.lock();
         const std::uint64_t bytes = result.outcome == ReadAheadResult::Outcome::Checksummed ? result.length : 0;
-        publish(seq, std::move(result), bytes);
+        publish(seq, std::move(result), bytes, inMemory);
     }
 }
 
-ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq, std::uint64_t generation, CRC& crc)
+OpenedFile ReadAhead::open(const ReadAheadFile& file) const
+{
+    if (m_opener)
+        return m_opener(file);
+    OpenedFile opened{file.folder->openRead(file.name), {}};
+    if (opened.reader)
+        opened.identity = opened.reader->identity();
+    return opened;
+}
+
+ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq, std::uint64_t generation, CRC& crc,
+                                   bool& inMemory)
 {
     ReadAheadResult result;
-    OpenedFile opened = m_opener ? m_opener(file) : OpenedFile{file.folder->openRead(file.name), {}};
+    OpenedFile opened = open(file);
     if (!opened.reader)
         return result;  // the caller's own attempt fails as it would have, and says so
-    result.identity = m_opener ? opened.identity : opened.reader->identity();
+    result.identity = opened.identity;
     result.length = opened.reader->length();
     if (result.length > m_sizeLimit) {
         result.outcome = ReadAheadResult::Outcome::TooLong;
@@ -166,13 +194,72 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
             return result;  // dropped: nobody takes it
         m_bytesAhead += result.length;
     }
-    CancellableReader reader(*opened.reader, m_generation, generation, m_ending);
+    WorkerReader reader(*opened.reader, m_generation, generation, m_ending, false);
     result.checksumText = crc.FromReader(reader);
     result.outcome = ReadAheadResult::Outcome::Checksummed;
+    inMemory = !reader.waited();
     return result;
 }
 
-void ReadAhead::publish(std::uint64_t seq, ReadAheadResult result, std::uint64_t bytes)
+std::optional<ReadAheadResult> ReadAhead::readForCaller(std::unique_lock<std::mutex>& lock)
+{
+    // Claims go from the front, so with the oldest file queued nothing is claimed.
+    Slot& front = m_slots.front();
+    front.state = Slot::State::Claimed;
+    m_claimed = 1;
+    const ReadAheadFile file = front.file;
+    const std::uint64_t generation = m_generation;
+    lock.unlock();
+
+    ReadAheadResult result;
+    bool waited = false;
+    OpenedFile opened = open(file);
+    if (opened.reader) {
+        result.identity = opened.identity;
+        result.length = opened.reader->length();
+        if (result.length > m_sizeLimit) {
+            result.outcome = ReadAheadResult::Outcome::TooLong;
+        } else if (result.length >= m_limits.wholeFrom) {
+            result.reader = std::move(opened.reader);  // read in parts, as from a worker
+        } else {
+            WorkerReader reader(*opened.reader, m_generation, generation, m_ending, true);
+            result.checksumText = m_callerCrc.FromReader(reader);
+            result.outcome = ReadAheadResult::Outcome::Checksummed;
+            waited = reader.waited();
+        }
+    }
+
+    lock.lock();
+    if (m_generation != generation || m_slots.empty())
+        return ReadAheadResult{};  // dropped meanwhile
+    if (waited) {
+        // The device is in the way again: this file and the next go to the workers.
+        m_slots.front().state = Slot::State::Queued;
+        m_claimed = 0;
+        setCallerReads(false);
+        return std::nullopt;
+    }
+    m_slots.pop_front();
+    ++m_headSeq;
+    m_claimed = 0;
+    return result;
+}
+
+void ReadAhead::setCallerReads(bool callerReads)
+{
+    m_callerReads = callerReads;
+    m_inMemoryInARow = 0;
+    m_readyInARow = 0;
+    if (callerReads) {
+        m_active = 0;
+        m_work.notify_all();  // idle workers park
+    } else {
+        m_active = std::min<unsigned>(kFirstWorkers, static_cast<unsigned>(m_threads.size()));
+        m_parked.notify_all();
+    }
+}
+
+void ReadAhead::publish(std::uint64_t seq, ReadAheadResult result, std::uint64_t bytes, bool inMemory)
 {
     const bool holdsReader = result.reader != nullptr;
     if (!holdsReader)
@@ -188,6 +275,7 @@ void ReadAhead::publish(std::uint64_t seq, ReadAheadResult result, std::uint64_t
     Slot& slot = m_slots[index];
     slot.result = std::move(result);
     slot.bytes = bytes;
+    slot.inMemory = inMemory;
     slot.state = Slot::State::Done;
     if (index == 0 && m_callerWaiting)
         m_result.notify_one();
@@ -205,10 +293,14 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
         ++m_headSeq;
         return {};
     }
+    if (m_callerReads && m_slots.front().state == Slot::State::Queued) {
+        if (auto result = readForCaller(lock))
+            return std::move(*result);
+    }
     const bool readOnArrival = m_slots.front().state == Slot::State::Done;
     if (!readOnArrival) {
         m_readyInARow = 0;
-        if (m_active < m_threads.size()) {
+        if (!m_callerReads && m_active < m_threads.size()) {
             ++m_active;
             m_parked.notify_all();
         }
@@ -240,6 +332,11 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
     ++m_headSeq;
     --m_claimed;
     m_bytesAhead -= slot.bytes;
+    if (slot.result.outcome == ReadAheadResult::Outcome::Checksummed && !m_callerReads) {
+        m_inMemoryInARow = slot.inMemory ? m_inMemoryInARow + 1 : 0;
+        if (m_inMemoryInARow >= m_limits.inMemoryBeforeCallerReads)
+            setCallerReads(true);
+    }
     if (slot.result.reader)
         --m_openFiles;  // the caller's now
     const bool wakeForRoom = m_waitingForRoom > 0;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +63,9 @@ public:
         std::uint64_t bytesAhead = std::uint64_t{4} << 20;  // read but not yet taken
         std::size_t openFiles = 8;  // open by workers or waiting
         std::uint64_t wholeFrom = std::uint64_t{64} << 20;  // left to the caller's parts
+        // Files in a row that workers found wholly in memory, after which the caller reads
+        // the next ones itself until one has to wait for the device.
+        std::size_t inMemoryBeforeCallerReads = 256;
     };
     // How a worker opens a queued file; by default the folder's openRead.
     using Opener = std::function<OpenedFile(const ReadAheadFile&)>;
@@ -78,10 +82,12 @@ public:
     // Files queued and not yet taken.
     std::size_t queued() const;
 
-    // The result for the oldest file not yet taken (there must be one). It waits for a
-    // worker rather than read the file itself, so a slow device never holds the caller's
-    // thread: meanwhile it calls whileWaiting every few milliseconds, outside any lock
-    // (whileWaiting may call dropAll).
+    // The result for the oldest file not yet taken (there must be one). While the device
+    // keeps files waiting, it waits for a worker rather than read the file itself, so a slow
+    // device never holds the caller's thread: meanwhile it calls whileWaiting every few
+    // milliseconds, outside any lock (whileWaiting may call dropAll). While the files are in
+    // memory, handing each to a worker and back costs more than reading it, and the caller
+    // reads it here, until a file would have to wait: from that one on, workers read again.
     ReadAheadResult take(const std::function<void()>& whileWaiting);
 
     // Drops every queued file and every result not yet taken; reads under way are cut short
@@ -94,14 +100,21 @@ private:
         enum class State { Queued, Claimed, Done } state = State::Queued;
         ReadAheadResult result;
         std::uint64_t bytes = 0;  // admitted to a worker, released when taken
+        bool inMemory = false;  // Done: read without waiting for the device
     };
 
     void work(unsigned index);
     // Opens and reads one claimed file without the lock; seq names its slot.
-    ReadAheadResult process(const ReadAheadFile& file, std::uint64_t seq, std::uint64_t generation, CRC& crc);
+    ReadAheadResult process(const ReadAheadFile& file, std::uint64_t seq, std::uint64_t generation, CRC& crc,
+                            bool& inMemory);
+    // The oldest file, read on the caller's thread; nullopt when it would have to wait for
+    // the device, and workers read from it on.
+    std::optional<ReadAheadResult> readForCaller(std::unique_lock<std::mutex>& lock);
+    OpenedFile open(const ReadAheadFile& file) const;
     bool claimable() const;
     // Stores a worker's result in its slot, or lets it go when its slot was dropped.
-    void publish(std::uint64_t seq, ReadAheadResult result, std::uint64_t bytes);
+    void publish(std::uint64_t seq, ReadAheadResult result, std::uint64_t bytes, bool inMemory);
+    void setCallerReads(bool callerReads);
 
     const std::uint64_t m_sizeLimit;
     const Limits m_limits;
@@ -126,8 +139,12 @@ private:
     unsigned m_active = 0;
     unsigned m_readyInARow = 0;  // files the caller found read on arrival
     std::size_t m_waitingForRoom = 0;  // workers holding an open file until bytes are free
+    bool m_callerReads = false;  // the caller reads queued files itself; workers are parked
+    std::size_t m_inMemoryInARow = 0;  // files taken that workers read without waiting
     bool m_callerWaiting = false;
     std::atomic<bool> m_ending{false};
+    platform::NoEventPump m_noEvents;
+    CRC m_callerCrc;  // for the caller's own reads
     std::vector<std::thread> m_threads;
 };
 

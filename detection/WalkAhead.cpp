@@ -95,14 +95,29 @@ void WalkAhead::queue(WalkStep step)
         m_steps.notify_one();
 }
 
+bool WalkAhead::roomAfterWait() const
+{
+    return m_queue.size() <= m_limits.steps / 2 && (!m_walkNeedsFolder || m_folders <= m_limits.folders / 2);
+}
+
 bool WalkAhead::waitForRoom(std::unique_lock<std::mutex>& lock, const platform::OpenFolder* folder)
 {
+    const auto newFolder = [&] {
+        return folder != nullptr && (m_files == 0 || folder != m_lastFolder);
+    };
+    const auto room = [&] {
+        return m_queue.size() < m_limits.steps && (!newFolder() || m_folders < m_limits.folders);
+    };
+    if (m_stopped || room())
+        return !m_stopped;
+    // Once full, the walk waits until the queue is half empty: woken for every step taken,
+    // it would trade places with the examining thread at each file.
+    m_walkWaiting = true;
     m_room.wait(lock, [&] {
-        if (m_stopped)
-            return true;
-        const bool newFolder = folder != nullptr && (m_files == 0 || folder != m_lastFolder);
-        return m_queue.size() < m_limits.steps && (!newFolder || m_folders < m_limits.folders);
+        m_walkNeedsFolder = newFolder();
+        return m_stopped || (room() && roomAfterWait());
     });
+    m_walkWaiting = false;
     return !m_stopped;
 }
 
@@ -139,8 +154,10 @@ std::optional<WalkStep> WalkAhead::next(const std::function<void()>& whileWaitin
         if (following != step.folder.get())
             --m_folders;
     }
+    const bool wake = m_walkWaiting && roomAfterWait();
     lock.unlock();
-    m_room.notify_one();
+    if (wake)
+        m_room.notify_one();
     return step;
 }
 

@@ -68,6 +68,8 @@ private:
     void queue(WalkStep step);
     // On the walk's thread: waits until a step may be queued; false once stopped.
     bool waitForRoom(std::unique_lock<std::mutex>& lock, const platform::OpenFolder* folder);
+    // The queue has drained far enough to wake a walk that found it full.
+    bool roomAfterWait() const;
 
     ReadAhead& m_ahead;
     const Limits m_limits;
@@ -80,6 +82,8 @@ private:
     const platform::OpenFolder* m_lastFolder = nullptr;  // folder of the last File queued
     bool m_over = false;
     bool m_callerWaiting = false;
+    bool m_walkWaiting = false;  // the walk found the queue full and sleeps
+    bool m_walkNeedsFolder = false;  // ...and the step it holds starts another folder
     std::atomic<bool> m_stopped{false};
     std::thread m_thread;
 };

@@ -116,6 +116,13 @@ public:
     // Length of the file when it was opened.
     virtual std::uint64_t length() const = 0;
 
+    // What readIfInMemory gives when its bytes would have to come from the device.
+    static constexpr std::int64_t kWouldWait = -2;
+    // Reads as read() does, but only bytes the system already holds in memory: kWouldWait
+    // when the next bytes are not there yet (nothing is read then, and read() may follow).
+    // A reader that cannot tell reads as read() does.
+    virtual std::int64_t readIfInMemory(std::span<std::uint8_t> buffer) { return read(buffer); }
+
     // Whether readAt works: a reader that can read at any offset lets several threads read
     // pieces of one file at once.
     virtual bool readsAtOffsets() const { return false; }

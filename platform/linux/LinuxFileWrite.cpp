@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -53,6 +54,26 @@ std::int64_t readOnce(int fd, std::span<std::uint8_t> buffer, std::int64_t offse
     }
 }
 
+// One read at the file's position of only what the page cache holds. A file system that
+// cannot tell says EOPNOTSUPP, which is taken as a wait: the caller then reads as usual.
+std::int64_t readInMemoryOnce(int fd, std::span<std::uint8_t> buffer)
+{
+    if (buffer.empty())
+        return 0;
+    for (;;) {
+        struct iovec piece {
+            buffer.data(), buffer.size()
+        };
+        const ssize_t n = ::preadv2(fd, &piece, 1, -1, RWF_NOWAIT);
+        if (n >= 0)
+            return n;
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL)
+            return FileReader::kWouldWait;
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
 class FdReader final : public FileReader {
 public:
     FdReader(int fd, const struct stat& st)
@@ -68,6 +89,13 @@ public:
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
         const std::int64_t n = readOnce(m_fd, limited(buffer, m_done), -1);
+        if (n > 0)
+            m_done += static_cast<std::uint64_t>(n);
+        return n;
+    }
+    std::int64_t readIfInMemory(std::span<std::uint8_t> buffer) override
+    {
+        const std::int64_t n = readInMemoryOnce(m_fd, limited(buffer, m_done));
         if (n > 0)
             m_done += static_cast<std::uint64_t>(n);
         return n;

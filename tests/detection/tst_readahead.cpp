@@ -40,6 +40,8 @@ struct Counters {
     std::map<std::string, std::uint64_t> lengths;
     int liveFolders = 0;
     int peakFolders = 0;
+    std::map<std::string, bool> readByCaller;  // bytes of it were read on the caller's thread
+    std::map<std::string, bool> readByWorker;
 
     void taken(const std::string& name)
     {
@@ -80,6 +82,7 @@ struct FakeFile {
     bool opens = true;
     bool gated = false;
     std::uint64_t inode = 0;
+    std::int64_t wouldWaitFrom = -1;  // from here on its bytes are not in memory
 };
 
 class FakeReader final : public platform::FileReader {
@@ -99,8 +102,22 @@ public:
         if (m_byWorker)
             --m_counters.openNow;
     }
+    std::int64_t readIfInMemory(std::span<std::uint8_t> buffer) override
+    {
+        if (m_file.wouldWaitFrom < 0)
+            return read(buffer);
+        const auto inMemory = static_cast<std::uint64_t>(m_file.wouldWaitFrom);
+        if (m_position >= inMemory)
+            return kWouldWait;
+        return read(
+            buffer.first(static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), inMemory - m_position))));
+    }
     std::int64_t read(std::span<std::uint8_t> buffer) override
     {
+        {
+            const std::lock_guard lock(m_counters.mutex);
+            (m_byWorker ? m_counters.readByWorker : m_counters.readByCaller)[m_name] = true;
+        }
         if (m_position == 0 && std::this_thread::get_id() != m_counters.caller) {
             const std::lock_guard lock(m_counters.mutex);
             if (!m_counters.started[m_name]) {
@@ -240,6 +257,8 @@ private slots:
     void boundsHold_data();
     void boundsHold();
     void droppedWorkNeverComesBack();
+    void callerReadsWhileFilesAreInMemory_data();
+    void callerReadsWhileFilesAreInMemory();
     void waitingLetsEventsRun();
     void filesAreOpenedInTheListedFolder();
     void walkStepsKeepTheirOrder_data();
@@ -467,6 +486,66 @@ void TestReadAhead::droppedWorkNeverComesBack()
         droppedOpened += counters.opens[names[i]];
     // Only the files the workers held when the stop came were ever opened.
     QVERIFY2(droppedOpened <= static_cast<int>(kWorkers), qPrintable(QString::number(droppedOpened)));
+}
+
+void TestReadAhead::callerReadsWhileFilesAreInMemory_data()
+{
+    QTest::addColumn<int>("waitingFile");  // -1: none
+    QTest::addColumn<qint64>("wouldWaitFrom");
+    QTest::newRow("every file in memory") << -1 << qint64(-1);
+    QTest::newRow("one file not in memory") << 40 << qint64(0);
+    // The caller has read part of it when the device is in the way: the worker that takes
+    // it over starts again from its first byte.
+    QTest::newRow("one file in memory only in part") << 40 << qint64(3000);
+}
+
+// Files the workers found in memory, one after another, make the caller read the next ones
+// itself; a file that would wait for the device goes back to the workers, with the files
+// after it, and every checksum is that of the whole file, in order.
+void TestReadAhead::callerReadsWhileFilesAreInMemory()
+{
+    QFETCH(int, waitingFile);
+    QFETCH(qint64, wouldWaitFrom);
+    constexpr int kFiles = 90;
+    constexpr std::size_t kInARow = 8;
+    std::map<std::string, FakeFile> fakes;
+    std::vector<std::string> names;
+    for (int i = 0; i < kFiles; ++i) {
+        FakeFile f;
+        for (int k = 0; k < 5000 + i; ++k)
+            f.content.push_back(static_cast<char>(k * 31 + i));
+        if (i == waitingFile)
+            f.wouldWaitFrom = wouldWaitFrom;
+        names.push_back(fileName(i));
+        fakes[names.back()] = std::move(f);
+    }
+    Counters counters;
+    Gate gate;
+    auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
+    platform::LinuxFileSystem files;
+    detection::ReadAhead::Limits limits;
+    limits.workers = 4;
+    limits.inMemoryBeforeCallerReads = kInARow;
+    detection::ReadAhead ahead(files, 1u << 20, limits);
+    const auto taken = walkAll(ahead, folder, names, counters);
+
+    QCOMPARE(taken.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        QCOMPARE(taken[i].name, names[i]);
+        QCOMPARE(taken[i].outcome, Outcome::Checksummed);
+        QCOMPARE(taken[i].checksumText, checksumOf(fakes[names[i]].content));
+    }
+    const std::lock_guard lock(counters.mutex);
+    // The first files are the workers'; after kInARow of them, and the sixteen queued
+    // meanwhile, the caller's.
+    QVERIFY(counters.readByWorker[names[0]] && !counters.readByCaller[names[0]]);
+    for (int i = static_cast<int>(kInARow) + 17; i < 40; ++i)
+        QVERIFY2(counters.readByCaller[names[i]] && !counters.readByWorker[names[i]], names[i].c_str());
+    if (waitingFile >= 0) {
+        QVERIFY(counters.readByWorker[names[waitingFile]]);
+        QVERIFY(counters.readByWorker[names[waitingFile + 1]] && !counters.readByCaller[names[waitingFile + 1]]);
+    }
+    QVERIFY(counters.readByCaller[names.back()] && !counters.readByWorker[names.back()]);
 }
 
 // A file that takes long to read keeps the caller waiting with events running; here the

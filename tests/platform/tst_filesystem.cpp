@@ -821,6 +821,45 @@ private slots:
         QCOMPARE(m_fs.readWholeFile(path("data"))->size(), std::size_t{70000});
     }
 
+    // Reads of what is in memory and ordinary reads, mixed as the scan mixes them, give the
+    // file's bytes once each, in order, and stop at the length it was opened with. The second
+    // half is dropped from the page cache where the file system allows, so that the reads
+    // from memory run into bytes that are not there.
+    void readsFromMemoryKeepTheirPlace()
+    {
+        std::string content(200000, '\0');
+        for (std::size_t i = 0; i < content.size(); ++i)
+            content[i] = static_cast<char>(i * 7 + i / 251);
+        writeFile(path("data"), content);
+        const int fd = ::open(path("data").c_str(), O_RDWR);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::fsync(fd), 0);
+        QCOMPARE(::posix_fadvise(fd, 100000, 0, POSIX_FADV_DONTNEED), 0);
+
+        auto reader = m_fs.openRead(path("data"));
+        QVERIFY(reader);
+        QCOMPARE(::pwrite(fd, "grown", 5, 200000), ssize_t{5});  // after opening: not to be read
+        ::close(fd);
+        std::string got;
+        int waits = 0;
+        std::vector<std::uint8_t> block(30000);
+        for (;;) {
+            std::int64_t n = reader->readIfInMemory(block);
+            if (n == FileReader::kWouldWait) {
+                ++waits;
+                n = reader->read(block);
+            }
+            QVERIFY(n >= 0);
+            if (n == 0)
+                break;
+            got.append(reinterpret_cast<const char*>(block.data()), static_cast<std::size_t>(n));
+        }
+        QCOMPARE(got.size(), content.size());
+        QVERIFY(got == content);
+        QCOMPARE(reader->position(), std::uint64_t{200000});
+        qInfo("reads that would have waited for the device: %d", waits);
+    }
+
     void removeAndCreate()
     {
         writeFile(path("gone"), "x");
