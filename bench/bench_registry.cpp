@@ -89,7 +89,7 @@ Figures measure(const std::string& folder, int keys, int runs)
             registry.writeString(kRun, "/opt/QuennoAV/QuennoAV.exe");
         },
         [&] {
-            return registry.readValue(kRun).has_value() && registry.deleteValue(kRun);
+            return registry.removeValue(kRun) == LinuxRegistry::Removal::Removed;
         });
     f.edit = fastest(
         runs, [] {},

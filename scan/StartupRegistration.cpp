@@ -57,14 +57,14 @@ StartupRegistration::Outcome<StartupRegistration::Registered> StartupRegistratio
 
 StartupRegistration::Outcome<StartupRegistration::Removed> StartupRegistration::disable()
 {
-    const std::string value = kRunKey + kProgramName;
-    const bool present = m_registry && m_registry->readValue(value).has_value();
-    const bool deleted = present && m_registry->deleteValue(value);
+    using Removal = platform::Registry::Removal;
+    // A store that cannot be read or written may well hold the value: that is no "none there".
+    const Removal removal = m_registry ? m_registry->removeValue(kRunKey + kProgramName) : Removal::NoneThere;
     const bool entryGone = m_autostart && m_autostart->disable(kProgramName);
     const std::string problem = takeProblem();
-    if (!entryGone || (present && !deleted))
+    if (!entryGone || removal == Removal::Refused)
         return {Removed::No, problem};
-    return {present ? Removed::Yes : Removed::NoneThere, problem};
+    return {removal == Removal::Removed ? Removed::Yes : Removed::NoneThere, problem};
 }
 
 }  // namespace quenno::scan

@@ -214,6 +214,17 @@ bool LinuxRegistry::deleteValue(const std::string& path)
     });
 }
 
+Registry::Removal LinuxRegistry::removeValue(const std::string& path)
+{
+    bool none = false;
+    const bool removed = change(path, [&](const regfile::StoreFile& store, const Address& where) {
+        auto edited = store.remove(where.key, where.name);
+        none = !edited;
+        return edited;
+    });
+    return removed ? Removal::Removed : none ? Removal::NoneThere : Removal::Refused;
+}
+
 std::optional<RegistryValue> LinuxRegistry::readValue(const std::string& path) const
 {
     const auto where = address(path);

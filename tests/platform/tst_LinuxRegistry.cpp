@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "tests/support/ForwardingFileSystem.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QFile>
@@ -208,6 +209,50 @@ private slots:
         const QByteArray before = quenno::test::readFile(userFile());
         QVERIFY(!registry.deleteValue("HKCU\\Software\\Q\\V"));
         QCOMPARE(quenno::test::readFile(userFile()), before);
+    }
+
+    // The off click's removal tells a value that is not there from a store that refuses,
+    // after one reading of the store.
+    void removalSaysWhatHappened_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("valueLeft");
+        using R = LinuxRegistry::Removal;
+        QTest::newRow("value there") << "value" << int(R::Removed) << false;
+        QTest::newRow("no store yet") << "" << int(R::NoneThere) << false;
+        QTest::newRow("store without the value") << "other" << int(R::NoneThere) << false;
+        QTest::newRow("value of a type it cannot read") << "hex value" << int(R::Removed) << false;
+        QTest::newRow("a folder where the store should be") << "folder" << int(R::Refused) << false;
+        QTest::newRow("store in a folder it cannot write") << "read-only" << int(R::Refused) << true;
+    }
+    void removalSaysWhatHappened()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, expected);
+        QFETCH(bool, valueLeft);
+        const std::string at = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuennoAV";
+        const QByteArray key = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n";
+        QDir().mkpath(QFileInfo(userFile()).path());
+        if (setup == "value" || setup == "read-only")
+            QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n" + key + "\"QuennoAV\"=\"/opt/q\"\n"));
+        else if (setup == "other")
+            QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n" + key + "\"Editor\"=\"/opt/e\"\n"));
+        else if (setup == "hex value")
+            QVERIFY(quenno::test::writeFile(userFile(), "REGEDIT4\n" + key + "\"QuennoAV\"=hex:01,02\n"));
+        else if (setup == "folder")
+            QDir().mkpath(userFile());
+        quenno::test::WithoutPermissionOverride unprivileged;
+        if (setup == "read-only")
+            QVERIFY(
+                QFile::setPermissions(QFileInfo(userFile()).path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        LinuxRegistry registry(userPath(), machinePath());
+        QCOMPARE(int(registry.removeValue(at)), expected);
+        if (setup == "read-only")
+            QVERIFY(QFile::setPermissions(QFileInfo(userFile()).path(),
+                                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        if (setup != "folder")
+            QCOMPARE(quenno::test::readFile(userFile()).contains("\"QuennoAV\""), valueLeft);
     }
 
     // Without the rights for the machine-wide file (here: its folder cannot be made, which
