@@ -19,6 +19,8 @@ constexpr std::size_t kBlockSize = 512 * 1024;
 constexpr std::size_t kSmallestBlock = 4096;
 constexpr unsigned kMostThreads = 4;
 
+constexpr std::align_val_t kPage{4096};
+
 unsigned processors()
 {
     static const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
@@ -99,23 +101,27 @@ std::string CRC::FromFile(const std::string& path)
     return "0";
 }
 
+void CRC::PageAlignedFree::operator()(std::uint8_t* block) const { ::operator delete[](block, kPage); }
+
+CRC::Block CRC::NewBlock(std::size_t size) { return Block(static_cast<std::uint8_t*>(::operator new[](size, kPage))); }
+
 std::string CRC::FromReader(platform::FileReader& reader)
 {
     const auto wanted
         = static_cast<std::size_t>(std::clamp<std::uint64_t>(reader.length(), kSmallestBlock, kBlockSize));
     // Not zero-filled: only the bytes a read returned are ever looked at.
-    std::unique_ptr<std::uint8_t[]> own;
+    Block own;
     std::span<std::uint8_t> buffer;
     const bool shared = !m_bufferInUse;
     if (shared) {
         if (m_bufferSize < wanted) {
-            m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+            m_buffer = NewBlock(wanted);
             m_bufferSize = wanted;
         }
         buffer = std::span<std::uint8_t>(m_buffer.get(), wanted);
         m_bufferInUse = true;
     } else {
-        own = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+        own = NewBlock(wanted);
         buffer = std::span<std::uint8_t>(own.get(), wanted);
     }
 
@@ -153,7 +159,7 @@ std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint
         Part& part = parts[i];
         try {
             helpers[i] = std::async(std::launch::async, [&part, &reader, blockSize = buffer.size()] {
-                const auto own = std::make_unique_for_overwrite<std::uint8_t[]>(blockSize);
+                const Block own = NewBlock(blockSize);
                 part.readFrom(reader, std::span<std::uint8_t>(own.get(), blockSize), nullptr);
             });
         } catch (...) {
