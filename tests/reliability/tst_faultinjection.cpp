@@ -134,6 +134,7 @@ private slots:
     void quarantineFailureKeepsTheFile_data();
     void quarantineFailureKeepsTheFile();
     void refusedDeletionIsReported();
+    void fileVanishingBeforeItsReadIsSkipped_data();
     void fileVanishingBeforeItsReadIsSkipped();
     void folderThatCannotBeListedIsSkipped();
     void rewriteOnAFullDiskKeepsTheOldContent_data();
@@ -301,11 +302,23 @@ void FaultInjection::refusedDeletionIsReported()
     QCOMPARE(rig->messages.texts, QStringList{QStringLiteral("The file '%1' could not be deleted.").arg(detected)});
 }
 
+void FaultInjection::fileVanishingBeforeItsReadIsSkipped_data()
+{
+    QTest::addColumn<int>("cleanBefore");
+    QTest::newRow("read by the workers") << 0;
+    // Hundreds of files in memory before them: the scan's own thread reads these.
+    QTest::newRow("read by the scan's thread") << 400;
+}
+
 void FaultInjection::fileVanishingBeforeItsReadIsSkipped()
 {
+    QFETCH(int, cleanBefore);
     rig->writeDatabase({{"Worm.A", kVirus}});
+    for (int i = 0; i < cleanBefore; ++i)
+        QVERIFY(test::writeFile(rig->tree + QStringLiteral("/clean%1.exe").arg(i, 4, 10, QChar('0')), "clean"));
+    const QString at = cleanBefore > 0 ? rig->tree + "/Later" : rig->tree;
     for (const char* name : {"/a.exe", "/b.exe", "/c.exe", "/Sub/d.exe"})
-        QVERIFY(test::writeFile(rig->tree + name, kVirus));
+        QVERIFY(test::writeFile(at + name, kVirus));
     // The engine shows each file's path, then lets events run, then reads it: b.exe goes
     // away in between, after the folder was listed.
     bool removed = false;
@@ -314,16 +327,15 @@ void FaultInjection::fileVanishingBeforeItsReadIsSkipped()
     form->setYieldInterval(0);
     auto* status = form->findChild<QLabel*>("lblStatus");
     rig->events.during = [&] {
-        if (!removed && status->text() == rig->tree + "/b.exe")
-            removed = QFile::remove(rig->tree + "/b.exe");
+        if (!removed && status->text() == at + "/b.exe")
+            removed = QFile::remove(at + "/b.exe");
     };
     form->findChild<QLineEdit*>("txtPath")->setText(rig->tree);
     form->IScanFolderb_Click();
     rig->events.during = nullptr;
 
     QVERIFY2(removed, "the scan never showed b.exe before reading it");
-    QCOMPARE(items(form.get(), "lstFound"),
-             QStringList({rig->tree + "/a.exe", rig->tree + "/c.exe", rig->tree + "/Sub/d.exe"}));
+    QCOMPARE(items(form.get(), "lstFound"), QStringList({at + "/a.exe", at + "/c.exe", at + "/Sub/d.exe"}));
     QVERIFY(rig->messages.texts.isEmpty());
     QCOMPARE(status->text(), QStringLiteral("Virus Found : 3"));
 }
