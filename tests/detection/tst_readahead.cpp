@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <random>
@@ -198,6 +199,18 @@ std::string checksumOf(const std::string& content)
 
 std::string fileName(int i) { return "f" + std::to_string(1000 + i) + ".exe"; }
 
+// Files named fileName(0), fileName(1), ... as make gives them; their names in that order.
+std::vector<std::string> addFiles(std::map<std::string, FakeFile>& fakes, int count,
+                                  const std::function<FakeFile(int)>& make)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        names.push_back(fileName(i));
+        fakes[names.back()] = make(i);
+    }
+    return names;
+}
+
 // What the caller gets for one file: the worker's checksum, or its own read as it reads
 // without reading ahead.
 struct Taken {
@@ -293,8 +306,7 @@ void TestReadAhead::resultsKeepTheirOrder()
     constexpr std::uint64_t kWholeFrom = 2500;
     std::mt19937 rng(seed);
     std::map<std::string, FakeFile> fakes;
-    std::vector<std::string> names;
-    for (int i = 0; i < fileCount; ++i) {
+    const auto names = addFiles(fakes, fileCount, [&](int i) {
         FakeFile f;
         const std::size_t length = rng() % 3500;
         for (std::size_t k = 0; k < length; ++k)
@@ -302,9 +314,8 @@ void TestReadAhead::resultsKeepTheirOrder()
         f.delayMicroseconds = longestDelay > 0 ? static_cast<int>(rng() % static_cast<unsigned>(longestDelay))
             : i % 500 == 499                   ? 2000
                                                : 0;
-        names.push_back(fileName(i));
-        fakes[names.back()] = std::move(f);
-    }
+        return f;
+    });
     Counters counters;
     Gate gate;
     auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
@@ -407,16 +418,14 @@ void TestReadAhead::boundsHold()
     QFETCH(int, bytesAhead);
     std::mt19937 rng(workers * 31 + static_cast<unsigned>(openFiles));
     std::map<std::string, FakeFile> fakes;
-    std::vector<std::string> names;
     std::uint64_t longest = 0;
-    for (int i = 0; i < 80; ++i) {
+    const auto names = addFiles(fakes, 80, [&](int) {
         FakeFile f;
         f.content.assign(5000 + rng() % 15000, 'b');
         f.delayMicroseconds = static_cast<int>(rng() % 300);
         longest = std::max<std::uint64_t>(longest, f.content.size());
-        names.push_back(fileName(i));
-        fakes[names.back()] = std::move(f);
-    }
+        return f;
+    });
     Counters counters;
     Gate gate;
     auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
@@ -446,14 +455,12 @@ void TestReadAhead::droppedWorkNeverComesBack()
 {
     constexpr unsigned kWorkers = 4;
     std::map<std::string, FakeFile> fakes;
-    std::vector<std::string> names;
-    for (int i = 0; i < 60; ++i) {
+    const auto names = addFiles(fakes, 60, [](int i) {
         FakeFile f;
         f.content = "content of " + fileName(i);
         f.gated = i >= 2;
-        names.push_back(fileName(i));
-        fakes[names.back()] = std::move(f);
-    }
+        return f;
+    });
     for (int i = 0; i < 3; ++i)
         fakes["after" + std::to_string(i)] = FakeFile{"after the stop " + std::to_string(i)};
     Counters counters;
@@ -509,16 +516,14 @@ void TestReadAhead::callerReadsWhileFilesAreInMemory()
     constexpr int kFiles = 90;
     constexpr std::size_t kInARow = 8;
     std::map<std::string, FakeFile> fakes;
-    std::vector<std::string> names;
-    for (int i = 0; i < kFiles; ++i) {
+    const auto names = addFiles(fakes, kFiles, [&](int i) {
         FakeFile f;
         for (int k = 0; k < 5000 + i; ++k)
             f.content.push_back(static_cast<char>(k * 31 + i));
         if (i == waitingFile)
             f.wouldWaitFrom = wouldWaitFrom;
-        names.push_back(fileName(i));
-        fakes[names.back()] = std::move(f);
-    }
+        return f;
+    });
     Counters counters;
     Gate gate;
     auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
