@@ -20,6 +20,22 @@
 #include <QTimer>
 
 namespace quenno::scan {
+
+namespace {
+
+// A label's text on one line: a text wider than the label is drawn in a smaller size of
+// its font, down to smallest, rather than cut (a count of 100,000 signatures in the count
+// label's 33 pixels read "1000").
+void showFitted(QLabel* label, const QString& text, qreal smallest)
+{
+    label->setText(text);
+    QFont font = label->font();
+    while (font.pointSizeF() > smallest && QFontMetrics(font).horizontalAdvance(text) > label->width())
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    label->setFont(font);
+}
+
+}  // namespace
 FormScan::FormScan(const platform::Platform& platform)
     : shell::Form(platform, QStringLiteral("FormScan"), QStringLiteral("Scanning"), {499, 499},
                   TitleButtons::MinimizeClose),
@@ -102,7 +118,7 @@ void FormScan::Form_Load()
 
     showDate();
     if (text) {
-        lblKnown->setText(QString::fromStdString(detection::CountText(*text)));
+        showFitted(lblKnown, QString::fromStdString(detection::CountText(*text)), 5.0);
         m_recordsRead = DatabaseLists::Holds(*text);
     }
 
@@ -149,13 +165,7 @@ void FormScan::showDate()
         return;
     const QDateTime when = QDateTime::fromSecsSinceEpoch(
         std::chrono::duration_cast<std::chrono::seconds>(created->time_since_epoch()).count());
-    const QString text = QStringLiteral("  ") + QLocale().toString(when, QLocale::ShortFormat);
-    lblDate->setText(text);
-    QFont font = lblDate->font();
-    while (font.pointSizeF() > 6.0 && QFontMetrics(font).horizontalAdvance(text) > lblDate->width()) {
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-    }
-    lblDate->setFont(font);
+    showFitted(lblDate, QStringLiteral("  ") + QLocale().toString(when, QLocale::ShortFormat), 6.0);
     if (detection::DateIsOld(*created, m_platform.clock->now())) {
         QPalette palette = lblDate->palette();
         palette.setColor(QPalette::WindowText, QColor(255, 0, 0));

@@ -161,6 +161,7 @@ void FormScan::buildControls()
     lblDate->setWordWrap(false);  // date and time on one line; the load step fits the text to it
     lblKnown = makeLabel(this, "lblKnown", QStringLiteral("000"), {352, 128, 33, 25});
     lblKnown->setFont(fontOf(shell::fonts::MsSansSerif, 8.25, true));
+    lblKnown->setWordWrap(false);  // the load step fits the count to it
     setTextColour(lblKnown, Qt::black);
 
     m_full.hover = picture("IScanFullb", {51, 50}, {417, 167});

@@ -7,6 +7,7 @@
 #include "shell/AppFiles.h"
 #include "shell/Picture.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -100,6 +101,29 @@ private slots:
         for (const char* on : {"IScanFull", "IscanKillProcess", "IscanStar", "IScanTray", "IscanClearLs", "IScanBrowse",
                                "IScanFolder", "IScanStop", "IScanDelete", "IscanQua"})
             QVERIFY2(child<QWidget>(form.get(), on)->isVisibleTo(form.get()), on);
+    }
+
+    // The count is read whole, whatever its digits: a long one is drawn smaller, never cut.
+    void opening_countFitsItsLabel_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::newRow("three") << 3;
+        QTest::newRow("a hundred thousand") << 100000;
+    }
+    void opening_countFitsItsLabel()
+    {
+        QFETCH(int, records);
+        QByteArray text = "50000;*.exe;Limits dan ekstensi\r\n";
+        for (int i = 0; i < records; ++i)
+            text += "Worm." + QByteArray::number(i) + ";" + QByteArray::number(i + 1, 16).toUpper() + "\r\n";
+        test::writeFile(rig->database(), text);
+        auto form = makeScreen();
+        auto* known = child<QLabel>(form.get(), "lblKnown");
+        QCOMPARE(known->text(), QStringLiteral(" %1").arg(records));
+        QVERIFY(QFontMetrics(known->font()).horizontalAdvance(known->text()) <= known->width());
+        QCOMPARE(known->geometry(), QRect(352, 128, 33, 25));
+        if (records < 1000)
+            QCOMPARE(known->font().pointSizeF(), 8.25);
     }
 
     void opening_countsDatesAndPutsNormalModeBack()
