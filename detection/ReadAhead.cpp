@@ -141,6 +141,8 @@ void ReadAhead::work(unsigned index)
         const std::uint64_t seq = m_headSeq + m_claimed;
         ++m_claimed;
         slot.state = Slot::State::Claimed;
+        if (m_callerReads)
+            m_active = 0;  // it fetches the one file the caller found not in memory, then parks
         ++m_openFiles;  // counted before the open, so the bound holds while it is under way
         const ReadAheadFile file = slot.file;
         const std::uint64_t generation = m_generation;
@@ -233,10 +235,20 @@ std::optional<ReadAheadResult> ReadAhead::readForCaller(std::unique_lock<std::mu
     if (m_generation != generation || m_slots.empty())
         return ReadAheadResult{};  // dropped meanwhile
     if (waited) {
-        // The device is in the way again: this file and the next go to the workers.
+        // This file goes to a worker. A tree in memory has a file now and then that is not
+        // (another program's memory pushed it out): one worker fetches it and the caller
+        // goes on. A second such file soon after means the device is in the way again, and
+        // the workers read from here on.
         m_slots.front().state = Slot::State::Queued;
         m_claimed = 0;
-        setCallerReads(false);
+        const bool missedLately = m_missedAt && m_headSeq - *m_missedAt < m_limits.missesApart;
+        m_missedAt = m_headSeq;
+        if (missedLately) {
+            setCallerReads(false);
+        } else {
+            m_active = 1;
+            m_parked.notify_all();
+        }
         return std::nullopt;
     }
     m_slots.pop_front();
@@ -248,6 +260,7 @@ std::optional<ReadAheadResult> ReadAhead::readForCaller(std::unique_lock<std::mu
 void ReadAhead::setCallerReads(bool callerReads)
 {
     m_callerReads = callerReads;
+    m_missedAt.reset();
     m_inMemoryInARow = 0;
     m_readyInARow = 0;
     if (callerReads) {
@@ -332,7 +345,7 @@ ReadAheadResult ReadAhead::take(const std::function<void()>& whileWaiting)
     ++m_headSeq;
     --m_claimed;
     m_bytesAhead -= slot.bytes;
-    if (slot.result.outcome == ReadAheadResult::Outcome::Checksummed && !m_callerReads) {
+    if (!m_callerReads && slot.result.outcome == ReadAheadResult::Outcome::Checksummed) {
         m_inMemoryInARow = slot.inMemory ? m_inMemoryInARow + 1 : 0;
         if (m_inMemoryInARow >= m_limits.inMemoryBeforeCallerReads)
             setCallerReads(true);

@@ -66,6 +66,8 @@ public:
         // Files in a row that workers found wholly in memory, after which the caller reads
         // the next ones itself until one has to wait for the device.
         std::size_t inMemoryBeforeCallerReads = 256;
+        // Two files not in memory fewer files apart than this end the caller's reading.
+        std::uint64_t missesApart = 64;
     };
     // How a worker opens a queued file; by default the folder's openRead.
     using Opener = std::function<OpenedFile(const ReadAheadFile&)>;
@@ -87,7 +89,8 @@ public:
     // device never holds the caller's thread: meanwhile it calls whileWaiting every few
     // milliseconds, outside any lock (whileWaiting may call dropAll). While the files are in
     // memory, handing each to a worker and back costs more than reading it, and the caller
-    // reads it here, until a file would have to wait: from that one on, workers read again.
+    // reads it here; a file that would have to wait is fetched by a worker, and two of them
+    // close together make the workers read again.
     ReadAheadResult take(const std::function<void()>& whileWaiting);
 
     // Drops every queued file and every result not yet taken; reads under way are cut short
@@ -141,6 +144,7 @@ private:
     std::size_t m_waitingForRoom = 0;  // workers holding an open file until bytes are free
     bool m_callerReads = false;  // the caller reads queued files itself; workers are parked
     std::size_t m_inMemoryInARow = 0;  // files taken that workers read without waiting
+    std::optional<std::uint64_t> m_missedAt;  // the last file the caller found not in memory
     bool m_callerWaiting = false;
     std::atomic<bool> m_ending{false};
     platform::NoEventPump m_noEvents;

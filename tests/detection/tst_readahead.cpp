@@ -497,30 +497,35 @@ void TestReadAhead::droppedWorkNeverComesBack()
 
 void TestReadAhead::callerReadsWhileFilesAreInMemory_data()
 {
-    QTest::addColumn<int>("waitingFile");  // -1: none
+    QTest::addColumn<QList<int>>("waitingFiles");
     QTest::addColumn<qint64>("wouldWaitFrom");
-    QTest::newRow("every file in memory") << -1 << qint64(-1);
-    QTest::newRow("one file not in memory") << 40 << qint64(0);
+    QTest::addColumn<bool>("backToWorkers");
+    QTest::newRow("every file in memory") << QList<int>{} << qint64(-1) << false;
+    QTest::newRow("one file not in memory") << QList<int>{40} << qint64(0) << false;
     // The caller has read part of it when the device is in the way: the worker that takes
     // it over starts again from its first byte.
-    QTest::newRow("one file in memory only in part") << 40 << qint64(3000);
+    QTest::newRow("one file in memory only in part") << QList<int>{40} << qint64(3000) << false;
+    QTest::newRow("two files not in memory close together") << QList<int>{40, 50} << qint64(0) << true;
+    QTest::newRow("two files not in memory far apart") << QList<int>{35, 105} << qint64(0) << false;
 }
 
 // Files the workers found in memory, one after another, make the caller read the next ones
-// itself; a file that would wait for the device goes back to the workers, with the files
-// after it, and every checksum is that of the whole file, in order.
+// itself. A file that would wait for the device is fetched by a worker; a second one soon
+// after hands the files after it back to the workers. Every checksum is that of the whole
+// file, in order.
 void TestReadAhead::callerReadsWhileFilesAreInMemory()
 {
-    QFETCH(int, waitingFile);
+    QFETCH(QList<int>, waitingFiles);
     QFETCH(qint64, wouldWaitFrom);
-    constexpr int kFiles = 90;
+    QFETCH(bool, backToWorkers);
+    constexpr int kFiles = 140;
     constexpr std::size_t kInARow = 8;
     std::map<std::string, FakeFile> fakes;
     const auto names = addFiles(fakes, kFiles, [&](int i) {
         FakeFile f;
         for (int k = 0; k < 5000 + i; ++k)
             f.content.push_back(static_cast<char>(k * 31 + i));
-        if (i == waitingFile)
+        if (waitingFiles.contains(i))
             f.wouldWaitFrom = wouldWaitFrom;
         return f;
     });
@@ -531,6 +536,7 @@ void TestReadAhead::callerReadsWhileFilesAreInMemory()
     detection::ReadAhead::Limits limits;
     limits.workers = 4;
     limits.inMemoryBeforeCallerReads = kInARow;
+    limits.missesApart = 20;
     detection::ReadAhead ahead(files, 1u << 20, limits);
     const auto taken = walkAll(ahead, folder, names, counters);
 
@@ -541,16 +547,25 @@ void TestReadAhead::callerReadsWhileFilesAreInMemory()
         QCOMPARE(taken[i].checksumText, checksumOf(fakes[names[i]].content));
     }
     const std::lock_guard lock(counters.mutex);
+    const auto byCaller = [&](int i) {
+        return counters.readByCaller[names[i]] && !counters.readByWorker[names[i]];
+    };
     // The first files are the workers'; after kInARow of them, and the sixteen queued
     // meanwhile, the caller's.
     QVERIFY(counters.readByWorker[names[0]] && !counters.readByCaller[names[0]]);
-    for (int i = static_cast<int>(kInARow) + 17; i < 40; ++i)
-        QVERIFY2(counters.readByCaller[names[i]] && !counters.readByWorker[names[i]], names[i].c_str());
-    if (waitingFile >= 0) {
-        QVERIFY(counters.readByWorker[names[waitingFile]]);
-        QVERIFY(counters.readByWorker[names[waitingFile + 1]] && !counters.readByCaller[names[waitingFile + 1]]);
+    for (int i = static_cast<int>(kInARow) + 17; i < 35; ++i)
+        QVERIFY2(byCaller(i), names[i].c_str());
+    for (const int i : waitingFiles)
+        QVERIFY2(counters.readByWorker[names[i]], names[i].c_str());
+    if (backToWorkers) {
+        QVERIFY(counters.readByWorker[names[waitingFiles.back() + 1]]);
+        QVERIFY(!counters.readByCaller[names[waitingFiles.back() + 1]]);
+    } else if (!waitingFiles.isEmpty()) {
+        // The worker fetches that one file; the caller reads the next ones.
+        for (int i = waitingFiles.front() + 1; i < waitingFiles.front() + 20; ++i)
+            QVERIFY2(byCaller(i), names[i].c_str());
     }
-    QVERIFY(counters.readByCaller[names.back()] && !counters.readByWorker[names.back()]);
+    QVERIFY(byCaller(kFiles - 1));
 }
 
 // A file that takes long to read keeps the caller waiting with events running; here the
