@@ -7,6 +7,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace quenno::detection {
@@ -57,15 +58,17 @@ struct Part {
     }
 };
 
-std::string inOnePass(platform::FileReader& reader, std::span<std::uint8_t> buffer, platform::EventPump& events)
+// nullopt: a read failed.
+std::optional<std::uint32_t> inOnePass(platform::FileReader& reader, std::span<std::uint8_t> buffer,
+                                       platform::EventPump& events)
 {
     std::uint32_t crc = 0;
     for (;;) {
         const std::int64_t got = reader.read(buffer);
         if (got < 0)
-            return "0";  // a failed read never yields the checksum of bytes not read
+            return std::nullopt;
         if (got == 0)
-            return ChecksumText(crc);
+            return crc;
         crc = crc32Update(crc, buffer.data(), static_cast<std::size_t>(got));
         events.letEventsRun();
     }
@@ -129,15 +132,20 @@ std::string CRC::FromReader(platform::FileReader& reader)
     // the number of processors costs system calls.
     const std::uint64_t left = reader.length() - std::min(reader.position(), reader.length());
     const unsigned threads = left < m_parallel.from ? 1u : m_parallel.threads != 0 ? m_parallel.threads : processors();
-    std::string text = threads > 1 && left >= threads && reader.readsAtOffsets() ? inParts(reader, buffer, threads)
-                                                                                 : inOnePass(reader, buffer, m_events);
+    const std::optional<std::uint32_t> crc = threads > 1 && left >= threads && reader.readsAtOffsets()
+        ? inParts(reader, buffer, threads)
+        : inOnePass(reader, buffer, m_events);
+    // A failed read never yields the checksum of bytes not read.
+    m_lastReadFailed = !crc;
+    std::string text = crc ? ChecksumText(*crc) : "0";
     if (shared)
         m_bufferInUse = false;
     m_events.letEventsRun();
     return text;
 }
 
-std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads)
+std::optional<std::uint32_t> CRC::inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer,
+                                          unsigned threads)
 {
     std::array<Part, kMostThreads> parts{};
     threads = std::min(threads, kMostThreads);
@@ -184,14 +192,14 @@ std::string CRC::inParts(const platform::FileReader& reader, std::span<std::uint
         if (!part.started)
             part.readFrom(reader, buffer, &m_events);  // its thread never started
         if (part.failed)
-            return "0";  // a failed read never yields the checksum of bytes not read
+            return std::nullopt;
         crc = crc32Combine(crc, part.crc, part.got);
         // A file that shrank while it was read gets the checksum of what it still held, as a
         // reader in one pass would give.
         if (part.got < part.length)
             break;
     }
-    return ChecksumText(crc);
+    return crc;
 }
 
 }  // namespace quenno::detection

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,6 +26,9 @@ public:
     std::string FromFile(const std::string& path);
     // The same for a file already opened: its content from where the reader stands.
     std::string FromReader(platform::FileReader& reader);
+    // Whether the last FromReader (or FromFile of a file it opened) ended at a failed read,
+    // its text "0" then standing for bytes that were never read.
+    bool lastReadFailed() const { return m_lastReadFailed; }
 
     // The pump this component lets events run through; whoever waits on its behalf (for a
     // checksum taken on another thread) lets events run through it too.
@@ -53,7 +57,8 @@ public:
     static Block NewBlock(std::size_t size);
 
 private:
-    std::string inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer, unsigned threads);
+    std::optional<std::uint32_t> inParts(const platform::FileReader& reader, std::span<std::uint8_t> buffer,
+                                         unsigned threads);
 
     const platform::FileSystem& m_files;
     platform::EventPump& m_events;
@@ -62,6 +67,7 @@ private:
     Block m_buffer;
     std::size_t m_bufferSize = 0;
     bool m_bufferInUse = false;
+    bool m_lastReadFailed = false;
     Parallel m_parallel;
 };
 

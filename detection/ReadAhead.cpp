@@ -198,6 +198,7 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
     }
     WorkerReader reader(*opened.reader, m_generation, generation, m_ending, false);
     result.checksumText = crc.FromReader(reader);
+    result.readFailed = crc.lastReadFailed();
     result.outcome = ReadAheadResult::Outcome::Checksummed;
     inMemory = !reader.waited();
     return result;
@@ -226,6 +227,7 @@ std::optional<ReadAheadResult> ReadAhead::readForCaller(std::unique_lock<std::mu
         } else {
             WorkerReader reader(*opened.reader, m_generation, generation, m_ending, true);
             result.checksumText = m_callerCrc.FromReader(reader);
+            result.readFailed = m_callerCrc.lastReadFailed();
             result.outcome = ReadAheadResult::Outcome::Checksummed;
             waited = reader.waited();
         }

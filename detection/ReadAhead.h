@@ -52,6 +52,7 @@ struct ReadAheadResult {
     Outcome outcome = Outcome::ReadByCaller;
     std::uint64_t length = 0;  // at opening
     std::string checksumText;
+    bool readFailed = false;  // Checksummed: a read failed part-way (checksumText is "0")
     FileIdentity identity;
     std::unique_ptr<platform::FileReader> reader;
 };

@@ -190,6 +190,8 @@ void Examine::file(const WalkStep& step, ReadAheadResult ahead)
         if (!readHere(step, nullptr, text, identity))
             return;
         matches = signatures.find(text);
+    } else if (readAhead && ahead.readFailed) {
+        view.addUnreadable(fullPath, false);
     } else if (readAhead) {
         view.addExamined(fullPath, ahead.length);
     }
@@ -212,7 +214,12 @@ bool Examine::readHere(const WalkStep& step, std::unique_ptr<platform::FileReade
             return false;
         identity = reader->identity();
         text = crc.FromReader(*reader);
-        view.addExamined(fullPath, reader->length());
+        // A read that failed part-way leaves the file unscanned, though its text "0" is
+        // compared as that of any file that cannot be read.
+        if (crc.lastReadFailed())
+            view.addUnreadable(fullPath, false);
+        else
+            view.addExamined(fullPath, reader->length());
         return true;
     }
     // Gone since the listing (then the listing's length counts) or not readable: its

@@ -108,7 +108,10 @@ void Scanner::namedFile(const std::string& path)
     const std::uint64_t length = reader->length();
     const platform::FileIdentity identity = reader->identity();
     const std::string text = crc.FromReader(*reader);
-    report.addExamined(path, length);
+    if (crc.lastReadFailed())
+        report.addUnreadable(path, false);
+    else
+        report.addExamined(path, length);
     for (const std::size_t j : signatures.find(text)) {
         detection::Detection found;
         found.fullPath = path;

@@ -3,7 +3,7 @@
 #include "detection/CRC.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "tests/support/FakeEventPump.h"
-#include "tests/support/ForwardingFileSystem.h"
+#include "tests/support/FailingReadFileSystem.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -20,39 +20,6 @@
 using namespace quenno;
 
 namespace {
-
-// Reads succeed for the first good blocks, then fail.
-class FailingReader final : public platform::FileReader {
-public:
-    FailingReader(std::uint64_t length, int goodBlocks) : m_length(length), m_goodBlocks(goodBlocks) { }
-    std::int64_t read(std::span<std::uint8_t> buffer) override
-    {
-        if (m_goodBlocks-- <= 0)
-            return -1;
-        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-        return static_cast<std::int64_t>(buffer.size());
-    }
-    std::uint64_t length() const override { return m_length; }
-
-private:
-    std::uint64_t m_length;
-    int m_goodBlocks;
-};
-
-class FailingReadFileSystem final : public test::ForwardingFileSystem {
-public:
-    FailingReadFileSystem(platform::FileSystem& inner, int goodBlocks)
-        : ForwardingFileSystem(inner), m_goodBlocks(goodBlocks)
-    {
-    }
-    std::unique_ptr<platform::FileReader> openRead(const std::string&) const override
-    {
-        return std::make_unique<FailingReader>(4u * 1024 * 1024, m_goodBlocks);
-    }
-
-private:
-    int m_goodBlocks;
-};
 
 // A file held in memory that reads at offsets; a read at or past failAt fails, and the file
 // seems to end at endsAt (it shrank after it was opened).
@@ -238,11 +205,19 @@ void TestCrc::fromFile_failedReadIsNeverAChecksum_data()
 void TestCrc::fromFile_failedReadIsNeverAChecksum()
 {
     QFETCH(int, goodBlocks);
-    FailingReadFileSystem files(m_files, goodBlocks);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("failing.exe");
+    QVERIFY(writeFile(path, QByteArray(4 * 1024 * 1024, 'q')));  // several blocks
+    test::FailingReadFileSystem files(m_files, "failing", goodBlocks);
     test::FakeEventPump events;
     detection::CRC crc(files, events);
-    QCOMPARE(crc.FromFile("/any/file.exe"), std::string("0"));
+    QCOMPARE(crc.FromFile(path.toStdString()), std::string("0"));
+    QVERIFY(crc.lastReadFailed());
     QVERIFY(events.runs >= 1);  // still yields before returning
+    // The next file reads well, and says so.
+    QVERIFY(writeFile(dir.filePath("good.exe"), "123456789"));
+    QCOMPARE(crc.FromFile(dir.filePath("good.exe").toStdString()), std::string("CBF43926"));
+    QVERIFY(!crc.lastReadFailed());
 }
 
 void TestCrc::fromFile_unreadableFile()
@@ -367,6 +342,7 @@ void TestCrc::fromReader_inPartsFailsOrShrinks()
     if (expected == "prefix")
         expected = zlibText(bytes.left(static_cast<qsizetype>(endsAt)));
     QCOMPARE(QString::fromStdString(crc.FromReader(reader)), expected);
+    QCOMPARE(crc.lastReadFailed(), failAt != kNever);  // a file that shrank was read whole
 }
 
 void TestCrc::fromReader_inPartsFileChangedAfterOpening_data()

@@ -1,8 +1,9 @@
 // The scan engine: walk order, selection, matching, stop requests and awkward entries.
 
-#include "tests/support/ForwardingFileSystem.h"
 #include "detection/mdlFindFile.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "tests/support/FailingReadFileSystem.h"
+#include "tests/support/ForwardingFileSystem.h"
 #include "tests/support/WithoutPermissionOverride.h"
 
 #include <QDir>
@@ -125,6 +126,8 @@ private slots:
     void deepTreeKeepsFewFoldersOpen();
     void unreadablePartsAreNamed_data();
     void unreadablePartsAreNamed();
+    void failedReadIsNamed_data();
+    void failedReadIsNamed();
     void detectionsCarryTheirIdentity();
 
 private:
@@ -618,6 +621,36 @@ void TestFindFile::unreadablePartsAreNamed()
     const QStringList log = scan(root, "*.exe", 50, view);
     ::chmod(target.constData(), 0755);
     QCOMPARE(log, expected);
+}
+
+void TestFindFile::failedReadIsNamed_data()
+{
+    QTest::addColumn<int>("failAfter");  // reads that succeed first
+    QTest::addColumn<bool>("readAhead");
+    QTest::newRow("first read fails, read ahead") << 0 << true;
+    QTest::newRow("fails part-way, read ahead") << 1 << true;
+    QTest::newRow("first read fails, one file at a time") << 0 << false;
+    QTest::newRow("fails part-way, one file at a time") << 1 << false;
+}
+
+// A file whose reading fails, at once or after its first block, was not scanned, and the
+// scan says so, as for a file that cannot be opened; the files after it are scanned.
+void TestFindFile::failedReadIsNamed()
+{
+    QFETCH(int, failAfter);
+    QFETCH(bool, readAhead);
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    makeFile(root + "/a.exe", "a");
+    makeFile(root + "/failing.exe", QByteArray(600 * 1024, 'x'));  // longer than one block
+    makeFile(root + "/z.exe", "a");
+    test::FailingReadFileSystem files(m_files, "failing", failAfter);
+    RecordingView view(root.toStdString());
+    const QStringList log = scan(root, "*.exe", 1 << 20, view, &files, readAhead);
+    QCOMPARE(
+        log,
+        (QStringList{"status a.exe", "found a.exe | File a.exe, detected as: Virus.C", "status failing.exe",
+                     "unreadable file failing.exe", "status z.exe", "found z.exe | File z.exe, detected as: Virus.C"}));
 }
 
 void TestFindFile::detectionsCarryTheirIdentity()
