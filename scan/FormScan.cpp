@@ -19,6 +19,9 @@
 #include <QLocale>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace quenno::scan {
 
 namespace {
@@ -30,8 +33,15 @@ void showFitted(QLabel* label, const QString& text, qreal smallest)
 {
     label->setText(text);
     QFont font = label->font();
+    // Each size tried loads a font of its own, which stays cached: the size is worked out
+    // from the text's width at the current one, and only a step or two are tried after it.
+    const int wide = QFontMetrics(font).horizontalAdvance(text);
+    if (wide <= label->width())
+        return;
+    const qreal quarters = std::floor(font.pointSizeF() * label->width() / wide * 4);
+    font.setPointSizeF(std::max(smallest, quarters / 4));
     while (font.pointSizeF() > smallest && QFontMetrics(font).horizontalAdvance(text) > label->width())
-        font.setPointSizeF(font.pointSizeF() - 0.25);
+        font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.25));
     label->setFont(font);
 }
 
