@@ -88,17 +88,27 @@ ReadAhead::~ReadAhead()
 
 void ReadAhead::push(ReadAheadFile file)
 {
-    bool wake = false;
+    std::vector<ReadAheadFile> one;
+    one.push_back(std::move(file));
+    pushAll(one);
+}
+
+void ReadAhead::pushAll(std::vector<ReadAheadFile>& files)
+{
+    std::size_t wakes = 0;
     {
         const std::lock_guard lock(m_mutex);
-        m_slots.emplace_back().file = std::move(file);
-        // A worker that is busy comes back for more by itself: another is woken only when
-        // more files wait than the busy ones will soon take.
+        for (auto& file : files)
+            m_slots.emplace_back().file = std::move(file);
+        // A worker that is busy comes back for more by itself: others are woken only for
+        // the files that wait beyond what the busy ones will soon take.
         const std::size_t busy
             = std::min<std::size_t>(m_active, m_threads.size()) - std::min<std::size_t>(m_idle, m_active);
-        wake = !m_callerReads && m_idle > 0 && claimable() && m_slots.size() - m_claimed > busy;
+        const std::size_t waiting = m_slots.size() - m_claimed;
+        if (!m_callerReads && claimable() && waiting > busy)
+            wakes = std::min(m_idle, waiting - busy);
     }
-    if (wake)
+    for (std::size_t i = 0; i < wakes; ++i)
         m_work.notify_one();
 }
 

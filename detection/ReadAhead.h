@@ -82,6 +82,8 @@ public:
 
     // Queues the next file in walk order; an idle worker is woken for it.
     void push(ReadAheadFile file);
+    // Queues the next files in walk order, under one lock.
+    void pushAll(std::vector<ReadAheadFile>& files);
     // Files queued and not yet taken.
     std::size_t queued() const;
 

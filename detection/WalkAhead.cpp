@@ -1,7 +1,9 @@
 #include "WalkAhead.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
+#include <vector>
 
 namespace quenno::detection {
 namespace {
@@ -17,41 +19,66 @@ public:
 
     bool stopped() const override { return m_owner.m_stopped.load(std::memory_order_relaxed); }
 
+    // A folder's files are handed over a few at a time, under one lock each time: handed
+    // over one by one, the walk and the examining thread would meet at the lock for every
+    // file. They wait only while the walk does work that takes no system call.
     void file(const std::shared_ptr<const platform::OpenFolder>& folder, const std::string& folderPath,
               const platform::DirEntry& entry, const FileIdentity& folderIdentity) override
     {
-        WalkStep step;
+        if (!m_steps.empty() && m_steps.back().folder != folder)
+            handOver();
+        WalkStep& step = m_steps.emplace_back();
         step.kind = WalkStep::Kind::File;
         step.folder = folder;
         step.path = folderPath;
         step.entry = entry;
         step.folderIdentity = folderIdentity;
-        std::unique_lock lock(m_owner.m_mutex);
-        if (!m_owner.waitForRoom(lock, folder.get()))
-            return;
-        // Queued here and for reading under one lock, so the two orders are one.
-        m_owner.m_ahead.push({folder, entry.name});
-        if (m_owner.m_files == 0 || folder.get() != m_owner.m_lastFolder)
-            ++m_owner.m_folders;
-        ++m_owner.m_files;
-        m_owner.m_lastFolder = folder.get();
-        m_owner.queue(std::move(step));
+        if (m_steps.size() >= std::max<std::size_t>(1, m_owner.m_limits.steps / 8))
+            handOver();
     }
 
     void unreadable(const std::string& path, bool isFolder) override
     {
+        handOver();
         WalkStep step;
         step.kind = WalkStep::Kind::Unreadable;
         step.path = path;
         step.isFolder = isFolder;
         std::unique_lock lock(m_owner.m_mutex);
-        if (!m_owner.waitForRoom(lock, nullptr))
+        if (!m_owner.waitForRoom(lock, nullptr, 1))
             return;
         m_owner.queue(std::move(step));
     }
 
+    void beforeFolder() override { handOver(); }
+
+    // The files held back, all of one folder: queued here and for reading under one lock,
+    // so the two orders are one.
+    void handOver()
+    {
+        if (m_steps.empty())
+            return;
+        const platform::OpenFolder* folder = m_steps.front().folder.get();
+        std::unique_lock lock(m_owner.m_mutex);
+        if (m_owner.waitForRoom(lock, folder, m_steps.size())) {
+            m_files.clear();
+            for (const WalkStep& step : m_steps)
+                m_files.push_back({step.folder, step.entry.name});
+            m_owner.m_ahead.pushAll(m_files);
+            if (m_owner.m_files == 0 || folder != m_owner.m_lastFolder)
+                ++m_owner.m_folders;
+            m_owner.m_files += m_steps.size();
+            m_owner.m_lastFolder = folder;
+            for (WalkStep& step : m_steps)
+                m_owner.queue(std::move(step));
+        }
+        m_steps.clear();
+    }
+
 private:
     WalkAhead& m_owner;
+    std::vector<WalkStep> m_steps;  // held back, of one folder
+    std::vector<ReadAheadFile> m_files;  // the same, for reading
 };
 
 WalkAhead::WalkAhead(std::function<void(WalkSink&)> traverse, ReadAhead& ahead, Limits limits)
@@ -78,6 +105,7 @@ void WalkAhead::run(const std::function<void(WalkSink&)>& traverse)
     Sink sink(*this);
     try {
         traverse(sink);
+        sink.handOver();
     } catch (...) {
         // Out of memory somewhere in the walk: it ends there, as a folder that fails does.
     }
@@ -100,13 +128,13 @@ bool WalkAhead::roomAfterWait() const
     return m_queue.size() <= m_limits.steps / 2 && (!m_walkNeedsFolder || m_folders <= m_limits.folders / 2);
 }
 
-bool WalkAhead::waitForRoom(std::unique_lock<std::mutex>& lock, const platform::OpenFolder* folder)
+bool WalkAhead::waitForRoom(std::unique_lock<std::mutex>& lock, const platform::OpenFolder* folder, std::size_t count)
 {
     const auto newFolder = [&] {
         return folder != nullptr && (m_files == 0 || folder != m_lastFolder);
     };
     const auto room = [&] {
-        return m_queue.size() < m_limits.steps && (!newFolder() || m_folders < m_limits.folders);
+        return m_queue.size() + count <= m_limits.steps && (!newFolder() || m_folders < m_limits.folders);
     };
     if (m_stopped || room())
         return !m_stopped;

@@ -40,6 +40,9 @@ public:
                       const platform::DirEntry& entry, const FileIdentity& folderIdentity)
         = 0;
     virtual void unreadable(const std::string& path, bool isFolder) = 0;
+    // The walk is about to open or list a folder, which may wait for the device: whatever
+    // it holds back is handed over now.
+    virtual void beforeFolder() { }
 };
 
 class WalkAhead {
@@ -66,8 +69,9 @@ private:
     class Sink;
     void run(const std::function<void(WalkSink&)>& traverse);
     void queue(WalkStep step);
-    // On the walk's thread: waits until a step may be queued; false once stopped.
-    bool waitForRoom(std::unique_lock<std::mutex>& lock, const platform::OpenFolder* folder);
+    // On the walk's thread: waits until count steps may be queued, the first of them in
+    // folder; false once stopped.
+    bool waitForRoom(std::unique_lock<std::mutex>& lock, const platform::OpenFolder* folder, std::size_t count);
     // The queue has drained far enough to wake a walk that found it full.
     bool roomAfterWait() const;
 

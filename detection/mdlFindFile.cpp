@@ -110,6 +110,7 @@ void Walk::run(std::string path)
         }
         const Seen sub = parent.subfolders[parent.next++];
         std::string childPath = parent.path + sub.name + separator;
+        sink.beforeFolder();
         const std::shared_ptr<platform::OpenFolder> at = reachTop();
         std::shared_ptr<platform::OpenFolder> child = at ? at->openFolder(sub.name) : nullptr;
         if (!child || !isSeen(sub, child->identity())) {

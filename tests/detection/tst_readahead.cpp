@@ -664,6 +664,7 @@ struct FakeTree {
         for (const auto& f : folders) {
             if (sink.stopped())
                 return;
+            sink.beforeFolder();  // as a walk does before it opens a folder
             ++folderStarts;
             if (!f.listable) {
                 sink.unreadable(f.path, true);
