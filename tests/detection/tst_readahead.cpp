@@ -211,6 +211,18 @@ std::vector<std::string> addFiles(std::map<std::string, FakeFile>& fakes, int co
     return names;
 }
 
+// One folder of fake files, with what its readers report to.
+struct Stage {
+    explicit Stage(const std::map<std::string, FakeFile>& fakes)
+        : folder(std::make_shared<const FakeFolder>(fakes, counters, gate))
+    {
+    }
+    Counters counters;
+    Gate gate;
+    std::shared_ptr<const FakeFolder> folder;
+    platform::LinuxFileSystem files;
+};
+
 // What the caller gets for one file: the worker's checksum, or its own read as it reads
 // without reading ahead.
 struct Taken {
@@ -316,15 +328,12 @@ void TestReadAhead::resultsKeepTheirOrder()
                                                : 0;
         return f;
     });
-    Counters counters;
-    Gate gate;
-    auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
-    platform::LinuxFileSystem files;
+    Stage stage(fakes);
     detection::ReadAhead::Limits limits;
     limits.workers = workers;
     limits.wholeFrom = kWholeFrom;
-    detection::ReadAhead ahead(files, kSizeLimit, limits);
-    const auto taken = walkAll(ahead, folder, names, counters);
+    detection::ReadAhead ahead(stage.files, kSizeLimit, limits);
+    const auto taken = walkAll(ahead, stage.folder, names, stage.counters);
 
     QCOMPARE(taken.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -343,7 +352,7 @@ void TestReadAhead::resultsKeepTheirOrder()
     }
     // Read ahead once: the caller opens a file itself only where no worker did.
     for (const auto& name : names)
-        QVERIFY2(counters.opens[name] <= 1, name.c_str());
+        QVERIFY2(stage.counters.opens[name] <= 1, name.c_str());
 }
 
 void TestReadAhead::failuresGiveWhatTheCallerWouldGet_data()
@@ -426,27 +435,24 @@ void TestReadAhead::boundsHold()
         longest = std::max<std::uint64_t>(longest, f.content.size());
         return f;
     });
-    Counters counters;
-    Gate gate;
-    auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
-    platform::LinuxFileSystem files;
+    Stage stage(fakes);
     detection::ReadAhead::Limits limits;
     limits.workers = workers;
     limits.openFiles = static_cast<std::size_t>(openFiles);
     limits.bytesAhead = static_cast<std::uint64_t>(bytesAhead);
     {
-        detection::ReadAhead ahead(files, 1u << 20, limits);
-        const auto taken = walkAll(ahead, folder, names, counters);
+        detection::ReadAhead ahead(stage.files, 1u << 20, limits);
+        const auto taken = walkAll(ahead, stage.folder, names, stage.counters);
         QCOMPARE(taken.size(), names.size());
         for (std::size_t i = 0; i < names.size(); ++i)
             QCOMPARE(taken[i].checksumText, checksumOf(fakes[names[i]].content));
     }
-    QVERIFY2(counters.peakOpen <= openFiles, qPrintable(QString::number(counters.peakOpen)));
+    QVERIFY2(stage.counters.peakOpen <= openFiles, qPrintable(QString::number(stage.counters.peakOpen)));
     // The file the caller waits for is read whatever its length, and the caller lets a
     // file's bytes go a moment after the stage does: two files over the bound at most.
-    QVERIFY2(counters.peakStartedBytes <= static_cast<std::uint64_t>(bytesAhead) + 2 * longest,
-             qPrintable(QString::number(counters.peakStartedBytes)));
-    QCOMPARE(counters.openNow, 0);
+    QVERIFY2(stage.counters.peakStartedBytes <= static_cast<std::uint64_t>(bytesAhead) + 2 * longest,
+             qPrintable(QString::number(stage.counters.peakStartedBytes)));
+    QCOMPARE(stage.counters.openNow, 0);
 }
 
 // After a stop nothing queued is opened any more, nothing read ahead is given, and what
@@ -529,16 +535,13 @@ void TestReadAhead::callerReadsWhileFilesAreInMemory()
             f.wouldWaitFrom = wouldWaitFrom;
         return f;
     });
-    Counters counters;
-    Gate gate;
-    auto folder = std::make_shared<const FakeFolder>(fakes, counters, gate);
-    platform::LinuxFileSystem files;
+    Stage stage(fakes);
     detection::ReadAhead::Limits limits;
     limits.workers = 4;
     limits.inMemoryBeforeCallerReads = kInARow;
     limits.missesApart = 20;
-    detection::ReadAhead ahead(files, 1u << 20, limits);
-    const auto taken = walkAll(ahead, folder, names, counters);
+    detection::ReadAhead ahead(stage.files, 1u << 20, limits);
+    const auto taken = walkAll(ahead, stage.folder, names, stage.counters);
 
     QCOMPARE(taken.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -546,20 +549,20 @@ void TestReadAhead::callerReadsWhileFilesAreInMemory()
         QCOMPARE(taken[i].outcome, Outcome::Checksummed);
         QCOMPARE(taken[i].checksumText, checksumOf(fakes[names[i]].content));
     }
-    const std::lock_guard lock(counters.mutex);
+    const std::lock_guard lock(stage.counters.mutex);
     const auto byCaller = [&](int i) {
-        return counters.readByCaller[names[i]] && !counters.readByWorker[names[i]];
+        return stage.counters.readByCaller[names[i]] && !stage.counters.readByWorker[names[i]];
     };
     // The first files are the workers'; after kInARow of them, and the sixteen queued
     // meanwhile, the caller's.
-    QVERIFY(counters.readByWorker[names[0]] && !counters.readByCaller[names[0]]);
+    QVERIFY(stage.counters.readByWorker[names[0]] && !stage.counters.readByCaller[names[0]]);
     for (int i = static_cast<int>(kInARow) + 17; i < 35; ++i)
         QVERIFY2(byCaller(i), names[i].c_str());
     for (const int i : waitingFiles)
-        QVERIFY2(counters.readByWorker[names[i]], names[i].c_str());
+        QVERIFY2(stage.counters.readByWorker[names[i]], names[i].c_str());
     if (backToWorkers) {
-        QVERIFY(counters.readByWorker[names[waitingFiles.back() + 1]]);
-        QVERIFY(!counters.readByCaller[names[waitingFiles.back() + 1]]);
+        QVERIFY(stage.counters.readByWorker[names[waitingFiles.back() + 1]]);
+        QVERIFY(!stage.counters.readByCaller[names[waitingFiles.back() + 1]]);
     } else if (!waitingFiles.isEmpty()) {
         // The worker fetches that one file; the caller reads the next ones.
         for (int i = waitingFiles.front() + 1; i < waitingFiles.front() + 20; ++i)
