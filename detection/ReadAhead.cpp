@@ -157,8 +157,9 @@ void ReadAhead::work(unsigned index)
         const ReadAheadFile file = slot.file;
         const std::uint64_t generation = m_generation;
         lock.unlock();
-        bool inMemory = false;
-        ReadAheadResult result = process(file, seq, generation, crc, inMemory);
+        bool waited = false;
+        ReadAheadResult result = process(file, generation, crc, seq, waited);
+        const bool inMemory = result.outcome == ReadAheadResult::Outcome::Checksummed && !waited;
         lock.lock();
         const std::uint64_t bytes = result.outcome == ReadAheadResult::Outcome::Checksummed ? result.length : 0;
         publish(seq, std::move(result), bytes, inMemory);
@@ -175,8 +176,8 @@ OpenedFile ReadAhead::open(const ReadAheadFile& file) const
     return opened;
 }
 
-ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq, std::uint64_t generation, CRC& crc,
-                                   bool& inMemory)
+ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t generation, CRC& crc,
+                                   std::optional<std::uint64_t> workerSeq, bool& waited)
 {
     ReadAheadResult result;
     OpenedFile opened = open(file);
@@ -194,11 +195,11 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
         return result;
     }
 
-    {
+    if (workerSeq) {
         std::unique_lock lock(m_mutex);
         ++m_waitingForRoom;
         m_room.wait(lock, [&] {
-            return m_ending || m_generation != generation || seq == m_headSeq
+            return m_ending || m_generation != generation || *workerSeq == m_headSeq
                 || m_bytesAhead + result.length <= m_limits.bytesAhead;
         });
         --m_waitingForRoom;
@@ -206,11 +207,12 @@ ReadAheadResult ReadAhead::process(const ReadAheadFile& file, std::uint64_t seq,
             return result;  // dropped: nobody takes it
         m_bytesAhead += result.length;
     }
-    WorkerReader reader(*opened.reader, m_generation, generation, m_ending, false);
+    // The caller's own read never holds its thread on the device: it stops at a wait.
+    WorkerReader reader(*opened.reader, m_generation, generation, m_ending, !workerSeq);
     result.checksumText = crc.FromReader(reader);
     result.readFailed = crc.lastReadFailed();
     result.outcome = ReadAheadResult::Outcome::Checksummed;
-    inMemory = !reader.waited();
+    waited = reader.waited();
     return result;
 }
 
@@ -224,25 +226,8 @@ std::optional<ReadAheadResult> ReadAhead::readForCaller(std::unique_lock<std::mu
     const std::uint64_t generation = m_generation;
     lock.unlock();
 
-    ReadAheadResult result;
     bool waited = false;
-    OpenedFile opened = open(file);
-    if (opened.reader) {
-        result.identity = opened.identity;
-        result.length = opened.reader->length();
-        if (result.length > m_sizeLimit) {
-            result.outcome = ReadAheadResult::Outcome::TooLong;
-        } else if (result.length >= m_limits.wholeFrom) {
-            result.reader = std::move(opened.reader);  // read in parts, as from a worker
-        } else {
-            WorkerReader reader(*opened.reader, m_generation, generation, m_ending, true);
-            result.checksumText = m_callerCrc.FromReader(reader);
-            result.readFailed = m_callerCrc.lastReadFailed();
-            result.outcome = ReadAheadResult::Outcome::Checksummed;
-            waited = reader.waited();
-        }
-    }
-
+    ReadAheadResult result = process(file, generation, m_callerCrc, std::nullopt, waited);
     lock.lock();
     if (m_generation != generation || m_slots.empty())
         return ReadAheadResult{};  // dropped meanwhile

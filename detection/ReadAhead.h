@@ -110,9 +110,11 @@ private:
     };
 
     void work(unsigned index);
-    // Opens and reads one claimed file without the lock; seq names its slot.
-    ReadAheadResult process(const ReadAheadFile& file, std::uint64_t seq, std::uint64_t generation, CRC& crc,
-                            bool& inMemory);
+    // Opens and reads one claimed file without the lock: a worker's (workerSeq names its
+    // slot, and the read waits for room among the bytes ahead) or the caller's (nullopt).
+    // waited: a read would have waited for the device.
+    ReadAheadResult process(const ReadAheadFile& file, std::uint64_t generation, CRC& crc,
+                            std::optional<std::uint64_t> workerSeq, bool& waited);
     // The oldest file, read on the caller's thread; nullopt when it would have to wait for
     // the device, and workers read from it on.
     std::optional<ReadAheadResult> readForCaller(std::unique_lock<std::mutex>& lock);

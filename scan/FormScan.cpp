@@ -46,6 +46,7 @@ void showFitted(QLabel* label, const QString& text, qreal smallest)
 }
 
 }  // namespace
+
 FormScan::FormScan(const platform::Platform& platform)
     : shell::Form(platform, QStringLiteral("FormScan"), QStringLiteral("Scanning"), {499, 499},
                   TitleButtons::MinimizeClose),

@@ -207,12 +207,7 @@ bool LinuxRegistry::writeDword(const std::string& path, std::uint32_t data)
     });
 }
 
-bool LinuxRegistry::deleteValue(const std::string& path)
-{
-    return change(path, [&](const regfile::StoreFile& store, const Address& where) {
-        return store.remove(where.key, where.name);
-    });
-}
+bool LinuxRegistry::deleteValue(const std::string& path) { return removeValue(path) == Removal::Removed; }
 
 Registry::Removal LinuxRegistry::removeValue(const std::string& path)
 {
