@@ -858,8 +858,7 @@ private slots:
         QVERIFY(got == content);
         QCOMPARE(reader->position(), std::uint64_t{200000});
         qInfo("reads that would have waited for the device: %d", waits);
-        // Read whole, the file is its bytes, including the first short read that brings the
-        // rest of a large string onto a cache line.
+        // Read whole, it is its bytes as they are now, what was added after the opening too.
         QCOMPARE(m_fs.readWholeFile(path("data")), std::optional<std::string>(content + "grown"));
     }
 
